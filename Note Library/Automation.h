@@ -1,0 +1,147 @@
+#pragma once
+// What every automation object of the library shares: object counting for unloading,
+// IDispatch served from the embedded type library, and the error boundary that turns
+// every C++ exception into an HRESULT with a description (IErrorInfo).
+#include "Failure.h"
+#include "Handles.h"
+#include "NoteLibrary.h"
+#include <atomic>
+#include <new>
+#include <string>
+
+namespace corkbase {
+
+using tk::ComPtr;
+
+// Live objects and server locks, for DllCanUnloadNow.
+long LiveObjects();
+void LockServer(bool lock);
+long ServerLocks();
+
+// The dispatch and vtable halves of a dual interface, cached per interface.
+struct DualTypeInfo {
+    ITypeInfo* dispatch;
+    ITypeInfo* vtable;
+};
+DualTypeInfo TypeInfoOf(REFIID iid);
+void ReleaseTypeInfos();
+
+// Records the failure as the thread's error info and returns hr.
+HRESULT ReportError(REFIID iid, HRESULT hr, const std::wstring& description);
+
+// Runs body; any exception becomes a reported failure of interface iid.
+template <class F>
+HRESULT Guard(REFIID iid, F&& body) noexcept {
+    try {
+        body();
+        SetErrorInfo(0, nullptr);
+        return S_OK;
+    } catch (const tk::Failure& e) {
+        return ReportError(iid, e.hr(), e.description());
+    } catch (const std::bad_alloc&) {
+        return ReportError(iid, E_OUTOFMEMORY, L"Out of memory");
+    } catch (...) {
+        return ReportError(iid, E_UNEXPECTED, L"Unexpected internal error");
+    }
+}
+
+// ITypeInfo::Invoke, adapted to how script hosts really call: a method call on a
+// property get (JScript's Enumerator) and variables passed by reference as
+// VT_BYREF|VT_VARIANT (VBScript) are accepted.
+HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, DISPPARAMS* params,
+                   VARIANT* result, EXCEPINFO* excep, UINT* argErr);
+
+// Rethrows a failed call on another object with the description it reported.
+void CheckCall(HRESULT hr);
+
+[[noreturn]] void ThrowInvalidArgument(const std::wstring& description);
+
+class ObjectCount {
+protected:
+    ObjectCount();
+    ~ObjectCount();
+};
+
+// The IUnknown, IDispatch and ISupportErrorInfo of an object whose default interface is Itf.
+template <class Itf>
+class Dispatch : public Itf, public ISupportErrorInfo, private ObjectCount {
+public:
+    Dispatch(const Dispatch&) = delete;
+    Dispatch& operator=(const Dispatch&) = delete;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(Itf)) {
+            *ppv = static_cast<Itf*>(this);
+        } else if (riid == IID_ISupportErrorInfo) {
+            *ppv = static_cast<ISupportErrorInfo*>(this);
+        } else {
+            *ppv = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        ULONG n = --refs_;
+        if (n == 0) delete this;
+        return n;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (!count) return E_POINTER;
+        *count = 1;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
+        if (!info) return E_POINTER;
+        *info = nullptr;
+        if (index != 0) return DISP_E_BADINDEX;
+        return Guard(__uuidof(Itf), [&] {
+            *info = TypeInfoOf(__uuidof(Itf)).dispatch;
+            (*info)->AddRef();
+        });
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+        HRESULT hr = E_FAIL;
+        HRESULT guard = Guard(__uuidof(Itf), [&] { hr = TypeInfoOf(__uuidof(Itf)).vtable->GetIDsOfNames(names, count, ids); });
+        return FAILED(guard) ? guard : hr;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO* excep, UINT* argErr) override {
+        HRESULT hr = E_FAIL;
+        HRESULT guard = Guard(__uuidof(Itf), [&] {
+            hr = InvokeDual(TypeInfoOf(__uuidof(Itf)).vtable, static_cast<Itf*>(this), member, flags, params,
+                            result, excep, argErr);
+        });
+        return FAILED(guard) ? guard : hr;
+    }
+
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override {
+        return riid == __uuidof(Itf) ? S_OK : S_FALSE;
+    }
+
+protected:
+    Dispatch() = default;
+    virtual ~Dispatch() = default;
+
+    template <class F>
+    HRESULT Guarded(F&& body) noexcept {
+        return Guard(__uuidof(Itf), std::forward<F>(body));
+    }
+
+private:
+    std::atomic<ULONG> refs_{1};
+};
+
+// Checks an out-parameter pointer.
+template <class T>
+T* Out(T* p) {
+    if (!p) throw tk::Failure(E_POINTER, L"A result pointer is missing");
+    return p;
+}
+
+inline VARIANT_BOOL ToVariantBool(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
+
+}  // namespace corkbase

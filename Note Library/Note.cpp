@@ -1,0 +1,178 @@
+#include "Note.h"
+#include "Notes.h"
+#include "Units.h"
+
+namespace corkbase {
+
+ComPtr<Note> Note::Create() { return ComPtr<Note>::Attach(new Note()); }
+
+Note::Note() : window_(std::make_unique<frmNote>()) { window_->Parent = this; }
+
+Note::~Note() {
+    window_->Parent = nullptr;
+    if (window_->Loaded()) window_->Hide();
+}
+
+void Note::SetParent(Notes* parent) {
+    if (parent) parent_ = parent;
+}
+
+void Note::ClearParent() { parent_ = nullptr; }
+
+Notes& Note::RequireParent() {
+    if (!parent_) throw tk::Failure(E_POINTER, L"The note belongs to no collection");
+    return *parent_;
+}
+
+void Note::SetVisible(bool visible) {
+    try {
+        if (visible) window_->Show();
+        else window_->Hide();
+        visible_ = visible;
+    } catch (...) {
+        // Showing or hiding failed: the visible flag stays as it was.
+    }
+}
+
+void Note::ApplyTransparencyLevel(int32_t level) {
+    bool allow = RequireParent().ThroughClicksValue();
+    window_->SetTransparencyLevelAndThroughClicks(level, allow);
+}
+
+void Note::ApplyThroughClicks(bool allow) {
+    int32_t level = RequireParent().TransparencyLevelValue();
+    window_->SetTransparencyLevelAndThroughClicks(level, allow);
+}
+
+void Note::ShowNote() {
+    try {
+        if (!visible_) return;
+        frmNote& w = *window_;
+        w.Show();
+        float screenWidth = tk::ScreenWidth(), screenHeight = tk::ScreenHeight();
+        if (w.Left() > screenWidth) w.SetLeft(screenWidth - w.Width());
+        if (w.Top() > screenHeight) w.SetTop(screenHeight - w.Height());
+        if (w.Left() < 0) w.SetLeft(0);
+        // Only a title bar wholly above the screen brings the note down.
+        if (static_cast<float>(w.lbTitleBar.Height() + w.Top()) < 0) w.SetTop(0);
+    } catch (...) {
+        // Show keeps whatever it managed and reports nothing.
+    }
+}
+
+HRESULT Note::Show() {
+    return Guarded([&] { ShowNote(); });
+}
+
+HRESULT Note::Hide() {
+    return Guarded([&] {
+        window_->Hide();
+        visible_ = false;
+    });
+}
+
+HRESULT Note::get_IsChanged(VARIANT_BOOL* result) {
+    return Guarded([&] { *Out(result) = ToVariantBool(changed_); });
+}
+
+HRESULT Note::Delete() {
+    return Guarded([&] {
+        long id = id_, ignored = 0;
+        CheckCall(RequireParent().DeleteNote(&id, &ignored));
+    });
+}
+
+HRESULT Note::get_Parent(_Notes** result) {
+    return Guarded([&] {
+        *Out(result) = parent_;
+        if (parent_) parent_->AddRef();
+    });
+}
+
+HRESULT Note::get_NoteID(long* result) {
+    return Guarded([&] { *Out(result) = id_; });
+}
+
+HRESULT Note::get_OnTop(VARIANT_BOOL* result) {
+    return Guarded([&] { *Out(result) = ToVariantBool(onTop_); });
+}
+
+HRESULT Note::put_OnTop(VARIANT_BOOL value) {
+    return Guarded([&] { onTop_ = value != VARIANT_FALSE; });
+}
+
+HRESULT Note::get_Color(long* result) {
+    return Guarded([&] { *Out(result) = static_cast<long>(window_->BackColor()); });
+}
+
+HRESULT Note::put_Color(long value) {
+    return Guarded([&] { window_->SetNoteColor(static_cast<tk::OleColor>(value)); });
+}
+
+HRESULT Note::get_Left(long* result) {
+    return Guarded([&] { *Out(result) = tk::RoundHalfEven(window_->Left()); });
+}
+
+HRESULT Note::put_Left(long value) {
+    return Guarded([&] { window_->SetLeft(static_cast<float>(value)); });
+}
+
+HRESULT Note::get_Top(long* result) {
+    return Guarded([&] { *Out(result) = tk::RoundHalfEven(window_->Top()); });
+}
+
+HRESULT Note::put_Top(long value) {
+    return Guarded([&] { window_->SetTop(static_cast<float>(value)); });
+}
+
+HRESULT Note::get_Height(long* result) {
+    return Guarded([&] { *Out(result) = tk::RoundHalfEven(window_->Height()); });
+}
+
+HRESULT Note::put_Height(long value) {
+    return Guarded([&] { window_->SetHeight(static_cast<float>(value)); });
+}
+
+HRESULT Note::get_Width(long* result) {
+    return Guarded([&] { *Out(result) = tk::RoundHalfEven(window_->Width()); });
+}
+
+HRESULT Note::put_Width(long value) {
+    return Guarded([&] { window_->SetWidth(static_cast<float>(value)); });
+}
+
+HRESULT Note::get_Text(BSTR* result) {
+    return Guarded([&] { *Out(result) = tk::Bstr(window_->txtNote.Text()).release(); });
+}
+
+HRESULT Note::put_Text(BSTR* value) {
+    return Guarded([&] {
+        BSTR text = *Out(value);
+        window_->txtNote.SetText(text ? std::wstring(text, SysStringLen(text)) : std::wstring());
+    });
+}
+
+HRESULT Note::get_Collapsed(VARIANT_BOOL* result) {
+    return Guarded([&] { *Out(result) = ToVariantBool(window_->IsCollapsed()); });
+}
+
+HRESULT Note::put_Collapsed(VARIANT_BOOL) {
+    // Writing toggles, whatever the value.
+    return Guarded([&] { window_->Collapse(); });
+}
+
+HRESULT Note::get_IsVisible(VARIANT_BOOL* result) {
+    return Guarded([&] { *Out(result) = ToVariantBool(visible_ && window_->Visible()); });
+}
+
+HRESULT Note::get_Title(BSTR* result) {
+    return Guarded([&] { *Out(result) = tk::Bstr(window_->lbTitleBar.Caption()).release(); });
+}
+
+HRESULT Note::put_Title(BSTR value) {
+    return Guarded([&] {
+        window_->lbTitleBar.SetCaption(value ? std::wstring(value, SysStringLen(value)) : std::wstring());
+    });
+}
+
+}  // namespace corkbase

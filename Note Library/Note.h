@@ -1,0 +1,67 @@
+#pragma once
+// One sticky note: its number in the collection, three flags, and the window that holds
+// everything visible about it (position, size, colour, text, title).
+#include "Automation.h"
+#include "frmNote.h"
+#include <memory>
+
+namespace corkbase {
+
+class Notes;
+
+class Note final : public Dispatch<_Note> {
+public:
+    static ComPtr<Note> Create();
+
+    HRESULT STDMETHODCALLTYPE Show() override;
+    HRESULT STDMETHODCALLTYPE Hide() override;
+    HRESULT STDMETHODCALLTYPE get_IsChanged(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Delete() override;
+    HRESULT STDMETHODCALLTYPE get_Parent(_Notes** result) override;
+    HRESULT STDMETHODCALLTYPE get_NoteID(long* result) override;
+    HRESULT STDMETHODCALLTYPE get_OnTop(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE put_OnTop(VARIANT_BOOL value) override;
+    HRESULT STDMETHODCALLTYPE get_Color(long* result) override;
+    HRESULT STDMETHODCALLTYPE put_Color(long value) override;
+    HRESULT STDMETHODCALLTYPE get_Left(long* result) override;
+    HRESULT STDMETHODCALLTYPE put_Left(long value) override;
+    HRESULT STDMETHODCALLTYPE get_Top(long* result) override;
+    HRESULT STDMETHODCALLTYPE put_Top(long value) override;
+    HRESULT STDMETHODCALLTYPE get_Height(long* result) override;
+    HRESULT STDMETHODCALLTYPE put_Height(long value) override;
+    HRESULT STDMETHODCALLTYPE get_Width(long* result) override;
+    HRESULT STDMETHODCALLTYPE put_Width(long value) override;
+    HRESULT STDMETHODCALLTYPE get_Text(BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE put_Text(BSTR* value) override;
+    HRESULT STDMETHODCALLTYPE get_Collapsed(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE put_Collapsed(VARIANT_BOOL value) override;
+    HRESULT STDMETHODCALLTYPE get_IsVisible(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE get_Title(BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE put_Title(BSTR value) override;
+
+    // Inside the library only.
+    void SetParent(Notes* parent);  // an empty reference keeps the previous parent
+    void ClearParent();             // the collection is going away
+    void SetChanged(bool changed) { changed_ = changed; }
+    bool Changed() const { return changed_; }
+    void SetNoteID(int32_t id) { id_ = id; }
+    void SetVisible(bool visible);
+    void ApplyTransparencyLevel(int32_t level);
+    void ApplyThroughClicks(bool allow);
+    void ShowNote();
+    frmNote& Window() { return *window_; }
+
+private:
+    Note();
+    ~Note() override;
+    Notes& RequireParent();
+
+    Notes* parent_ = nullptr;
+    int32_t id_ = 0;
+    std::unique_ptr<frmNote> window_;
+    bool changed_ = false;
+    bool onTop_ = false;
+    bool visible_ = true;
+};
+
+}  // namespace corkbase

@@ -1,0 +1,47 @@
+#pragma once
+// The collection of all notes: their order and numbers, the two display options,
+// the bulk commands, and loading and saving the whole set.
+#include "Automation.h"
+#include <vector>
+
+namespace corkbase {
+
+class Note;
+
+class Notes final : public Dispatch<_Notes> {
+public:
+    static ComPtr<Notes> Create();
+
+    HRESULT STDMETHODCALLTYPE CollapseAll() override;
+    HRESULT STDMETHODCALLTYPE ShowAll() override;
+    HRESULT STDMETHODCALLTYPE HideAll() override;
+    HRESULT STDMETHODCALLTYPE AddNote(_Note** result) override;
+    HRESULT STDMETHODCALLTYPE DeleteNote(long* ID, long* result) override;
+    HRESULT STDMETHODCALLTYPE get_Notes(_NoteList** result) override;
+    HRESULT STDMETHODCALLTYPE SaveAll(long* result) override;
+    HRESULT STDMETHODCALLTYPE SetOnTop(VARIANT_BOOL* OnTop) override;
+    HRESULT STDMETHODCALLTYPE LoadAll() override;
+    HRESULT STDMETHODCALLTYPE get_IsChanged(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE get_ThroughClicks(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE put_ThroughClicks(VARIANT_BOOL value) override;
+    HRESULT STDMETHODCALLTYPE get_TransparencyLevel(long* result) override;
+    HRESULT STDMETHODCALLTYPE put_TransparencyLevel(long value) override;
+
+    // Inside the library only.
+    const std::vector<ComPtr<Note>>& List() const { return list_; }
+    bool ThroughClicksValue() const { return throughClicks_; }
+    int32_t TransparencyLevelValue() const { return transparencyLevel_; }
+
+private:
+    Notes() = default;
+    ~Notes() override;
+    void RenumberNotes();
+    // The bulk commands walk a copy, so a note's command that changes the list cannot upset them.
+    std::vector<ComPtr<Note>> Snapshot() const;
+
+    std::vector<ComPtr<Note>> list_;
+    bool throughClicks_ = false;
+    int32_t transparencyLevel_ = 255;
+};
+
+}  // namespace corkbase

@@ -1,0 +1,229 @@
+// The in-process server: one class factory for the table of creatable classes, the
+// registration written from one table of keys, and the library's unloading.
+#include "Automation.h"
+#include "Note.h"
+#include "Notes.h"
+#include "frmNote.h"
+#include <string>
+#include <vector>
+
+extern "C" {
+// oleaut32 exports these; mingw's headers do not declare them.
+HRESULT WINAPI RegisterTypeLibForUser(ITypeLib* lib, OLECHAR* path, OLECHAR* helpDir);
+HRESULT WINAPI UnRegisterTypeLibForUser(REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND syskind);
+}
+
+namespace corkbase {
+namespace {
+
+HMODULE g_module = nullptr;
+
+struct CreatableClass {
+    const CLSID* clsid;
+    const wchar_t* progId;
+    const wchar_t* name;
+    ComPtr<IUnknown> (*create)();
+};
+
+const CreatableClass kClasses[] = {
+    {&CLSID_Notes, L"NoteLibrary.Notes", L"Notes",
+     [] { return ComPtr<IUnknown>(static_cast<_Notes*>(Notes::Create().get())); }},
+    {&CLSID_Note, L"NoteLibrary.Note", L"Note",
+     [] { return ComPtr<IUnknown>(static_cast<_Note*>(Note::Create().get())); }},
+};
+
+constexpr WORD kLibMajor = 1, kLibMinor = 3;
+constexpr LCID kLibLcid = 0x409;
+
+class ClassFactory final : public IClassFactory {
+public:
+    explicit ClassFactory(const CreatableClass& cls) : class_(cls) {}
+    bool Serves(REFCLSID clsid) const { return IsEqualCLSID(clsid, *class_.clsid) != FALSE; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
+            *ppv = static_cast<IClassFactory*>(this);
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    // The factories are static: their references do not keep the library loaded.
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        HRESULT hr = E_FAIL;
+        HRESULT guard = Guard(IID_IClassFactory, [&] { hr = class_.create()->QueryInterface(riid, ppv); });
+        return FAILED(guard) ? guard : hr;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+        corkbase::LockServer(lock != FALSE);
+        return S_OK;
+    }
+
+private:
+    const CreatableClass& class_;
+};
+
+std::wstring GuidText(const GUID& guid) {
+    wchar_t text[40];
+    StringFromGUID2(guid, text, 40);
+    return text;
+}
+
+std::wstring ModulePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(g_module, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) tk::ThrowLastError(L"Cannot find the library's own file");
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+struct RegistryValue {
+    std::wstring key;    // below Software\Classes
+    std::wstring name;   // empty: the key's default value
+    std::wstring value;
+};
+
+// Every key and value registration writes, in the order it writes them.
+std::vector<RegistryValue> RegistrationTable() {
+    std::wstring path = ModulePath();
+    std::wstring libid = GuidText(LIBID_NoteLibrary);
+    std::vector<RegistryValue> table;
+    for (const CreatableClass& cls : kClasses) {
+        std::wstring clsidKey = L"CLSID\\" + GuidText(*cls.clsid);
+        table.push_back({clsidKey, L"", cls.name});
+        table.push_back({clsidKey + L"\\InprocServer32", L"", path});
+        table.push_back({clsidKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"});
+        table.push_back({clsidKey + L"\\ProgID", L"", cls.progId});
+        table.push_back({clsidKey + L"\\TypeLib", L"", libid});
+        table.push_back({clsidKey + L"\\Version", L"", L"1.3"});
+        table.push_back({cls.progId, L"", cls.name});
+        table.push_back({std::wstring(cls.progId) + L"\\CLSID", L"", GuidText(*cls.clsid)});
+    }
+    return table;
+}
+
+// The keys the table creates whose removal takes everything below them.
+std::vector<std::wstring> RegistrationRoots() {
+    std::vector<std::wstring> roots;
+    for (const CreatableClass& cls : kClasses) {
+        roots.push_back(L"CLSID\\" + GuidText(*cls.clsid));
+        roots.push_back(cls.progId);
+    }
+    return roots;
+}
+
+LSTATUS WriteTable(HKEY root, const std::vector<RegistryValue>& table) {
+    for (const RegistryValue& v : table) {
+        tk::RegKey key;
+        LSTATUS status = RegCreateKeyExW(root, (L"Software\\Classes\\" + v.key).c_str(), 0, nullptr, 0,
+                                         KEY_SET_VALUE, nullptr, key.put(), nullptr);
+        if (status != ERROR_SUCCESS) return status;
+        status = RegSetValueExW(key.get(), v.name.empty() ? nullptr : v.name.c_str(), 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(v.value.c_str()),
+                                static_cast<DWORD>((v.value.size() + 1) * sizeof(wchar_t)));
+        if (status != ERROR_SUCCESS) return status;
+    }
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RemoveTable(HKEY root) {
+    auto roots = RegistrationRoots();
+    for (auto it = roots.rbegin(); it != roots.rend(); ++it) {
+        LSTATUS status = RegDeleteTreeW(root, (L"Software\\Classes\\" + *it).c_str());
+        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) return status;
+    }
+    return ERROR_SUCCESS;
+}
+
+// Whether COM activation sees the ProgID pointing at this class.
+bool ActivationSees(const CreatableClass& cls) {
+    CLSID found;
+    return SUCCEEDED(CLSIDFromProgID(cls.progId, &found)) && IsEqualCLSID(found, *cls.clsid);
+}
+
+HRESULT FromStatus(LSTATUS status, const wchar_t* doing) {
+    if (status == ERROR_SUCCESS) return S_OK;
+    return ReportError(IID_IUnknown, HRESULT_FROM_WIN32(status),
+                       std::wstring(doing) + L": " + tk::SystemMessage(static_cast<DWORD>(status)));
+}
+
+}  // namespace
+}  // namespace corkbase
+
+using namespace corkbase;
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        g_module = instance;
+        DisableThreadLibraryCalls(instance);
+    }
+    return TRUE;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    static std::vector<ClassFactory> factories(std::begin(kClasses), std::end(kClasses));
+    for (ClassFactory& factory : factories)
+        if (factory.Serves(clsid)) return factory.QueryInterface(riid, ppv);
+    return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
+    if (LiveObjects() != 0 || ServerLocks() != 0) return S_FALSE;
+    // Nothing may outlive the code: the library's windows, classes and cached types go now.
+    ReleaseWindowResources();
+    ReleaseTypeInfos();
+    return S_OK;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
+    HRESULT hr = S_OK;
+    HRESULT guard = Guard(IID_IUnknown, [&] {
+        auto table = RegistrationTable();
+        hr = FromStatus(WriteTable(HKEY_CURRENT_USER, table), L"Cannot register the classes for this user");
+        if (FAILED(hr)) return;
+
+        std::wstring path = ModulePath();
+        ComPtr<ITypeLib> library;
+        tk::Check(LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put()), L"Cannot load the type library");
+        tk::Check(RegisterTypeLibForUser(library.get(), path.data(), nullptr), L"Cannot register the type library");
+
+        // Where per-user classes are not merged into activation (Wine), write them machine-wide
+        // as well, where that is permitted.
+        bool seen = true;
+        for (const CreatableClass& cls : kClasses) seen = seen && ActivationSees(cls);
+        if (!seen) {
+            LSTATUS status = WriteTable(HKEY_LOCAL_MACHINE, table);
+            if (status != ERROR_SUCCESS && status != ERROR_ACCESS_DENIED)
+                hr = FromStatus(status, L"Cannot register the classes for this machine");
+        }
+    });
+    return FAILED(guard) ? guard : hr;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
+    HRESULT hr = FromStatus(RemoveTable(HKEY_CURRENT_USER), L"Cannot remove the classes for this user");
+    if (FAILED(hr)) return hr;
+    LSTATUS machine = RemoveTable(HKEY_LOCAL_MACHINE);
+    if (machine != ERROR_SUCCESS && machine != ERROR_ACCESS_DENIED)
+        return FromStatus(machine, L"Cannot remove the classes for this machine");
+    hr = UnRegisterTypeLibForUser(LIBID_NoteLibrary, kLibMajor, kLibMinor, kLibLcid, SYS_WIN64);
+    // A type library that is already gone counts as removed.
+    ComPtr<ITypeLib> still;
+    if (FAILED(hr) && SUCCEEDED(LoadRegTypeLib(LIBID_NoteLibrary, kLibMajor, kLibMinor, kLibLcid, still.put())))
+        return ReportError(IID_IUnknown, hr, L"Cannot remove the type library's registration");
+    return S_OK;
+}

@@ -1,0 +1,55 @@
+#include "modWinTrans.h"
+
+namespace modWinTrans {
+namespace {
+
+HWND g_lastLayeredWindow = nullptr;
+LONG g_savedExStyle = 0;
+
+// SetWindowLong returns 0 both for failure and for a previous style of 0.
+bool SetExStyle(HWND window, LONG style) {
+    SetLastError(ERROR_SUCCESS);
+    return SetWindowLongA(window, GWL_EXSTYLE_INDEX, style) != 0 || GetLastError() == ERROR_SUCCESS;
+}
+
+int32_t LastError() {
+    DWORD e = GetLastError();
+    return e ? static_cast<int32_t>(e) : static_cast<int32_t>(ERROR_GEN_FAILURE);
+}
+
+}  // namespace
+
+int32_t MakeLayered(HWND window) {
+    SetLastError(ERROR_SUCCESS);
+    if (!window) return 0;
+    g_lastLayeredWindow = window;
+    LONG style = GetWindowLongA(window, GWL_EXSTYLE_INDEX);
+    if (style == 0 && GetLastError() != ERROR_SUCCESS) return LastError();
+    g_savedExStyle = style;
+    if (!SetExStyle(window, g_savedExStyle | EX_LAYERED)) return LastError();
+    if (!SetLayeredWindowAttributes(window, 0, 255, ALPHA_FLAG)) return LastError();
+    return 0;
+}
+
+int32_t SetLayeredAlpha(HWND window, int32_t level) {
+    SetLastError(ERROR_SUCCESS);
+    if (!window || window != g_lastLayeredWindow) return 0;
+    if (level < 0 || level > 255) return -1;
+    if (!SetLayeredWindowAttributes(window, 0, static_cast<BYTE>(level), ALPHA_FLAG)) return LastError();
+    return 0;
+}
+
+int32_t SetClickThrough(HWND window, bool on) {
+    SetLastError(ERROR_SUCCESS);
+    if (!window || window != g_lastLayeredWindow) return 0;
+    // "Off" writes the bare layered style: the saved style carries the transparent bit
+    // once click-through has been on.
+    LONG style = on ? (g_savedExStyle | EX_LAYERED | EX_TRANSPARENT) : EX_LAYERED;
+    if (!SetExStyle(window, style)) return LastError();
+    return 0;
+}
+
+HWND LastLayeredWindow() { return g_lastLayeredWindow; }
+LONG SavedExStyle() { return g_savedExStyle; }
+
+}  // namespace modWinTrans

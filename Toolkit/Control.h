@@ -1,0 +1,68 @@
+#pragma once
+// A lightweight control (label or picture box) that its form draws and hit-tests itself:
+// it has no window of its own. A press captures the pointer for the control until release.
+#include "Gdi.h"
+#include <functional>
+#include <string>
+
+namespace tk {
+
+class Form;
+
+// A pointer event: button 1 left, 2 right, 4 middle (on moves: the buttons held);
+// shift 1 Shift, 2 Ctrl, 4 Alt; position in twips relative to the control.
+struct MouseEvent {
+    int button;
+    int shift;
+    float x;
+    float y;
+};
+
+struct Pointer {
+    LPCWSTR system = IDC_ARROW;
+    HCURSOR (*custom)() = nullptr;
+};
+
+class Control {
+public:
+    struct Args {
+        float left = 0, top = 0, width = 0, height = 0;
+        OleColor backColor = 0x8000000F;
+        OleColor foreColor = 0x80000012;
+        std::wstring caption;
+        FontSpec font{L"MS Sans Serif", 8.25f};
+        const wchar_t* toolTip = nullptr;
+        Pointer pointer;
+    };
+
+    Control(Form& form, Args args);
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    float Left();
+    float Top();
+    float Width();
+    float Height();
+    void SetLeft(float twips);
+    void SetTop(float twips);
+    void SetWidth(float twips);
+    void SetHeight(float twips);
+    OleColor BackColor();
+    void SetBackColor(OleColor color);
+    std::wstring Caption();
+    void SetCaption(const std::wstring& caption);
+
+    std::function<void(const MouseEvent&)> MouseDown, MouseMove, MouseUp;
+    std::function<void()> Click, DblClick;
+
+private:
+    friend class Form;
+    RECT PixelRect() const;
+    void Changed();
+
+    Form& form_;
+    Args args_;
+    int toolId_ = 0;
+};
+
+}  // namespace tk

@@ -1,0 +1,383 @@
+#include "Form.h"
+#include "Control.h"
+#include "Failure.h"
+#include "TextBox.h"
+#include "Units.h"
+#include <commctrl.h>
+#include <set>
+
+namespace tk {
+namespace {
+
+HINSTANCE ThisModule() {
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&ThisModule), &module);
+    return module;
+}
+
+std::set<std::wstring>& RegisteredClasses() {
+    static std::set<std::wstring> classes;
+    return classes;
+}
+
+void RegisterFormClass(const wchar_t* name, WNDPROC proc) {
+    if (RegisteredClasses().count(name)) return;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = ThisModule();
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = name;
+    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        ThrowLastError(L"Cannot register the window class");
+    RegisteredClasses().insert(name);
+}
+
+int ShiftState() {
+    return (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
+           (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+}
+
+int ButtonsHeld(WPARAM wp) {
+    return (wp & MK_LBUTTON ? 1 : 0) | (wp & MK_RBUTTON ? 2 : 0) | (wp & MK_MBUTTON ? 4 : 0);
+}
+
+}  // namespace
+
+void UnregisterFormClasses() {
+    for (auto& name : RegisteredClasses()) UnregisterClassW(name.c_str(), ThisModule());
+    RegisteredClasses().clear();
+}
+
+Form::Form(Args args) : args_(std::move(args)), width_(args_.width), height_(args_.height),
+                        backColor_(args_.backColor) {}
+
+Form::~Form() = default;
+
+HWND Form::hWnd() {
+    Load();
+    return hwnd_.get();
+}
+
+void Form::Load() {
+    if (hwnd_) return;
+    RegisterFormClass(args_.className, &Form::WindowProc);
+    HWND hwnd = CreateWindowExW(args_.exStyle, args_.className, args_.caption.c_str(), args_.style,
+                                PixelsX(left_), PixelsY(top_), PixelsX(width_), PixelsY(height_),
+                                OwnerWindow(), nullptr, ThisModule(), this);
+    if (!hwnd) ThrowLastError(L"Cannot create the window");
+    for (TextBox* box : textBoxes_) box->Create(hwnd);
+    for (Control* control : controls_) UpdateTooltip(*control);
+    Form_Load();
+}
+
+void Form::Unload() {
+    pressed_ = nullptr;
+    tooltip_.reset();
+    hwnd_.reset();
+}
+
+float Form::Left() { Load(); return left_; }
+float Form::Top() { Load(); return top_; }
+float Form::Width() { Load(); return width_; }
+float Form::Height() { Load(); return height_; }
+
+void Form::SetLeft(float twips) {
+    Load();
+    left_ = twips;
+    Place();
+}
+
+void Form::SetTop(float twips) {
+    Load();
+    top_ = twips;
+    Place();
+}
+
+void Form::SetWidth(float twips) { SetSize(width_, twips); }
+void Form::SetHeight(float twips) { SetSize(height_, twips); }
+
+void Form::SetSize(float& field, float twips) {
+    Load();
+    RequireSize(twips);
+    if (field == twips) return;
+    field = twips;
+    Place();
+    Form_Resize();
+}
+
+float Form::NonClientWidth() const {
+    RECT rc{0, 0, 0, 0};
+    AdjustWindowRectEx(&rc, args_.style, FALSE, args_.exStyle);
+    return static_cast<float>(rc.right - rc.left) * TwipsPerPixelX();
+}
+
+float Form::NonClientHeight() const {
+    RECT rc{0, 0, 0, 0};
+    AdjustWindowRectEx(&rc, args_.style, FALSE, args_.exStyle);
+    return static_cast<float>(rc.bottom - rc.top) * TwipsPerPixelY();
+}
+
+float Form::ScaleWidth() {
+    Load();
+    float w = width_ - NonClientWidth();
+    return w > 0 ? w : 0;
+}
+
+float Form::ScaleHeight() {
+    Load();
+    float h = height_ - NonClientHeight();
+    return h > 0 ? h : 0;
+}
+
+void Form::Place() {
+    placing_ = true;
+    SetWindowPos(hwnd_.get(), nullptr, PixelsX(left_), PixelsY(top_), PixelsX(width_), PixelsY(height_),
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    placing_ = false;
+}
+
+OleColor Form::BackColor() { Load(); return backColor_; }
+
+void Form::SetBackColor(OleColor color) {
+    Load();
+    backColor_ = color;
+    InvalidateRect(hwnd_.get(), nullptr, TRUE);
+}
+
+std::wstring Form::Caption() {
+    Load();
+    return args_.caption;
+}
+
+void Form::SetCaption(const std::wstring& caption) {
+    Load();
+    args_.caption = caption;
+    SetWindowTextW(hwnd_.get(), caption.c_str());
+}
+
+void Form::Show() { ShowWindow(hWnd(), SW_SHOW); }
+void Form::Hide() { ShowWindow(hWnd(), SW_HIDE); }
+bool Form::Visible() { return IsWindowVisible(hWnd()) != FALSE; }
+
+Control* Form::HitTest(POINT client) const {
+    for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+        RECT rc = (*it)->PixelRect();
+        if (PtInRect(&rc, client)) return *it;
+    }
+    return nullptr;
+}
+
+TextBox* Form::TextBoxOf(HWND child) const {
+    for (TextBox* box : textBoxes_)
+        if (box->hwnd_ == child) return box;
+    return nullptr;
+}
+
+void Form::UpdateTooltip(Control& control) {
+    if (!hwnd_ || !control.args_.toolTip) return;
+    if (!tooltip_) {
+        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&icc);
+        tooltip_.reset(CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_.get(), nullptr,
+                                       ThisModule(), nullptr));
+        if (!tooltip_) return;  // a missing tool tip is no reason to fail the window
+    }
+    TOOLINFOW ti{};
+    ti.cbSize = sizeof(ti);
+    ti.uFlags = TTF_SUBCLASS;
+    ti.hwnd = hwnd_.get();
+    ti.rect = control.PixelRect();
+    if (control.toolId_ == 0) {
+        control.toolId_ = static_cast<int>(controls_.size()) + 1;
+        for (size_t i = 0; i < controls_.size(); ++i)
+            if (controls_[i] == &control) control.toolId_ = static_cast<int>(i) + 1;
+        ti.uId = static_cast<UINT_PTR>(control.toolId_);
+        ti.lpszText = const_cast<wchar_t*>(control.args_.toolTip);
+        SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    } else {
+        ti.uId = static_cast<UINT_PTR>(control.toolId_);
+        SendMessageW(tooltip_.get(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+}
+
+void Form::Paint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_.get(), &ps);
+    RECT client;
+    GetClientRect(hwnd_.get(), &client);
+    FillRect(dc, &client, SharedBrush(backColor_));
+    SetBkMode(dc, TRANSPARENT);
+    for (Control* control : controls_) {
+        RECT rc = control->PixelRect();
+        if (rc.right <= rc.left || rc.bottom <= rc.top) continue;
+        FillRect(dc, &rc, SharedBrush(control->args_.backColor));
+        if (!control->args_.caption.empty()) {
+            HGDIOBJ old = SelectObject(dc, SharedFont(control->args_.font));
+            SetTextColor(dc, ResolveColor(control->args_.foreColor));
+            DrawTextW(dc, control->args_.caption.c_str(), -1, &rc,
+                      DT_CENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+            SelectObject(dc, old);
+        }
+    }
+    EndPaint(hwnd_.get(), &ps);
+}
+
+void Form::Mouse(UINT msg, WPARAM wp, LPARAM lp) {
+    POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+    auto event = [&](Control* c, int button) {
+        return MouseEvent{button, ShiftState(), static_cast<float>(pt.x) * TwipsPerPixelX() - c->args_.left,
+                          static_cast<float>(pt.y) * TwipsPerPixelY() - c->args_.top};
+    };
+    HWND self = hwnd_.get();
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+        int button = msg == WM_LBUTTONDOWN ? 1 : msg == WM_RBUTTONDOWN ? 2 : 4;
+        if (!pressed_) {
+            pressed_ = HitTest(pt);
+            if (!pressed_) return;
+            SetCapture(self);
+        }
+        if (pressed_->MouseDown) pressed_->MouseDown(event(pressed_, button));
+        return;
+    }
+    case WM_LBUTTONDBLCLK: {
+        // The second press of a double click raises DblClick in place of MouseDown.
+        if (!pressed_) {
+            pressed_ = HitTest(pt);
+            if (!pressed_) return;
+            SetCapture(self);
+        }
+        if (pressed_->DblClick) pressed_->DblClick();
+        return;
+    }
+    case WM_MOUSEMOVE: {
+        Control* target = pressed_ ? pressed_ : HitTest(pt);
+        if (target && target->MouseMove) target->MouseMove(event(target, ButtonsHeld(wp)));
+        return;
+    }
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP: {
+        int button = msg == WM_LBUTTONUP ? 1 : msg == WM_RBUTTONUP ? 2 : 4;
+        Control* target = pressed_;
+        if (!target) return;
+        if (ButtonsHeld(wp) == 0) {
+            pressed_ = nullptr;
+            ReleaseCapture();
+        }
+        if (target->MouseUp) target->MouseUp(event(target, button));
+        // The handler may have closed the window (a menu's Delete command).
+        if (!IsWindow(self)) return;
+        if (button == 1 && HitTest(pt) == target && target->Click) target->Click();
+        return;
+    }
+    }
+}
+
+LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* form = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+        form->hwnd_.reset(hwnd);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    }
+    auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!form) return DefWindowProcW(hwnd, msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        form->hwnd_.release();
+        form->tooltip_.release();  // destroyed with its owner
+        form->pressed_ = nullptr;
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+    return form->HandleMessage(msg, wp, lp);
+}
+
+LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    HWND hwnd = hwnd_.get();
+    switch (msg) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        Form_Paint();
+        Paint();
+        return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wp) != WA_INACTIVE) Form_Activate();
+        break;
+    case WM_SETFOCUS:
+        if (!textBoxes_.empty()) {
+            ::SetFocus(textBoxes_.front()->hwnd_);
+            return 0;
+        }
+        break;
+    case WM_WINDOWPOSCHANGED:
+        // Keep the twips in step when something other than this object moves the window.
+        if (!placing_) {
+            auto* pos = reinterpret_cast<WINDOWPOS*>(lp);
+            if (!(pos->flags & SWP_NOMOVE)) {
+                left_ = static_cast<float>(pos->x) * TwipsPerPixelX();
+                top_ = static_cast<float>(pos->y) * TwipsPerPixelY();
+            }
+        }
+        return 0;
+    case WM_SETCURSOR:
+        if (reinterpret_cast<HWND>(wp) == hwnd && LOWORD(lp) == HTCLIENT) {
+            POINT pt;
+            GetCursorPos(&pt);
+            ScreenToClient(hwnd, &pt);
+            Control* control = pressed_ ? pressed_ : HitTest(pt);
+            HCURSOR cursor = nullptr;
+            if (control && control->args_.pointer.custom) cursor = control->args_.pointer.custom();
+            if (!cursor) cursor = LoadCursorW(nullptr, control ? control->args_.pointer.system : IDC_ARROW);
+            SetCursor(cursor);
+            return TRUE;
+        }
+        break;
+    case WM_CAPTURECHANGED:
+        if (reinterpret_cast<HWND>(lp) != hwnd) pressed_ = nullptr;
+        return 0;
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+        Mouse(msg, wp, lp);
+        return 0;
+    case WM_RBUTTONDBLCLK:
+        Mouse(WM_RBUTTONDOWN, wp, lp);
+        return 0;
+    case WM_MBUTTONDBLCLK:
+        Mouse(WM_MBUTTONDOWN, wp, lp);
+        return 0;
+    case WM_COMMAND:
+        if (HIWORD(wp) == EN_CHANGE) {
+            TextBox* box = TextBoxOf(reinterpret_cast<HWND>(lp));
+            if (box && !box->settingText_ && box->Change) box->Change();
+            return 0;
+        }
+        break;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+        if (TextBox* box = TextBoxOf(reinterpret_cast<HWND>(lp))) {
+            HDC dc = reinterpret_cast<HDC>(wp);
+            SetBkColor(dc, ResolveColor(box->args_.backColor));
+            SetTextColor(dc, ResolveColor(box->args_.foreColor));
+            return reinterpret_cast<LRESULT>(SharedBrush(box->args_.backColor));
+        }
+        break;
+    }
+    return OnMessage(msg, wp, lp);
+}
+
+LRESULT Form::OnMessage(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(hwnd_.get(), msg, wp, lp); }
+
+}  // namespace tk

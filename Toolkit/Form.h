@@ -1,0 +1,99 @@
+#pragma once
+// A top-level window object. It exists before its platform window: the first touch of a
+// property, a control or a method creates the window and runs Form_Load before going on.
+// One static window procedure binds the object at creation and forwards to members.
+#include "Gdi.h"
+#include "Handles.h"
+#include <string>
+#include <vector>
+
+namespace tk {
+
+class Control;
+class TextBox;
+
+class Form {
+public:
+    struct Args {
+        const wchar_t* className;
+        DWORD style = WS_POPUP;
+        DWORD exStyle = 0;
+        float width = 0;    // designed outer size in twips, before Form_Load changes it
+        float height = 0;
+        OleColor backColor = 0x8000000F;
+        std::wstring caption;
+    };
+
+    explicit Form(Args args);
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    bool Loaded() const { return static_cast<bool>(hwnd_); }
+    HWND hWnd();
+    // Destroys the platform window; the next touch loads it again.
+    void Unload();
+
+    float Left();
+    float Top();
+    float Width();
+    float Height();
+    void SetLeft(float twips);
+    void SetTop(float twips);
+    // A size below 0 is refused with a Failure. A change raises Form_Resize at once.
+    void SetWidth(float twips);
+    void SetHeight(float twips);
+    float ScaleWidth();
+    float ScaleHeight();
+
+    OleColor BackColor();
+    void SetBackColor(OleColor color);
+    std::wstring Caption();
+    void SetCaption(const std::wstring& caption);
+
+    void Show();
+    void Hide();
+    bool Visible();
+
+protected:
+    virtual void Form_Load() {}
+    virtual void Form_Resize() {}
+    virtual void Form_Activate() {}
+    virtual void Form_Paint() {}
+    // The window this one is owned by (an owned top-level window gets no taskbar button).
+    virtual HWND OwnerWindow() { return nullptr; }
+    // Messages the form does not handle itself.
+    virtual LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
+
+private:
+    friend class Control;
+    friend class TextBox;
+
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    void Load();
+    void Place();
+    void SetSize(float& field, float twips);
+    float NonClientWidth() const;
+    float NonClientHeight() const;
+    void Paint();
+    Control* HitTest(POINT client) const;
+    void Mouse(UINT msg, WPARAM wp, LPARAM lp);
+    TextBox* TextBoxOf(HWND child) const;
+    void UpdateTooltip(Control& control);
+
+    Args args_;
+    float left_ = 0, top_ = 0, width_, height_;
+    OleColor backColor_;
+    UniqueWindow hwnd_;
+    UniqueWindow tooltip_;
+    std::vector<Control*> controls_;
+    std::vector<TextBox*> textBoxes_;
+    Control* pressed_ = nullptr;
+    bool placing_ = false;
+};
+
+// Unregisters every window class the toolkit registered in this module.
+void UnregisterFormClasses();
+
+}  // namespace tk

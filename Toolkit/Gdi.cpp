@@ -1,0 +1,66 @@
+#include "Gdi.h"
+#include "Handles.h"
+#include <cmath>
+#include <map>
+#include <string>
+#include <tuple>
+
+namespace tk {
+namespace {
+
+using FontKey = std::tuple<std::wstring, float, int, BYTE>;
+
+std::map<COLORREF, GdiObject>& Brushes() {
+    static std::map<COLORREF, GdiObject> brushes;
+    return brushes;
+}
+
+std::map<FontKey, GdiObject>& Fonts() {
+    static std::map<FontKey, GdiObject> fonts;
+    return fonts;
+}
+
+}  // namespace
+
+COLORREF ResolveColor(OleColor color) {
+    if (color & 0x80000000u) return GetSysColor(static_cast<int>(color & 0xFFu));
+    return static_cast<COLORREF>(color & 0x00FFFFFFu);
+}
+
+HBRUSH SharedBrush(OleColor color) {
+    COLORREF rgb = ResolveColor(color);
+    auto& slot = Brushes()[rgb];
+    if (!slot) slot.reset(CreateSolidBrush(rgb));
+    return static_cast<HBRUSH>(slot.get());
+}
+
+HFONT SharedFont(const FontSpec& spec) {
+    auto& slot = Fonts()[FontKey(spec.face, spec.points, spec.weight, spec.charset)];
+    if (!slot) {
+        HDC dc = GetDC(nullptr);
+        int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+        ReleaseDC(nullptr, dc);
+        LOGFONTW lf{};
+        lf.lfHeight = -static_cast<LONG>(std::lround(spec.points * static_cast<float>(dpi) / 72.0f));
+        lf.lfWeight = spec.weight;
+        lf.lfCharSet = spec.charset;
+        lf.lfQuality = DEFAULT_QUALITY;
+        lstrcpynW(lf.lfFaceName, spec.face, LF_FACESIZE);
+        slot.reset(CreateFontIndirectW(&lf));
+    }
+    return static_cast<HFONT>(slot.get());
+}
+
+int CreatedGdiObjects() {
+    int n = 0;
+    for (auto& [k, v] : Brushes()) n += v ? 1 : 0;
+    for (auto& [k, v] : Fonts()) n += v ? 1 : 0;
+    return n;
+}
+
+void ReleaseSharedGdi() {
+    Brushes().clear();
+    Fonts().clear();
+}
+
+}  // namespace tk

@@ -1,0 +1,144 @@
+#include "TextBox.h"
+#include "Failure.h"
+#include "Form.h"
+#include "Units.h"
+#include <commctrl.h>
+
+namespace tk {
+
+TextBox::TextBox(Form& form, Args args) : form_(form), args_(std::move(args)) {
+    form_.textBoxes_.push_back(this);
+}
+
+void TextBox::Create(HWND parent) {
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+    style |= args_.multiLine ? ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN : ES_AUTOHSCROLL;
+    if (args_.border) style |= WS_BORDER;
+    hwnd_ = CreateWindowExW(0, L"EDIT", L"", style, PixelsX(args_.left), PixelsY(args_.top),
+                            PixelsX(args_.width), PixelsY(args_.height), parent, nullptr,
+                            reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
+    if (!hwnd_) ThrowLastError(L"Cannot create the text box");
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(args_.font)), FALSE);
+    // A note's text has no length limit.
+    SendMessageW(hwnd_, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
+    SetWindowSubclass(hwnd_, &TextBox::SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK TextBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+    auto* box = reinterpret_cast<TextBox*>(data);
+    switch (msg) {
+    case WM_CHAR:
+        if (box->KeyPress) {
+            int key = static_cast<int>(wp);
+            box->KeyPress(key);
+            if (key == 0) return 0;
+            wp = static_cast<WPARAM>(key);
+        }
+        break;
+    case WM_KEYUP:
+        if (box->KeyUp) {
+            int shift = (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
+                        (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+            box->KeyUp(static_cast<int>(wp), shift);
+        }
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, &TextBox::SubclassProc, 1);
+        box->hwnd_ = nullptr;
+        break;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+HWND TextBox::hWnd() {
+    form_.Load();
+    return hwnd_;
+}
+
+void TextBox::Place() {
+    MoveWindow(hWnd(), PixelsX(args_.left), PixelsY(args_.top), PixelsX(args_.width), PixelsY(args_.height),
+               TRUE);
+}
+
+float TextBox::Left() { form_.Load(); return args_.left; }
+float TextBox::Top() { form_.Load(); return args_.top; }
+float TextBox::Width() { form_.Load(); return args_.width; }
+float TextBox::Height() { form_.Load(); return args_.height; }
+
+void TextBox::SetLeft(float twips) {
+    form_.Load();
+    args_.left = twips;
+    Place();
+}
+
+void TextBox::SetTop(float twips) {
+    form_.Load();
+    args_.top = twips;
+    Place();
+}
+
+void TextBox::SetWidth(float twips) {
+    form_.Load();
+    RequireSize(twips);
+    args_.width = twips;
+    Place();
+}
+
+void TextBox::SetHeight(float twips) {
+    form_.Load();
+    RequireSize(twips);
+    args_.height = twips;
+    Place();
+}
+
+OleColor TextBox::BackColor() { form_.Load(); return args_.backColor; }
+
+void TextBox::SetBackColor(OleColor color) {
+    args_.backColor = color;
+    InvalidateRect(hWnd(), nullptr, TRUE);
+}
+
+std::wstring TextBox::Text() {
+    HWND hwnd = hWnd();
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)), L'\0');
+    if (!text.empty()) {
+        int n = GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()) + 1);
+        text.resize(static_cast<size_t>(n));
+    }
+    return text;
+}
+
+void TextBox::SetText(const std::wstring& text) {
+    HWND hwnd = hWnd();
+    if (Text() == text) return;
+    settingText_ = true;
+    BOOL ok = SetWindowTextW(hwnd, text.c_str());
+    settingText_ = false;
+    if (!ok) ThrowLastError(L"Cannot set the text");
+    if (Change) Change();
+}
+
+int TextBox::SelStart() {
+    DWORD start = 0, end = 0;
+    SendMessageW(hWnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return static_cast<int>(start);
+}
+
+int TextBox::SelLength() {
+    DWORD start = 0, end = 0;
+    SendMessageW(hWnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return static_cast<int>(end - start);
+}
+
+std::wstring TextBox::SelText() {
+    int start = SelStart();
+    return Text().substr(static_cast<size_t>(start), static_cast<size_t>(SelLength()));
+}
+
+void TextBox::Select(int start, int length) {
+    SendMessageW(hWnd(), EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(start + length));
+}
+
+void TextBox::SetFocus() { ::SetFocus(hWnd()); }
+
+}  // namespace tk

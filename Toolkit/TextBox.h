@@ -1,0 +1,64 @@
+#pragma once
+// A text box: a real edit window inside its form, created when the form loads.
+#include "Gdi.h"
+#include <functional>
+#include <string>
+
+namespace tk {
+
+class Form;
+
+class TextBox {
+public:
+    struct Args {
+        float left = 0, top = 0, width = 0, height = 0;
+        OleColor backColor = 0x80000005;
+        OleColor foreColor = 0x80000008;
+        FontSpec font{L"MS Sans Serif", 8.25f};
+        bool multiLine = false;
+        bool border = true;
+    };
+
+    TextBox(Form& form, Args args);
+    TextBox(const TextBox&) = delete;
+    TextBox& operator=(const TextBox&) = delete;
+
+    HWND hWnd();
+    float Left();
+    float Top();
+    float Width();
+    float Height();
+    void SetLeft(float twips);
+    void SetTop(float twips);
+    void SetWidth(float twips);
+    void SetHeight(float twips);
+    OleColor BackColor();
+    void SetBackColor(OleColor color);
+
+    std::wstring Text();
+    // Assigning a different text raises Change, as typing does.
+    void SetText(const std::wstring& text);
+    int SelStart();
+    int SelLength();
+    std::wstring SelText();
+    void Select(int start, int length);
+    void SetFocus();
+
+    std::function<void()> Change;
+    // The character typed; a handler may set it to 0 to swallow it.
+    std::function<void(int& keyAscii)> KeyPress;
+    std::function<void(int keyCode, int shift)> KeyUp;
+
+private:
+    friend class Form;
+    void Create(HWND parent);
+    void Place();
+    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+
+    Form& form_;
+    Args args_;
+    HWND hwnd_ = nullptr;  // a child: destroyed with its form
+    bool settingText_ = false;
+};
+
+}  // namespace tk

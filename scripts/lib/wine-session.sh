@@ -1,0 +1,47 @@
+# Sourced by the scripts that run Windows programs here: a private Xvfb display and a
+# Wine prefix of the caller's choosing, with crash dialogs off and one wineserver kept
+# alive for the whole session. Never touches ~/.wine.
+
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDEBUG=${WINEDEBUG:--all}
+
+_qp_xvfb_pid=""
+
+# Starts Xvfb on the first free display from :90 on and exports DISPLAY.
+qp_start_display() {
+  local n=90
+  while [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  _qp_xvfb_pid=$!
+  for _ in $(seq 100); do
+    [[ -e /tmp/.X11-unix/X$n ]] && break
+    sleep 0.1
+  done
+  [[ -e /tmp/.X11-unix/X$n ]] || { echo "Xvfb did not start on :$n" >&2; return 1; }
+  export DISPLAY=":$n"
+}
+
+# Prepares the prefix in $1 (creating it when missing) and starts its wineserver.
+qp_start_wine() {
+  export WINEPREFIX="$1"
+  mkdir -p "$WINEPREFIX"
+  # One persistent server for the session; a lingering one from before goes first.
+  timeout 30 wineserver -k >/dev/null 2>&1 || true
+  wineserver -p
+  if [[ ! -f $WINEPREFIX/system.reg ]]; then
+    timeout 300 wineboot -i >/dev/null 2>&1
+    # A crash must not wait for a debugger that no one will attach.
+    timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+      /v Debugger /t REG_SZ /d false /f >/dev/null 2>&1
+    timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+      /v Auto /t REG_SZ /d 1 /f >/dev/null 2>&1
+  fi
+}
+
+qp_stop_session() {
+  [[ -n ${WINEPREFIX:-} ]] && timeout 30 wineserver -k >/dev/null 2>&1 || true
+  if [[ -n $_qp_xvfb_pid ]]; then
+    kill "$_qp_xvfb_pid" 2>/dev/null || true
+    wait "$_qp_xvfb_pid" 2>/dev/null || true
+  fi
+}

@@ -1,0 +1,42 @@
+#pragma once
+// What the tests share: finding and registering the built library, creating its objects
+// through COM, pumping messages, and looking at the windows a process holds.
+#include "Handles.h"
+#include "NoteLibrary.h"
+#include <string>
+#include <vector>
+#include <windows.h>
+
+namespace test {
+
+using tk::ComPtr;
+
+// Full path of the built Corkbase2.dll, beside the other deliverables.
+std::wstring LibraryPath();
+
+// Calls the library's DllRegisterServer once per process; fails the test on error.
+void RegisterLibrary();
+
+ComPtr<_Notes> NewNotes();     // by ProgID NoteLibrary.Notes
+ComPtr<_Note> AddNote(_Notes* notes);
+ComPtr<_Note> NoteAt(_Notes* notes, long position);
+long CountOf(_Notes* notes);
+
+// Dispatches window messages for the given time.
+void Pump(DWORD milliseconds = 50);
+
+// Visible and hidden top-level windows of this thread with the class name.
+std::vector<HWND> WindowsOfClass(const wchar_t* className);
+
+// The description of the calling thread's error info, empty when there is none.
+std::wstring LastErrorDescription();
+
+std::wstring Str(BSTR b);
+tk::Bstr MakeBstr(const std::wstring& s);
+
+// Screen size in twips, as the library sees it.
+long ScreenWidthTwips();
+long ScreenHeightTwips();
+long TwipsPerPixel();
+
+}  // namespace test
