@@ -25,17 +25,26 @@ qp_start_display() {
 qp_start_wine() {
   export WINEPREFIX="$1"
   mkdir -p "$WINEPREFIX"
-  # One persistent server for the session; a lingering one from before goes first.
   timeout 30 wineserver -k >/dev/null 2>&1 || true
-  wineserver -p
   if [[ ! -f $WINEPREFIX/system.reg ]]; then
     timeout 300 wineboot -i >/dev/null 2>&1
+    # Every window of the prefix lives in one Wine desktop with a taskbar: the tray icon
+    # shows there, and hiding a window does not wait for a window manager that is not there.
+    timeout 60 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Quillpost /f >/dev/null 2>&1
+    timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Quillpost /t REG_SZ /d 1024x768 /f \
+      >/dev/null 2>&1
     # A crash must not wait for a debugger that no one will attach.
     timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
       /v Debugger /t REG_SZ /d false /f >/dev/null 2>&1
     timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
       /v Auto /t REG_SZ /d 1 /f >/dev/null 2>&1
+    timeout 30 wineserver -k >/dev/null 2>&1 || true
   fi
+  # One persistent server for the whole session, with Wine's services and the desktop
+  # started here, detached from the caller's output.
+  wineserver -p
+  timeout 120 wineboot >/dev/null 2>&1 </dev/null
+  wine explorer /desktop=Quillpost,1024x768 >/dev/null 2>&1 </dev/null &
 }
 
 qp_stop_session() {
