@@ -1,1 +1,295 @@
+// A note and its window through real COM: loading, geometry, keeping on screen,
+// collapsing, text, colour, hiding, and real pointer and keyboard input.
+#include "Support.h"
 #include <gtest/gtest.h>
+
+using namespace test;
+
+namespace {
+
+long Get(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(long*)) {
+    long value = -12345;
+    EXPECT_EQ((note->*getter)(&value), S_OK);
+    return value;
+}
+
+long LeftOf(_Note* n) { return Get(n, &_Note::get_Left); }
+long TopOf(_Note* n) { return Get(n, &_Note::get_Top); }
+long WidthOf(_Note* n) { return Get(n, &_Note::get_Width); }
+long HeightOf(_Note* n) { return Get(n, &_Note::get_Height); }
+
+bool Visible(_Note* n) {
+    VARIANT_BOOL v = 1;
+    EXPECT_EQ(n->get_IsVisible(&v), S_OK);
+    return v == VARIANT_TRUE;
+}
+
+bool Changed(_Note* n) {
+    VARIANT_BOOL v = 1;
+    EXPECT_EQ(n->get_IsChanged(&v), S_OK);
+    return v == VARIANT_TRUE;
+}
+
+std::wstring TextOf(_Note* n) {
+    tk::Bstr text;
+    EXPECT_EQ(n->get_Text(text.put()), S_OK);
+    return text.str();
+}
+
+void SetText(_Note* n, const std::wstring& s) {
+    auto text = MakeBstr(s);
+    BSTR b = text.get();
+    ASSERT_EQ(n->put_Text(&b), S_OK);
+}
+
+}  // namespace
+
+TEST(Note, NewNoteLoadsAt2500By1300AtTheOriginUnchangedAndNotYetShown) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    EXPECT_FALSE(Visible(note.get())) << "the visible flag is set but the window is not shown yet";
+    EXPECT_EQ(LeftOf(note.get()), 0);
+    EXPECT_EQ(TopOf(note.get()), 0);
+    EXPECT_EQ(WidthOf(note.get()), 2500);
+    EXPECT_EQ(HeightOf(note.get()), 1300);
+    EXPECT_FALSE(Changed(note.get()));
+    HWND hwnd = OnlyNoteWindow();
+    RECT rc;
+    GetWindowRect(hwnd, &rc);
+    long tpp = TwipsPerPixel();
+    EXPECT_EQ(rc.right - rc.left, (2500 + tpp / 2) / tpp);
+    EXPECT_EQ(rc.bottom - rc.top, (1300 + tpp / 2) / tpp);
+}
+
+TEST(Note, WindowIsABorderlessPopupOwnedSoItHasNoTaskbarButton) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    ASSERT_EQ(note->Show(), S_OK);
+    HWND hwnd = OnlyNoteWindow();
+    LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME));
+    EXPECT_NE(GetWindow(hwnd, GW_OWNER), nullptr);
+    EXPECT_FALSE(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_TRUE(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) << "loaded windows are layered";
+}
+
+TEST(Note, GeometryReadsBackAsWrittenAndPlacesTheWindowInPixels) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    ASSERT_EQ(note->put_Left(1207), S_OK);
+    ASSERT_EQ(note->put_Top(903), S_OK);
+    ASSERT_EQ(note->put_Width(3001), S_OK);
+    ASSERT_EQ(note->put_Height(1999), S_OK);
+    EXPECT_EQ(LeftOf(note.get()), 1207) << "twips are kept, not rounded to pixels";
+    EXPECT_EQ(TopOf(note.get()), 903);
+    EXPECT_EQ(WidthOf(note.get()), 3001);
+    EXPECT_EQ(HeightOf(note.get()), 1999);
+    RECT rc;
+    GetWindowRect(OnlyNoteWindow(), &rc);
+    long tpp = TwipsPerPixel();
+    EXPECT_EQ(rc.left, (1207 + tpp / 2) / tpp);
+    EXPECT_EQ(rc.top, (903 + tpp / 2) / tpp);
+}
+
+TEST(Note, ANegativeSizeIsRefusedWithADescription) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    EXPECT_TRUE(FAILED(note->put_Width(-1)));
+    EXPECT_NE(LastErrorDescription().find(L"Invalid property value"), std::wstring::npos);
+    EXPECT_TRUE(FAILED(note->put_Height(-100)));
+    EXPECT_EQ(WidthOf(note.get()), 2500);
+    EXPECT_EQ(HeightOf(note.get()), 1300);
+}
+
+TEST(Note, ShowKeepsTheNoteOnTheScreen) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    long sw = ScreenWidthTwips(), sh = ScreenHeightTwips();
+
+    note->put_Left(sw);
+    note->put_Top(500);
+    ASSERT_EQ(note->Show(), S_OK);
+    EXPECT_EQ(LeftOf(note.get()), sw) << "a left edge equal to the screen width stays";
+
+    note->put_Left(sw + 1);
+    note->Show();
+    EXPECT_EQ(LeftOf(note.get()), sw - 2500);
+
+    note->put_Top(sh + 10);
+    note->Show();
+    EXPECT_EQ(TopOf(note.get()), sh - 1300);
+
+    note->put_Left(-300);
+    note->put_Top(700);
+    note->Show();
+    EXPECT_EQ(LeftOf(note.get()), 0);
+    EXPECT_EQ(TopOf(note.get()), 700);
+
+    note->put_Top(-130);
+    note->Show();
+    EXPECT_EQ(TopOf(note.get()), -130) << "the title bar still reaches the screen";
+
+    note->put_Top(-131);
+    note->Show();
+    EXPECT_EQ(TopOf(note.get()), 0) << "the title bar was wholly above the screen";
+    EXPECT_TRUE(Visible(note.get()));
+}
+
+TEST(Note, HiddenNoteStaysHiddenOnShowUntilShowAll) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    ASSERT_EQ(note->Show(), S_OK);
+    ASSERT_TRUE(Visible(note.get()));
+    ASSERT_EQ(note->Hide(), S_OK);
+    EXPECT_FALSE(Visible(note.get()));
+    ASSERT_EQ(note->Show(), S_OK);
+    EXPECT_FALSE(Visible(note.get())) << "Show does not set the visible flag";
+    EXPECT_FALSE(IsWindowVisible(OnlyNoteWindow()));
+    ASSERT_EQ(notes->ShowAll(), S_OK);
+    EXPECT_TRUE(Visible(note.get()));
+}
+
+TEST(Note, CollapseTogglesToTheTitleBarAndBack) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    note->put_Collapsed(VARIANT_TRUE);
+    EXPECT_EQ(HeightOf(note.get()), 210);
+    VARIANT_BOOL collapsed = 0;
+    EXPECT_EQ(note->get_Collapsed(&collapsed), S_OK);
+    EXPECT_EQ(collapsed, VARIANT_TRUE);
+    note->put_Collapsed(VARIANT_TRUE);
+    EXPECT_EQ(HeightOf(note.get()), 1300) << "writing toggles whatever the value";
+
+    note->put_Height(1500);
+    note->put_Collapsed(VARIANT_FALSE);
+    EXPECT_EQ(HeightOf(note.get()), 210);
+    note->put_Collapsed(VARIANT_FALSE);
+    EXPECT_EQ(HeightOf(note.get()), 1500);
+}
+
+TEST(Note, ANoteStoredSmallCollapsesToTheSameHeightThenExpandsTo1300) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    note->put_Height(210);
+    note->put_Collapsed(VARIANT_TRUE);
+    EXPECT_EQ(HeightOf(note.get()), 210);
+    note->put_Collapsed(VARIANT_TRUE);
+    EXPECT_EQ(HeightOf(note.get()), 1300);
+}
+
+TEST(Note, ACollapsedNoteResizedTallerExpandsTo1300) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    note->put_Height(1500);
+    note->put_Collapsed(VARIANT_TRUE);
+    note->put_Height(2000);
+    note->put_Collapsed(VARIANT_TRUE);
+    EXPECT_EQ(HeightOf(note.get()), 1300);
+}
+
+TEST(Note, TextRoundTripsAndMarksTheNoteChanged) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    EXPECT_EQ(TextOf(note.get()), L"");
+    EXPECT_FALSE(Changed(note.get())) << "loading the window clears the flag";
+    std::wstring text = L"milk\r\nbread \u00e9\u4e2d\u0416\ttab";
+    SetText(note.get(), text);
+    EXPECT_EQ(TextOf(note.get()), text);
+    EXPECT_TRUE(Changed(note.get()));
+
+    std::wstring longText;
+    while (longText.size() < 100000) longText += L"a long line of note text " + std::to_wstring(longText.size()) + L"\r\n";
+    SetText(note.get(), longText);
+    EXPECT_EQ(TextOf(note.get()), longText) << "a note's text has no length limit";
+}
+
+TEST(Note, TitleAndColourRoundTripWithoutMarkingChanged) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    auto title = MakeBstr(L"Shopping \u2014 list");
+    ASSERT_EQ(note->put_Title(title.get()), S_OK);
+    tk::Bstr read;
+    ASSERT_EQ(note->get_Title(read.put()), S_OK);
+    EXPECT_EQ(read.str(), L"Shopping \u2014 list");
+
+    EXPECT_EQ(Get(note.get(), &_Note::get_Color), static_cast<long>(0x80000005)) << "designed window background";
+    ASSERT_EQ(note->put_Color(0xC0FFFF), S_OK);
+    EXPECT_EQ(Get(note.get(), &_Note::get_Color), 0xC0FFFF);
+    ASSERT_EQ(note->put_Color(static_cast<long>(0x8000000F)), S_OK);
+    EXPECT_EQ(Get(note.get(), &_Note::get_Color), static_cast<long>(0x8000000F)) << "system colours stay references";
+    EXPECT_FALSE(Changed(note.get()));
+}
+
+TEST(Note, TypingIntoTheNoteMarksItChanged) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    note->put_Left(3000);
+    note->put_Top(3000);
+    ASSERT_EQ(note->Show(), S_OK);
+    HWND hwnd = OnlyNoteWindow();
+    SetForegroundWindow(hwnd);
+    Pump(100);
+    RECT rc;
+    GetWindowRect(hwnd, &rc);
+    Click({(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
+    TypeText(L"hello");
+    EXPECT_EQ(TextOf(note.get()), L"hello");
+    EXPECT_TRUE(Changed(note.get()));
+}
+
+TEST(Note, ClickingTheCloseLabelHidesTheNote) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    note->put_Left(1500);
+    note->put_Top(1500);
+    ASSERT_EQ(note->Show(), S_OK);
+    SetText(note.get(), L"kept");
+    HWND hwnd = OnlyNoteWindow();
+    RECT rc;
+    GetWindowRect(hwnd, &rc);
+    long tpp = TwipsPerPixel();
+    // The close label spans the last 130 twips of the title bar row.
+    Click({rc.right - 65 / tpp - 1, rc.top + 60 / tpp});
+    EXPECT_FALSE(Visible(note.get()));
+    EXPECT_EQ(CountOf(notes.get()), 1) << "hiding deletes nothing";
+    ASSERT_EQ(notes->ShowAll(), S_OK);
+    EXPECT_TRUE(Visible(note.get()));
+    EXPECT_EQ(LeftOf(note.get()), 1500);
+    EXPECT_EQ(TextOf(note.get()), L"kept");
+}
+
+TEST(Note, DoubleClickingTheTitleBarCollapsesAndExpands) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    note->put_Left(1500);
+    note->put_Top(4500);
+    ASSERT_EQ(note->Show(), S_OK);
+    HWND hwnd = OnlyNoteWindow();
+    RECT rc;
+    GetWindowRect(hwnd, &rc);
+    POINT title{rc.left + 40, rc.top + 3};
+    Click(title, 2);
+    EXPECT_EQ(HeightOf(note.get()), 210);
+    Click(title, 2);
+    EXPECT_EQ(HeightOf(note.get()), 1300);
+}
+
+TEST(Note, AStandaloneNoteCreatedByProgIdWorksWithoutACollection) {
+    RegisterLibrary();
+    CLSID clsid;
+    ASSERT_EQ(CLSIDFromProgID(L"NoteLibrary.Note", &clsid), S_OK);
+    EXPECT_TRUE(IsEqualCLSID(clsid, CLSID_Note));
+    ComPtr<_Note> note;
+    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__Note, reinterpret_cast<void**>(note.put())),
+              S_OK);
+    ComPtr<_Notes> parent;
+    EXPECT_EQ(note->get_Parent(parent.put()), S_OK);
+    EXPECT_FALSE(parent);
+    EXPECT_EQ(Get(note.get(), &_Note::get_NoteID), 0);
+    EXPECT_EQ(WidthOf(note.get()), 2500);
+    VARIANT_BOOL top = 1;
+    ASSERT_EQ(note->put_OnTop(VARIANT_TRUE), S_OK);
+    ASSERT_EQ(note->get_OnTop(&top), S_OK);
+    EXPECT_EQ(top, VARIANT_TRUE);
+}

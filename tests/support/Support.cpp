@@ -91,6 +91,48 @@ std::vector<HWND> WindowsOfClass(const wchar_t* className) {
     return search.found;
 }
 
+void MoveMouse(POINT screen) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = static_cast<LONG>((screen.x * 65535 + GetSystemMetrics(SM_CXSCREEN) / 2) / (GetSystemMetrics(SM_CXSCREEN) - 1));
+    in.mi.dy = static_cast<LONG>((screen.y * 65535 + GetSystemMetrics(SM_CYSCREEN) / 2) / (GetSystemMetrics(SM_CYSCREEN) - 1));
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in, sizeof(in));
+    Pump(30);
+}
+
+void Click(POINT screen, int times) {
+    MoveMouse(screen);
+    for (int i = 0; i < times; ++i) {
+        INPUT in[2]{};
+        in[0].type = in[1].type = INPUT_MOUSE;
+        in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        SendInput(2, in, sizeof(INPUT));
+        Pump(20);
+    }
+    Pump(50);
+}
+
+void TypeText(const std::wstring& text) {
+    for (wchar_t c : text) {
+        INPUT in[2]{};
+        in[0].type = in[1].type = INPUT_KEYBOARD;
+        in[0].ki.wScan = in[1].ki.wScan = c;
+        in[0].ki.dwFlags = KEYEVENTF_UNICODE;
+        in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        SendInput(2, in, sizeof(INPUT));
+        Pump(10);
+    }
+    Pump(50);
+}
+
+HWND OnlyNoteWindow() {
+    auto windows = WindowsOfClass(L"CorkbaseNote");
+    EXPECT_EQ(windows.size(), 1u);
+    return windows.empty() ? nullptr : windows.front();
+}
+
 std::wstring LastErrorDescription() {
     ComPtr<IErrorInfo> info;
     if (GetErrorInfo(0, info.put()) != S_OK || !info) return L"";

@@ -28,6 +28,15 @@ void Pump(DWORD milliseconds = 50);
 // Visible and hidden top-level windows of this thread with the class name.
 std::vector<HWND> WindowsOfClass(const wchar_t* className);
 
+// Real input, as a person gives it: the pointer moves to the screen pixel and clicks;
+// keys are typed into whatever has the focus.
+void MoveMouse(POINT screen);
+void Click(POINT screen, int times = 1);
+void TypeText(const std::wstring& text);
+
+// The note's window: the one note window of this thread (tests create one at a time).
+HWND OnlyNoteWindow();
+
 // The description of the calling thread's error info, empty when there is none.
 std::wstring LastErrorDescription();
 
