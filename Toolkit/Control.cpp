@@ -10,8 +10,7 @@ Control::Control(Form& form, Args args) : form_(form), args_(std::move(args)) {
 }
 
 RECT Control::PixelRect() const {
-    return RECT{PixelsX(args_.left), PixelsY(args_.top), PixelsX(args_.left + args_.width),
-                PixelsY(args_.top + args_.height)};
+    return PixelEdges(args_.left, args_.top, args_.width, args_.height);
 }
 
 void Control::Changed() {

@@ -64,9 +64,9 @@ HWND Form::hWnd() {
 void Form::Load() {
     if (hwnd_) return;
     RegisterFormClass(args_.className, &Form::WindowProc);
-    HWND hwnd = CreateWindowExW(args_.exStyle, args_.className, args_.caption.c_str(), args_.style,
-                                PixelsX(left_), PixelsY(top_), PixelsX(width_), PixelsY(height_),
-                                OwnerWindow(), nullptr, ThisModule(), this);
+    RECT rc = PixelEdges(left_, top_, width_, height_);
+    HWND hwnd = CreateWindowExW(args_.exStyle, args_.className, args_.caption.c_str(), args_.style, rc.left, rc.top,
+                                rc.right - rc.left, rc.bottom - rc.top, OwnerWindow(), nullptr, ThisModule(), this);
     if (!hwnd) ThrowLastError(L"Cannot create the window");
     for (TextBox* box : textBoxes_) box->Create(hwnd);
     for (Control* control : controls_) UpdateTooltip(*control);
@@ -134,7 +134,8 @@ float Form::ScaleHeight() {
 
 void Form::Place() {
     placing_ = true;
-    SetWindowPos(hwnd_.get(), nullptr, PixelsX(left_), PixelsY(top_), PixelsX(width_), PixelsY(height_),
+    RECT rc = PixelEdges(left_, top_, width_, height_);
+    SetWindowPos(hwnd_.get(), nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
     placing_ = false;
 }

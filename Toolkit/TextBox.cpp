@@ -14,8 +14,8 @@ void TextBox::Create(HWND parent) {
     DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
     style |= args_.multiLine ? ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN : ES_AUTOHSCROLL;
     if (args_.border) style |= WS_BORDER;
-    hwnd_ = CreateWindowExW(0, L"EDIT", L"", style, PixelsX(args_.left), PixelsY(args_.top),
-                            PixelsX(args_.width), PixelsY(args_.height), parent, nullptr,
+    RECT rc = PixelRect();
+    hwnd_ = CreateWindowExW(0, L"EDIT", L"", style, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, parent, nullptr,
                             reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
     if (!hwnd_) ThrowLastError(L"Cannot create the text box");
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(args_.font)), FALSE);
@@ -55,9 +55,11 @@ HWND TextBox::hWnd() {
     return hwnd_;
 }
 
+RECT TextBox::PixelRect() const { return PixelEdges(args_.left, args_.top, args_.width, args_.height); }
+
 void TextBox::Place() {
-    MoveWindow(hWnd(), PixelsX(args_.left), PixelsY(args_.top), PixelsX(args_.width), PixelsY(args_.height),
-               TRUE);
+    RECT rc = PixelRect();
+    MoveWindow(hWnd(), rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
 }
 
 float TextBox::Left() { form_.Load(); return args_.left; }

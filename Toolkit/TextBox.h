@@ -53,6 +53,7 @@ private:
     friend class Form;
     void Create(HWND parent);
     void Place();
+    RECT PixelRect() const;
     static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
     Form& form_;

@@ -35,6 +35,10 @@ float ScreenHeight() { return static_cast<float>(GetSystemMetrics(SM_CYSCREEN)) 
 int PixelsX(float twips) { return static_cast<int>(std::lround(twips / TwipsPerPixelX())); }
 int PixelsY(float twips) { return static_cast<int>(std::lround(twips / TwipsPerPixelY())); }
 
+RECT PixelEdges(float left, float top, float width, float height) {
+    return RECT{PixelsX(left), PixelsY(top), PixelsX(left + width), PixelsY(top + height)};
+}
+
 void RequireSize(float twips) {
     if (twips < 0)
         throw Failure(static_cast<HRESULT>(0x800A017C), L"Invalid property value: a size cannot be negative");

@@ -1,6 +1,7 @@
 #pragma once
 // Twips (1/1440 inch) are the unit of every position and size the program keeps.
 #include <cstdint>
+#include <windows.h>
 
 namespace tk {
 
@@ -14,6 +15,9 @@ float ScreenHeight();
 
 int PixelsX(float twips);
 int PixelsY(float twips);
+// The pixel rectangle of a twips rectangle: each edge rounded on its own, so that
+// rectangles that touch in twips touch on the screen.
+RECT PixelEdges(float left, float top, float width, float height);
 
 // Refuses a size below 0 with a Failure (invalid property value).
 void RequireSize(float twips);

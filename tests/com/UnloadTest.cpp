@@ -1,1 +1,44 @@
+// The library unloads cleanly once its last object is gone, and loads again afterwards.
+#include "Support.h"
 #include <gtest/gtest.h>
+
+using namespace test;
+
+TEST(Unload, TheLibraryAnswersBusyWhileObjectsLiveAndUnloadsWhenTheyAreGone) {
+    HMODULE loaded = nullptr;
+    {
+        auto notes = NewNotes();
+        auto note = AddNote(notes.get());
+        ASSERT_EQ(note->Show(), S_OK);
+        ComPtr<_NoteList> list;
+        ASSERT_EQ(notes->get_Notes(list.put()), S_OK);
+
+        HMODULE module = GetModuleHandleW(L"Corkbase2.dll");
+        ASSERT_NE(module, nullptr);
+        loaded = module;
+        auto canUnload =
+            reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+        notes.reset();
+        EXPECT_EQ(canUnload(), S_FALSE) << "the list and the note still live";
+        list.reset();
+        EXPECT_EQ(canUnload(), S_FALSE) << "the note still lives";
+    }
+    Pump(50);
+    CoFreeUnusedLibrariesEx(0, 0);
+    Pump(50);
+    EXPECT_EQ(GetModuleHandleW(L"Corkbase2.dll"), nullptr) << "the library was unloaded";
+    EXPECT_TRUE(WindowsOfClass(L"CorkbaseNote").empty());
+    EXPECT_TRUE(WindowsOfClass(L"CorkbaseNoteOwner").empty());
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    EXPECT_FALSE(GetClassInfoExW(loaded, L"CorkbaseNote", &wc)) << "its window classes were unregistered";
+
+    auto again = NewNotes();
+    ASSERT_TRUE(again);
+    auto note = AddNote(again.get());
+    ASSERT_EQ(note->Show(), S_OK);
+    Pump(200);
+    VARIANT_BOOL visible = 0;
+    EXPECT_EQ(note->get_IsVisible(&visible), S_OK);
+    EXPECT_EQ(visible, VARIANT_TRUE);
+}

@@ -1,1 +1,98 @@
+// The note window's layout arithmetic: the load and resize sequences, collapsing, RetMin.
+#include "Note.h"
+#include "Support.h"
 #include <gtest/gtest.h>
+
+using NoteObject = corkbase::Note;
+using corkbase::frmNote;
+
+namespace {
+
+struct Rect {
+    float left, top, width, height;
+    bool operator==(const Rect&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Rect& r) {
+    return os << r.left << ", " << r.top << ", " << r.width << " x " << r.height;
+}
+
+template <class C>
+Rect Of(C& c) {
+    return {c.Left(), c.Top(), c.Width(), c.Height()};
+}
+
+}  // namespace
+
+TEST(Layout, ALoadedNoteHasTheDesignedControlRectangles) {
+    auto note = NoteObject::Create();
+    frmNote& w = note->Window();
+    ASSERT_EQ(w.ScaleWidth(), 2500);
+    ASSERT_EQ(w.ScaleHeight(), 1300);
+    EXPECT_EQ(Of(w.lblClose), (Rect{2370, 0, 130, 122}));
+    EXPECT_EQ(Of(w.lbTitleBar), (Rect{0, 0, 2370, 130}));
+    EXPECT_EQ(Of(w.txtNote), (Rect{50, 130, 2400, 1120}));
+    EXPECT_EQ(Of(w.Picture2), (Rect{0, 130, 50, 1170}));
+    EXPECT_EQ(Of(w.Picture4), (Rect{2450, 130, 50, 1170}));
+    EXPECT_EQ(Of(w.Picture3), (Rect{0, 1250, 2500, 50}));
+}
+
+TEST(Layout, TheTextBoxWindowSitsAtItsPixelRectangle) {
+    auto note = NoteObject::Create();
+    frmNote& w = note->Window();
+    RECT rc;
+    GetWindowRect(w.txtNote.hWnd(), &rc);
+    MapWindowPoints(nullptr, w.hWnd(), reinterpret_cast<POINT*>(&rc), 2);
+    long tpp = test::TwipsPerPixel();
+    EXPECT_EQ(rc.left, (50 + tpp / 2) / tpp);
+    EXPECT_EQ(rc.top, (130 + tpp / 2) / tpp);
+    EXPECT_EQ(rc.right, (2450 + tpp / 2) / tpp);
+    EXPECT_EQ(rc.bottom, (1250 + tpp / 2) / tpp);
+}
+
+TEST(Layout, EverySizeChangeLaysTheControlsOutBeforeTheStatementGoesOn) {
+    auto note = NoteObject::Create();
+    frmNote& w = note->Window();
+    w.SetWidth(4000);
+    EXPECT_EQ(w.lblClose.Left(), 3870);
+    EXPECT_EQ(w.Picture4.Left(), 3950);
+    EXPECT_EQ(w.txtNote.Width(), 3900);
+    w.SetHeight(2000);
+    EXPECT_EQ(w.Picture3.Top(), 1950);
+    EXPECT_EQ(w.txtNote.Height(), 1820);
+    EXPECT_EQ(w.Picture2.Height(), 1870);
+}
+
+TEST(Layout, AWindowSmallerThanItsControlsKeepsSizesAtZero) {
+    auto note = NoteObject::Create();
+    frmNote& w = note->Window();
+    w.SetWidth(100);
+    w.SetHeight(100);
+    EXPECT_EQ(w.lbTitleBar.Width(), 0);
+    EXPECT_EQ(w.txtNote.Width(), 0);
+    EXPECT_EQ(w.txtNote.Height(), 0);
+    EXPECT_EQ(w.lblClose.Left(), -30) << "positions may go negative; sizes may not";
+}
+
+TEST(Layout, CollapsingRemembersTheHeightRoundedHalfToEven) {
+    auto note = NoteObject::Create();
+    frmNote& w = note->Window();
+    w.SetHeight(1500.5f);
+    w.Collapse();
+    EXPECT_EQ(w.Height(), 210);
+    EXPECT_TRUE(w.IsCollapsed());
+    w.Collapse();
+    EXPECT_EQ(w.Height(), 1500) << "1500.5 was remembered as 1500";
+    EXPECT_FALSE(w.IsCollapsed());
+}
+
+TEST(Layout, RetMinPrefersTheSecondOnEqualMagnitudes) {
+    auto note = NoteObject::Create();
+    frmNote& w = note->Window();
+    auto retMin = [&](int32_t a, int32_t b) { return w.RetMin(a, b); };
+    EXPECT_EQ(retMin(-100, 100), 100);
+    EXPECT_EQ(retMin(-99, 100), -99);
+    EXPECT_EQ(retMin(0, 0), 0);
+    EXPECT_EQ(retMin(5, -3), -3);
+    EXPECT_EQ(retMin(INT32_MIN, 7), 7) << "no overflow taking the magnitude of the smallest integer";
+}
