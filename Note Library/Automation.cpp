@@ -1,4 +1,5 @@
 #include "Automation.h"
+#include <deque>
 #include <map>
 #include <vector>
 
@@ -24,13 +25,6 @@ struct TypeInfoCache {
 TypeInfoCache& Cache() {
     static TypeInfoCache cache;
     return cache;
-}
-
-// Param type of a by-reference parameter (VT_PTR to T), or VT_EMPTY.
-VARTYPE PointeeType(const ELEMDESC& element) {
-    const TYPEDESC& t = element.tdesc;
-    if (t.vt == VT_PTR && t.lptdesc) return t.lptdesc->vt;
-    return VT_EMPTY;
 }
 
 }  // namespace
@@ -91,86 +85,128 @@ void CheckCall(HRESULT hr) {
 
 void ThrowInvalidArgument(const std::wstring& description) { throw tk::Failure(E_INVALIDARG, description); }
 
+namespace {
+
+// A member's description, released when it goes.
+class FuncDescOf {
+public:
+    FuncDescOf(ITypeInfo* info, DISPID member, WORD flags) : info_(info) {
+        TYPEATTR* attr = nullptr;
+        tk::Check(info->GetTypeAttr(&attr), L"Cannot read the interface's type");
+        for (UINT i = 0; i < attr->cFuncs && !desc_; ++i) {
+            FUNCDESC* f = nullptr;
+            if (FAILED(info->GetFuncDesc(i, &f))) continue;
+            if (f->memid == member && (f->invkind & flags)) desc_ = f;
+            else info->ReleaseFuncDesc(f);
+        }
+        info->ReleaseTypeAttr(attr);
+    }
+    ~FuncDescOf() {
+        if (desc_) info_->ReleaseFuncDesc(desc_);
+    }
+    FuncDescOf(const FuncDescOf&) = delete;
+    FuncDescOf& operator=(const FuncDescOf&) = delete;
+    const FUNCDESC* operator->() const { return desc_; }
+    explicit operator bool() const { return desc_ != nullptr; }
+
+private:
+    ITypeInfo* info_;
+    FUNCDESC* desc_ = nullptr;
+};
+
+bool IsMissing(const VARIANT& v) { return v.vt == VT_ERROR && v.scode == DISP_E_PARAMNOTFOUND; }
+
+}  // namespace
+
 HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, DISPPARAMS* params,
                    VARIANT* result, EXCEPINFO* excep, UINT* argErr) {
     // A method call on a property get reads the property, as Visual Basic clients expect.
     if (flags & DISPATCH_METHOD) flags |= DISPATCH_PROPERTYGET;
+    FuncDescOf func(vtable, member, flags);
+    if (!func || !params) return vtable->Invoke(object, member, flags, params, result, excep, argErr);
 
-    // Find the member's description to learn which parameters are by reference.
-    TYPEATTR* attr = nullptr;
-    tk::Check(vtable->GetTypeAttr(&attr), L"Cannot read the interface's type");
-    FUNCDESC* func = nullptr;
-    for (UINT i = 0; i < attr->cFuncs && !func; ++i) {
-        FUNCDESC* f = nullptr;
-        if (FAILED(vtable->GetFuncDesc(i, &f))) continue;
-        if (f->memid == member && (f->invkind & flags)) func = f;
-        else vtable->ReleaseFuncDesc(f);
+    // Arguments in the caller's order (rgvarg holds them last first).
+    UINT named = params->cNamedArgs;
+    std::vector<VARIANT> args(params->rgvarg, params->rgvarg + params->cArgs);
+    std::vector<int> paramOf(args.size());
+    for (UINT j = 0; j < args.size(); ++j) {
+        if (j < named)
+            paramOf[j] = params->rgdispidNamedArgs[j] == DISPID_PROPERTYPUT ? func->cParams - 1
+                                                                             : params->rgdispidNamedArgs[j];
+        else
+            paramOf[j] = static_cast<int>(args.size() - 1 - j);
     }
-    vtable->ReleaseTypeAttr(attr);
 
-    std::vector<VARIANT> args;
+    std::deque<tk::Variant> temps;  // stable addresses for by-reference temporaries
     struct WriteBack {
-        VARIANT* target;  // the caller's variable
-        size_t temp;      // index into temps
+        VARIANT* target;
+        VARIANT* temp;
     };
-    std::vector<VARIANT> temps;
     std::vector<WriteBack> writeBacks;
-    DISPPARAMS adapted{};
-    DISPPARAMS* use = params;
 
-    if (func && params && params->cArgs > 0) {
-        bool needed = false;
-        for (UINT j = 0; j < params->cArgs; ++j)
-            if (params->rgvarg[j].vt == (VT_BYREF | VT_VARIANT)) needed = true;
-        if (needed) {
-            args.assign(params->rgvarg, params->rgvarg + params->cArgs);
-            temps.resize(params->cArgs);
-            for (auto& t : temps) VariantInit(&t);
-            for (UINT j = 0; j < params->cArgs; ++j) {
-                VARIANT& arg = args[j];
-                if (arg.vt != (VT_BYREF | VT_VARIANT) || !arg.pvarVal) continue;
-                // Which parameter this argument fills: named ones say so, the others are in reverse.
-                int param;
-                if (j < params->cNamedArgs)
-                    param = params->rgdispidNamedArgs[j] == DISPID_PROPERTYPUT ? func->cParams - 1
-                                                                                : params->rgdispidNamedArgs[j];
-                else
-                    param = static_cast<int>(params->cArgs - 1 - j);
-                if (param < 0 || param >= func->cParams) continue;
-                VARTYPE pointee = PointeeType(func->lprgelemdescParam[param]);
-                VARIANT* inner = arg.pvarVal;
-                if (pointee != VT_EMPTY && pointee != VT_VARIANT && pointee != VT_PTR) {
-                    HRESULT hr = VariantChangeType(&temps[j], inner, 0, pointee);
-                    if (FAILED(hr)) {
-                        vtable->ReleaseFuncDesc(func);
-                        if (argErr) *argErr = j;
-                        return DISP_E_TYPEMISMATCH;
-                    }
-                    arg.vt = VT_BYREF | pointee;
-                    arg.byref = &temps[j].lVal;  // the union's storage, whatever the type
-                    if (func->lprgelemdescParam[param].paramdesc.wParamFlags & PARAMFLAG_FOUT)
-                        writeBacks.push_back({inner, j});
-                } else if (pointee == VT_EMPTY) {
-                    VariantCopyInd(&temps[j], inner);
-                    arg = temps[j];
-                }
+    // A typed temporary holding value, passed by reference in place of `arg`.
+    auto byReference = [&](VARIANT& arg, const VARIANT& value, VARTYPE type) -> HRESULT {
+        VARIANT* temp = temps.emplace_back().get();
+        HRESULT hr = VariantChangeType(temp, const_cast<VARIANT*>(&value), 0, type);
+        if (FAILED(hr)) return hr;
+        arg.vt = VT_BYREF | type;
+        arg.byref = &temp->lVal;  // the union's storage, whatever the type
+        return S_OK;
+    };
+
+    // Optional by-reference parameters left out get their default through a temporary:
+    // passing the default itself where a pointer is expected would hand over a bad pointer.
+    int lastUser = func->cParams - 1;
+    if (lastUser >= 0 && (func->lprgelemdescParam[lastUser].paramdesc.wParamFlags & PARAMFLAG_FRETVAL)) --lastUser;
+    if (named == 0) {
+        for (int p = static_cast<int>(args.size()); p <= lastUser; ++p) {
+            args.insert(args.begin(), VARIANT{});
+            paramOf.insert(paramOf.begin(), p);
+            VariantInit(&args.front());
+            args.front().vt = VT_ERROR;
+            args.front().scode = DISP_E_PARAMNOTFOUND;
+        }
+    }
+
+    for (UINT j = 0; j < args.size(); ++j) {
+        int p = paramOf[j];
+        if (p < 0 || p >= func->cParams) continue;
+        const ELEMDESC& element = func->lprgelemdescParam[p];
+        const PARAMDESC& desc = element.paramdesc;
+        VARTYPE pointee = element.tdesc.vt == VT_PTR && element.tdesc.lptdesc ? element.tdesc.lptdesc->vt : VT_EMPTY;
+        bool simplePointee = pointee != VT_EMPTY && pointee != VT_VARIANT && pointee != VT_PTR &&
+                             pointee != VT_USERDEFINED;
+        VARIANT& arg = args[j];
+        HRESULT hr = S_OK;
+        if (IsMissing(arg) && simplePointee && (desc.wParamFlags & PARAMFLAG_FHASDEFAULT) && desc.pparamdescex) {
+            hr = byReference(arg, desc.pparamdescex->varDefaultValue, pointee);
+        } else if (arg.vt == (VT_BYREF | VT_VARIANT) && arg.pvarVal) {
+            VARIANT* inner = arg.pvarVal;
+            if (simplePointee) {
+                hr = byReference(arg, *inner, pointee);
+                if (SUCCEEDED(hr) && (desc.wParamFlags & PARAMFLAG_FOUT)) writeBacks.push_back({inner, temps.back().get()});
+            } else if (pointee == VT_EMPTY) {
+                VARIANT* copy = temps.emplace_back().get();
+                hr = VariantCopyInd(copy, inner);
+                arg = *copy;
             }
-            adapted = *params;
-            adapted.rgvarg = args.data();
-            use = &adapted;
+        }
+        if (FAILED(hr)) {
+            if (argErr) *argErr = j;
+            return DISP_E_TYPEMISMATCH;
         }
     }
-    if (func) vtable->ReleaseFuncDesc(func);
+    std::vector<DISPID> namedIds(params->rgdispidNamedArgs, params->rgdispidNamedArgs + named);
+    DISPPARAMS adapted{args.data(), namedIds.data(), static_cast<UINT>(args.size()), named};
 
-    HRESULT hr = vtable->Invoke(object, member, flags, use, result, excep, argErr);
+    HRESULT hr = vtable->Invoke(object, member, flags, &adapted, result, excep, argErr);
 
-    for (auto& w : writeBacks) {
-        if (SUCCEEDED(hr)) {
+    if (SUCCEEDED(hr)) {
+        for (auto& w : writeBacks) {
             VariantClear(w.target);
-            VariantCopy(w.target, &temps[w.temp]);
+            VariantCopy(w.target, w.temp);
         }
     }
-    for (auto& t : temps) VariantClear(&t);
 
     // A failing member's description reaches the script through EXCEPINFO.
     if (FAILED(hr) && hr != DISP_E_EXCEPTION && excep && HRESULT_FACILITY(hr) != FACILITY_DISPATCH) {

@@ -1,0 +1,55 @@
+// The library as a JScript user drives it through Wine's script host.
+function check(ok, what) {
+    if (!ok) throw new Error(what);
+}
+
+try {
+    var notes = new ActiveXObject("NoteLibrary.Notes");
+    check(notes.Notes.Count == 0, "a new collection is empty");
+    check(notes.TransparencyLevel == 255 && notes.ThroughClicks == false, "default options");
+
+    var a = notes.AddNote();
+    var b = notes.AddNote();
+    check(a.NoteID == 1 && b.NoteID == 2, "notes are numbered by position");
+    check(a.Width == 2500 && a.Height == 1300, "default size");
+
+    a.Title = "Shopping";
+    a.Left = 1200;
+    check(!notes.IsChanged, "titles and moves are no edits");
+    a.Text = "milk\r\nbread";
+    check(notes.IsChanged, "text is an edit");
+    check(a.Text == "milk\r\nbread", "text reads back");
+
+    var seen = 0;
+    for (var e = new Enumerator(notes.Notes); !e.atEnd(); e.moveNext()) {
+        seen++;
+        check(e.item().NoteID == seen, "enumeration in list order");
+    }
+    check(seen == 2, "enumeration sees every note");
+    check(notes.Notes(1).Title == "Shopping", "Item is the default member");
+    check(notes.Notes.Item(2).NoteID == 2, "Item by position");
+
+    var failed = false;
+    try {
+        notes.Notes.Item(5);
+    } catch (err) {
+        failed = true;
+        check(err.description == "There is no note 5 among 2 notes", "Item's error says why: " + err.description);
+    }
+    check(failed, "Item out of range fails");
+
+    notes.TransparencyLevel = 300;
+    check(notes.TransparencyLevel == 300, "the level is stored unchecked");
+    notes.SetOnTop();
+    check(a.OnTop && b.OnTop, "SetOnTop defaults to true");
+    a.Collapsed = true;
+    check(a.Height == 210, "collapsing");
+
+    check(notes.DeleteNote(1) == 0, "DeleteNote returns 0");
+    check(notes.Notes.Count == 1 && b.NoteID == 1, "deleting renumbers");
+    check(notes.DeleteNote(9) == 0 && notes.Notes.Count == 1, "a bad ID changes nothing");
+    WScript.Echo("jscript ok");
+} catch (err) {
+    WScript.Echo("FAIL: " + err.message);
+    WScript.Quit(1);
+}
