@@ -1,4 +1,5 @@
 #include "Automation.h"
+
 #include <deque>
 #include <map>
 #include <vector>
@@ -96,8 +97,10 @@ public:
         for (UINT i = 0; i < attr->cFuncs && !desc_; ++i) {
             FUNCDESC* f = nullptr;
             if (FAILED(info->GetFuncDesc(i, &f))) continue;
-            if (f->memid == member && (f->invkind & flags)) desc_ = f;
-            else info->ReleaseFuncDesc(f);
+            if (f->memid == member && (f->invkind & flags))
+                desc_ = f;
+            else
+                info->ReleaseFuncDesc(f);
         }
         info->ReleaseTypeAttr(attr);
     }
@@ -118,8 +121,8 @@ bool IsMissing(const VARIANT& v) { return v.vt == VT_ERROR && v.scode == DISP_E_
 
 }  // namespace
 
-HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, DISPPARAMS* params,
-                   VARIANT* result, EXCEPINFO* excep, UINT* argErr) {
+HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, DISPPARAMS* params, VARIANT* result,
+                   EXCEPINFO* excep, UINT* argErr) {
     // A method call on a property get reads the property, as Visual Basic clients expect.
     if (flags & DISPATCH_METHOD) flags |= DISPATCH_PROPERTYGET;
     FuncDescOf func(vtable, member, flags);
@@ -131,8 +134,8 @@ HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, D
     std::vector<int> paramOf(args.size());
     for (UINT j = 0; j < args.size(); ++j) {
         if (j < named)
-            paramOf[j] = params->rgdispidNamedArgs[j] == DISPID_PROPERTYPUT ? func->cParams - 1
-                                                                             : params->rgdispidNamedArgs[j];
+            paramOf[j] =
+                params->rgdispidNamedArgs[j] == DISPID_PROPERTYPUT ? func->cParams - 1 : params->rgdispidNamedArgs[j];
         else
             paramOf[j] = static_cast<int>(args.size() - 1 - j);
     }
@@ -173,9 +176,10 @@ HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, D
         if (p < 0 || p >= func->cParams) continue;
         const ELEMDESC& element = func->lprgelemdescParam[p];
         const PARAMDESC& desc = element.paramdesc;
-        VARTYPE pointee = element.tdesc.vt == VT_PTR && element.tdesc.lptdesc ? element.tdesc.lptdesc->vt : VT_EMPTY;
-        bool simplePointee = pointee != VT_EMPTY && pointee != VT_VARIANT && pointee != VT_PTR &&
-                             pointee != VT_USERDEFINED;
+        VARTYPE pointee = element.tdesc.vt == VT_PTR && element.tdesc.lptdesc ? element.tdesc.lptdesc->vt
+                                                                            : static_cast<VARTYPE>(VT_EMPTY);
+        bool simplePointee =
+            pointee != VT_EMPTY && pointee != VT_VARIANT && pointee != VT_PTR && pointee != VT_USERDEFINED;
         VARIANT& arg = args[j];
         HRESULT hr = S_OK;
         if (IsMissing(arg) && simplePointee && (desc.wParamFlags & PARAMFLAG_FHASDEFAULT) && desc.pparamdescex) {
@@ -184,7 +188,8 @@ HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, D
             VARIANT* inner = arg.pvarVal;
             if (simplePointee) {
                 hr = byReference(arg, *inner, pointee);
-                if (SUCCEEDED(hr) && (desc.wParamFlags & PARAMFLAG_FOUT)) writeBacks.push_back({inner, temps.back().get()});
+                if (SUCCEEDED(hr) && (desc.wParamFlags & PARAMFLAG_FOUT))
+                    writeBacks.push_back({inner, temps.back().get()});
             } else if (pointee == VT_EMPTY) {
                 VARIANT* copy = temps.emplace_back().get();
                 hr = VariantCopyInd(copy, inner);

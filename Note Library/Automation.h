@@ -2,12 +2,13 @@
 // What every automation object of the library shares: object counting for unloading,
 // IDispatch served from the embedded type library, and the error boundary that turns
 // every C++ exception into an HRESULT with a description (IErrorInfo).
-#include "Failure.h"
-#include "Handles.h"
-#include "NoteLibrary.h"
 #include <atomic>
 #include <new>
 #include <string>
+
+#include "Failure.h"
+#include "Handles.h"
+#include "NoteLibrary.h"
 
 namespace corkbase {
 
@@ -48,8 +49,8 @@ HRESULT Guard(REFIID iid, F&& body) noexcept {
 // ITypeInfo::Invoke, adapted to how script hosts really call: a method call on a
 // property get (JScript's Enumerator) and variables passed by reference as
 // VT_BYREF|VT_VARIANT (VBScript) are accepted.
-HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, DISPPARAMS* params,
-                   VARIANT* result, EXCEPINFO* excep, UINT* argErr);
+HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, DISPPARAMS* params, VARIANT* result,
+                   EXCEPINFO* excep, UINT* argErr);
 
 // Rethrows a failed call on another object with the description it reported.
 void CheckCall(HRESULT hr);
@@ -105,15 +106,16 @@ public:
     }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
         HRESULT hr = E_FAIL;
-        HRESULT guard = Guard(__uuidof(Itf), [&] { hr = TypeInfoOf(__uuidof(Itf)).vtable->GetIDsOfNames(names, count, ids); });
+        HRESULT guard =
+            Guard(__uuidof(Itf), [&] { hr = TypeInfoOf(__uuidof(Itf)).vtable->GetIDsOfNames(names, count, ids); });
         return FAILED(guard) ? guard : hr;
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                      EXCEPINFO* excep, UINT* argErr) override {
         HRESULT hr = E_FAIL;
         HRESULT guard = Guard(__uuidof(Itf), [&] {
-            hr = InvokeDual(TypeInfoOf(__uuidof(Itf)).vtable, static_cast<Itf*>(this), member, flags, params,
-                            result, excep, argErr);
+            hr = InvokeDual(TypeInfoOf(__uuidof(Itf)).vtable, static_cast<Itf*>(this), member, flags, params, result,
+                            excep, argErr);
         });
         return FAILED(guard) ? guard : hr;
     }

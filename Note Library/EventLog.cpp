@@ -1,4 +1,5 @@
 #include "EventLog.h"
+
 #include <windows.h>
 
 namespace corkbase {
@@ -20,8 +21,10 @@ void WriteToEventLog(const std::wstring& text) {
 }  // namespace
 
 void LogWarning(const std::wstring& text) {
-    if (Sink()) Sink()(text);
-    else WriteToEventLog(text);
+    if (Sink())
+        Sink()(text);
+    else
+        WriteToEventLog(text);
 }
 
 WarningSink SetWarningSink(WarningSink sink) {

@@ -1,4 +1,5 @@
 #include "Note.h"
+
 #include "Notes.h"
 #include "Units.h"
 
@@ -26,8 +27,10 @@ Notes& Note::RequireParent() {
 
 void Note::SetVisible(bool visible) {
     try {
-        if (visible) window_->Show();
-        else window_->Hide();
+        if (visible)
+            window_->Show();
+        else
+            window_->Hide();
         visible_ = visible;
     } catch (...) {
         // Showing or hiding failed: the visible flag stays as it was.
@@ -170,9 +173,8 @@ HRESULT Note::get_Title(BSTR* result) {
 }
 
 HRESULT Note::put_Title(BSTR value) {
-    return Guarded([&] {
-        window_->lbTitleBar.SetCaption(value ? std::wstring(value, SysStringLen(value)) : std::wstring());
-    });
+    return Guarded(
+        [&] { window_->lbTitleBar.SetCaption(value ? std::wstring(value, SysStringLen(value)) : std::wstring()); });
 }
 
 }  // namespace corkbase

@@ -1,9 +1,10 @@
 #pragma once
 // One sticky note: its number in the collection, three flags, and the window that holds
 // everything visible about it (position, size, colour, text, title).
+#include <memory>
+
 #include "Automation.h"
 #include "frmNote.h"
-#include <memory>
 
 namespace corkbase {
 

@@ -1,7 +1,9 @@
 #include "NoteList.h"
+
+#include <vector>
+
 #include "Note.h"
 #include "Notes.h"
-#include <vector>
 
 namespace corkbase {
 namespace {
@@ -86,7 +88,8 @@ HRESULT NoteList::get_Item(VARIANT index, _Note** result) {
     return Guarded([&] {
         *Out(result) = nullptr;
         tk::Variant value;
-        if (FAILED(VariantCopyInd(value.get(), &index)) || FAILED(VariantChangeType(value.get(), value.get(), 0, VT_I4)))
+        if (FAILED(VariantCopyInd(value.get(), &index)) ||
+            FAILED(VariantChangeType(value.get(), value.get(), 0, VT_I4)))
             ThrowInvalidArgument(L"The index of a note must be a number");
         long position = value->lVal;
         const auto& list = notes_->List();
@@ -99,9 +102,7 @@ HRESULT NoteList::get_Item(VARIANT index, _Note** result) {
 }
 
 HRESULT NoteList::get__NewEnum(IUnknown** result) {
-    return Guarded([&] {
-        *Out(result) = static_cast<IEnumVARIANT*>(NoteEnumerator::Create(notes_->List()).detach());
-    });
+    return Guarded([&] { *Out(result) = static_cast<IEnumVARIANT*>(NoteEnumerator::Create(notes_->List()).detach()); });
 }
 
 }  // namespace corkbase

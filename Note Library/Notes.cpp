@@ -1,4 +1,5 @@
 #include "Notes.h"
+
 #include "EventLog.h"
 #include "MsgBox.h"
 #include "Note.h"
@@ -90,9 +91,8 @@ HRESULT Notes::SaveAll(long* result) {
 }
 
 HRESULT Notes::LoadAll() {
-    return Guarded([&] {
-        throw tk::Failure(E_NOTIMPL, L"Loading notes is not available in this version of the library");
-    });
+    return Guarded(
+        [&] { throw tk::Failure(E_NOTIMPL, L"Loading notes is not available in this version of the library"); });
 }
 
 HRESULT Notes::SetOnTop(VARIANT_BOOL* OnTop) {

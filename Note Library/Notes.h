@@ -1,8 +1,9 @@
 #pragma once
 // The collection of all notes: their order and numbers, the two display options,
 // the bulk commands, and loading and saving the whole set.
-#include "Automation.h"
 #include <vector>
+
+#include "Automation.h"
 
 namespace corkbase {
 

@@ -1,11 +1,12 @@
 // The in-process server: one class factory for the table of creatable classes, the
 // registration written from one table of keys, and the library's unloading.
+#include <string>
+#include <vector>
+
 #include "Automation.h"
 #include "Note.h"
 #include "Notes.h"
 #include "frmNote.h"
-#include <string>
-#include <vector>
 
 extern "C" {
 // oleaut32 exports these; mingw's headers do not declare them.
@@ -90,8 +91,8 @@ std::wstring ModulePath() {
 }
 
 struct RegistryValue {
-    std::wstring key;    // below Software\Classes
-    std::wstring name;   // empty: the key's default value
+    std::wstring key;   // below Software\Classes
+    std::wstring name;  // empty: the key's default value
     std::wstring value;
 };
 
@@ -127,8 +128,8 @@ std::vector<std::wstring> RegistrationRoots() {
 LSTATUS WriteTable(HKEY root, const std::vector<RegistryValue>& table) {
     for (const RegistryValue& v : table) {
         tk::RegKey key;
-        LSTATUS status = RegCreateKeyExW(root, (L"Software\\Classes\\" + v.key).c_str(), 0, nullptr, 0,
-                                         KEY_SET_VALUE, nullptr, key.put(), nullptr);
+        LSTATUS status = RegCreateKeyExW(root, (L"Software\\Classes\\" + v.key).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                                         nullptr, key.put(), nullptr);
         if (status != ERROR_SUCCESS) return status;
         status = RegSetValueExW(key.get(), v.name.empty() ? nullptr : v.name.c_str(), 0, REG_SZ,
                                 reinterpret_cast<const BYTE*>(v.value.c_str()),

@@ -1,11 +1,13 @@
 #include "frmNote.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+
 #include "Automation.h"
 #include "Note.h"
 #include "Units.h"
 #include "modWinTrans.h"
-#include <algorithm>
-#include <cstdlib>
-#include <memory>
 
 namespace corkbase {
 namespace {
@@ -34,7 +36,11 @@ tk::UniqueCursor& CloseCursorHandle() {
 // A hand under a small cross; '#' black, '.' white, anything else transparent.
 HCURSOR CloseCursor() {
     static const char* const art[] = {
-        "", "", "", "", "",
+        "",
+        "",
+        "",
+        "",
+        "",
         "             #",
         "             #",
         "             #",
@@ -100,22 +106,50 @@ void ReleaseWindowResources() {
 }
 
 frmNote::frmNote()
-    : Form({.className = L"CorkbaseNote", .style = WS_POPUP | WS_CLIPCHILDREN, .width = 2330, .height = 1250,
+    : Form({.className = L"CorkbaseNote",
+            .style = WS_POPUP | WS_CLIPCHILDREN,
+            .width = 2330,
+            .height = 1250,
             .backColor = WindowBackground}),
-      lbTitleBar(*this, {.left = 0, .top = 0, .width = 2055, .height = 135, .backColor = WindowBackground,
-                         .foreColor = WindowText, .font = {L"Small Fonts", 6.75f, FW_NORMAL, ANSI_CHARSET},
-                         .toolTip = L"Right Click for Menu", .pointer = {IDC_SIZEALL}}),
-      lblClose(*this, {.left = 2175, .top = 0, .width = 105, .height = 150, .backColor = WindowBackground,
-                       .foreColor = WindowText, .caption = L"X", .font = {L"Arial", 6.0f, FW_BOLD, RUSSIAN_CHARSET},
-                       .toolTip = L"Hide", .pointer = {IDC_HAND, &CloseCursor}}),
-      Picture2(*this, {.left = 0, .top = 240, .width = 50, .height = 855, .backColor = WindowBackground,
+      lbTitleBar(*this, {.left = 0,
+                         .top = 0,
+                         .width = 2055,
+                         .height = 135,
+                         .backColor = WindowBackground,
+                         .foreColor = WindowText,
+                         .font = {L"Small Fonts", 6.75f, FW_NORMAL, ANSI_CHARSET},
+                         .toolTip = L"Right Click for Menu",
+                         .pointer = {IDC_SIZEALL}}),
+      lblClose(*this, {.left = 2175,
+                       .top = 0,
+                       .width = 105,
+                       .height = 150,
+                       .backColor = WindowBackground,
+                       .foreColor = WindowText,
+                       .caption = L"X",
+                       .font = {L"Arial", 6.0f, FW_BOLD, RUSSIAN_CHARSET},
+                       .toolTip = L"Hide",
+                       .pointer = {IDC_HAND, &CloseCursor}}),
+      Picture2(
+          *this,
+          {.left = 0, .top = 240, .width = 50, .height = 855, .backColor = WindowBackground, .pointer = {IDC_SIZEWE}}),
+      Picture3(
+          *this,
+          {.left = 0, .top = 1200, .width = 855, .height = 50, .backColor = WindowBackground, .pointer = {IDC_SIZENS}}),
+      Picture4(*this, {.left = 2280,
+                       .top = 240,
+                       .width = 50,
+                       .height = 855,
+                       .backColor = WindowBackground,
                        .pointer = {IDC_SIZEWE}}),
-      Picture3(*this, {.left = 0, .top = 1200, .width = 855, .height = 50, .backColor = WindowBackground,
-                       .pointer = {IDC_SIZENS}}),
-      Picture4(*this, {.left = 2280, .top = 240, .width = 50, .height = 855, .backColor = WindowBackground,
-                       .pointer = {IDC_SIZEWE}}),
-      txtNote(*this, {.left = 360, .top = 240, .width = 1575, .height = 735, .backColor = ButtonFace,
-                      .font = {L"Arial", 8.25f, FW_NORMAL, RUSSIAN_CHARSET}, .multiLine = true, .border = false}) {
+      txtNote(*this, {.left = 360,
+                      .top = 240,
+                      .width = 1575,
+                      .height = 735,
+                      .backColor = ButtonFace,
+                      .font = {L"Arial", 8.25f, FW_NORMAL, RUSSIAN_CHARSET},
+                      .multiLine = true,
+                      .border = false}) {
     lblClose.Click = [this] { lblClose_Click(); };
     lbTitleBar.DblClick = [this] { lbTitleBar_DblClick(); };
     txtNote.Change = [this] { txtNote_Change(); };
@@ -195,8 +229,10 @@ void frmNote::Form_Paint() { Dragging = false; }
 void frmNote::Collapse() {
     if (collapsed_) {
         collapsed_ = false;
-        if (Height() >= static_cast<float>(rememberedHeight_)) SetHeight(DefaultHeight);
-        else SetHeight(static_cast<float>(rememberedHeight_));
+        if (Height() >= static_cast<float>(rememberedHeight_))
+            SetHeight(DefaultHeight);
+        else
+            SetHeight(static_cast<float>(rememberedHeight_));
     } else {
         rememberedHeight_ = tk::RoundHalfEven(Height());
         SetHeight(lbTitleBar.Height() + CollapseExtra);

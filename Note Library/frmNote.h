@@ -1,10 +1,11 @@
 #pragma once
 // The on-screen form of one note: its own title bar and close label, a text area and
 // three resize grips, laid out in twips.
+#include <cstdint>
+
 #include "Control.h"
 #include "Form.h"
 #include "TextBox.h"
-#include <cstdint>
 
 namespace corkbase {
 

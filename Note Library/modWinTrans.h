@@ -2,6 +2,7 @@
 // Layered note windows: opacity and click-through on a window handle. The module
 // remembers the window last made layered; the two setters act only on that window.
 #include <windows.h>
+
 #include <cstdint>
 
 namespace modWinTrans {

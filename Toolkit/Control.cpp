@@ -1,27 +1,36 @@
 #include "Control.h"
+
 #include "Failure.h"
 #include "Form.h"
 #include "Units.h"
 
 namespace tk {
 
-Control::Control(Form& form, Args args) : form_(form), args_(std::move(args)) {
-    form_.controls_.push_back(this);
-}
+Control::Control(Form& form, Args args) : form_(form), args_(std::move(args)) { form_.controls_.push_back(this); }
 
-RECT Control::PixelRect() const {
-    return PixelEdges(args_.left, args_.top, args_.width, args_.height);
-}
+RECT Control::PixelRect() const { return PixelEdges(args_.left, args_.top, args_.width, args_.height); }
 
 void Control::Changed() {
     form_.UpdateTooltip(*this);
     InvalidateRect(form_.hWnd(), nullptr, FALSE);
 }
 
-float Control::Left() { form_.Load(); return args_.left; }
-float Control::Top() { form_.Load(); return args_.top; }
-float Control::Width() { form_.Load(); return args_.width; }
-float Control::Height() { form_.Load(); return args_.height; }
+float Control::Left() {
+    form_.Load();
+    return args_.left;
+}
+float Control::Top() {
+    form_.Load();
+    return args_.top;
+}
+float Control::Width() {
+    form_.Load();
+    return args_.width;
+}
+float Control::Height() {
+    form_.Load();
+    return args_.height;
+}
 
 void Control::SetLeft(float twips) {
     form_.Load();
@@ -49,7 +58,10 @@ void Control::SetHeight(float twips) {
     Changed();
 }
 
-OleColor Control::BackColor() { form_.Load(); return args_.backColor; }
+OleColor Control::BackColor() {
+    form_.Load();
+    return args_.backColor;
+}
 
 void Control::SetBackColor(OleColor color) {
     form_.Load();
@@ -57,7 +69,10 @@ void Control::SetBackColor(OleColor color) {
     Changed();
 }
 
-std::wstring Control::Caption() { form_.Load(); return args_.caption; }
+std::wstring Control::Caption() {
+    form_.Load();
+    return args_.caption;
+}
 
 void Control::SetCaption(const std::wstring& caption) {
     form_.Load();

@@ -1,9 +1,10 @@
 #pragma once
 // A lightweight control (label or picture box) that its form draws and hit-tests itself:
 // it has no window of its own. A press captures the pointer for the control until release.
-#include "Gdi.h"
 #include <functional>
 #include <string>
+
+#include "Gdi.h"
 
 namespace tk {
 

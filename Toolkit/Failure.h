@@ -2,6 +2,7 @@
 // The one exception type of the project: an HRESULT with a sentence a person can read.
 // COM members turn it into error info at their boundary; nothing else catches it silently.
 #include <windows.h>
+
 #include <exception>
 #include <string>
 

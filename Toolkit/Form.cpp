@@ -1,10 +1,13 @@
 #include "Form.h"
+
+#include <commctrl.h>
+
+#include <set>
+
 #include "Control.h"
 #include "Failure.h"
 #include "TextBox.h"
 #include "Units.h"
-#include <commctrl.h>
-#include <set>
 
 namespace tk {
 namespace {
@@ -40,9 +43,7 @@ int ShiftState() {
            (GetKeyState(VK_MENU) < 0 ? 4 : 0);
 }
 
-int ButtonsHeld(WPARAM wp) {
-    return (wp & MK_LBUTTON ? 1 : 0) | (wp & MK_RBUTTON ? 2 : 0) | (wp & MK_MBUTTON ? 4 : 0);
-}
+int ButtonsHeld(WPARAM wp) { return (wp & MK_LBUTTON ? 1 : 0) | (wp & MK_RBUTTON ? 2 : 0) | (wp & MK_MBUTTON ? 4 : 0); }
 
 }  // namespace
 
@@ -51,8 +52,8 @@ void UnregisterFormClasses() {
     RegisteredClasses().clear();
 }
 
-Form::Form(Args args) : args_(std::move(args)), width_(args_.width), height_(args_.height),
-                        backColor_(args_.backColor) {}
+Form::Form(Args args)
+    : args_(std::move(args)), width_(args_.width), height_(args_.height), backColor_(args_.backColor) {}
 
 Form::~Form() = default;
 
@@ -79,10 +80,22 @@ void Form::Unload() {
     hwnd_.reset();
 }
 
-float Form::Left() { Load(); return left_; }
-float Form::Top() { Load(); return top_; }
-float Form::Width() { Load(); return width_; }
-float Form::Height() { Load(); return height_; }
+float Form::Left() {
+    Load();
+    return left_;
+}
+float Form::Top() {
+    Load();
+    return top_;
+}
+float Form::Width() {
+    Load();
+    return width_;
+}
+float Form::Height() {
+    Load();
+    return height_;
+}
 
 void Form::SetLeft(float twips) {
     Load();
@@ -140,7 +153,10 @@ void Form::Place() {
     placing_ = false;
 }
 
-OleColor Form::BackColor() { Load(); return backColor_; }
+OleColor Form::BackColor() {
+    Load();
+    return backColor_;
+}
 
 void Form::SetBackColor(OleColor color) {
     Load();
@@ -183,8 +199,8 @@ void Form::UpdateTooltip(Control& control) {
         INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
         InitCommonControlsEx(&icc);
         tooltip_.reset(CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_.get(), nullptr,
-                                       ThisModule(), nullptr));
+                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_.get(), nullptr, ThisModule(),
+                                       nullptr));
         if (!tooltip_) return;  // a missing tool tip is no reason to fail the window
     }
     TOOLINFOW ti{};
@@ -235,49 +251,49 @@ void Form::Mouse(UINT msg, WPARAM wp, LPARAM lp) {
     };
     HWND self = hwnd_.get();
     switch (msg) {
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN: {
-        int button = msg == WM_LBUTTONDOWN ? 1 : msg == WM_RBUTTONDOWN ? 2 : 4;
-        if (!pressed_) {
-            pressed_ = HitTest(pt);
-            if (!pressed_) return;
-            SetCapture(self);
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN: {
+            int button = msg == WM_LBUTTONDOWN ? 1 : msg == WM_RBUTTONDOWN ? 2 : 4;
+            if (!pressed_) {
+                pressed_ = HitTest(pt);
+                if (!pressed_) return;
+                SetCapture(self);
+            }
+            if (pressed_->MouseDown) pressed_->MouseDown(event(pressed_, button));
+            return;
         }
-        if (pressed_->MouseDown) pressed_->MouseDown(event(pressed_, button));
-        return;
-    }
-    case WM_LBUTTONDBLCLK: {
-        // The second press of a double click raises DblClick in place of MouseDown.
-        if (!pressed_) {
-            pressed_ = HitTest(pt);
-            if (!pressed_) return;
-            SetCapture(self);
+        case WM_LBUTTONDBLCLK: {
+            // The second press of a double click raises DblClick in place of MouseDown.
+            if (!pressed_) {
+                pressed_ = HitTest(pt);
+                if (!pressed_) return;
+                SetCapture(self);
+            }
+            if (pressed_->DblClick) pressed_->DblClick();
+            return;
         }
-        if (pressed_->DblClick) pressed_->DblClick();
-        return;
-    }
-    case WM_MOUSEMOVE: {
-        Control* target = pressed_ ? pressed_ : HitTest(pt);
-        if (target && target->MouseMove) target->MouseMove(event(target, ButtonsHeld(wp)));
-        return;
-    }
-    case WM_LBUTTONUP:
-    case WM_RBUTTONUP:
-    case WM_MBUTTONUP: {
-        int button = msg == WM_LBUTTONUP ? 1 : msg == WM_RBUTTONUP ? 2 : 4;
-        Control* target = pressed_;
-        if (!target) return;
-        if (ButtonsHeld(wp) == 0) {
-            pressed_ = nullptr;
-            ReleaseCapture();
+        case WM_MOUSEMOVE: {
+            Control* target = pressed_ ? pressed_ : HitTest(pt);
+            if (target && target->MouseMove) target->MouseMove(event(target, ButtonsHeld(wp)));
+            return;
         }
-        if (target->MouseUp) target->MouseUp(event(target, button));
-        // The handler may have closed the window (a menu's Delete command).
-        if (!IsWindow(self)) return;
-        if (button == 1 && HitTest(pt) == target && target->Click) target->Click();
-        return;
-    }
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP: {
+            int button = msg == WM_LBUTTONUP ? 1 : msg == WM_RBUTTONUP ? 2 : 4;
+            Control* target = pressed_;
+            if (!target) return;
+            if (ButtonsHeld(wp) == 0) {
+                pressed_ = nullptr;
+                ReleaseCapture();
+            }
+            if (target->MouseUp) target->MouseUp(event(target, button));
+            // The handler may have closed the window (a menu's Delete command).
+            if (!IsWindow(self)) return;
+            if (button == 1 && HitTest(pt) == target && target->Click) target->Click();
+            return;
+        }
     }
 }
 
@@ -296,85 +312,90 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         form->pressed_ = nullptr;
         return DefWindowProcW(hwnd, msg, wp, lp);
     }
-    return form->HandleMessage(msg, wp, lp);
+    // An event routine's failure ends that routine; it must not unwind through the platform.
+    try {
+        return form->HandleMessage(msg, wp, lp);
+    } catch (...) {
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    }
 }
 
 LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     HWND hwnd = hwnd_.get();
     switch (msg) {
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        Form_Paint();
-        Paint();
-        return 0;
-    case WM_ACTIVATE:
-        if (LOWORD(wp) != WA_INACTIVE) Form_Activate();
-        break;
-    case WM_SETFOCUS:
-        if (!textBoxes_.empty()) {
-            ::SetFocus(textBoxes_.front()->hwnd_);
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT:
+            Form_Paint();
+            Paint();
             return 0;
-        }
-        break;
-    case WM_WINDOWPOSCHANGED:
-        // Keep the twips in step when something other than this object moves the window.
-        if (!placing_) {
-            auto* pos = reinterpret_cast<WINDOWPOS*>(lp);
-            if (!(pos->flags & SWP_NOMOVE)) {
-                left_ = static_cast<float>(pos->x) * TwipsPerPixelX();
-                top_ = static_cast<float>(pos->y) * TwipsPerPixelY();
+        case WM_ACTIVATE:
+            if (LOWORD(wp) != WA_INACTIVE) Form_Activate();
+            break;
+        case WM_SETFOCUS:
+            if (!textBoxes_.empty()) {
+                ::SetFocus(textBoxes_.front()->hwnd_);
+                return 0;
             }
-        }
-        return 0;
-    case WM_SETCURSOR:
-        if (reinterpret_cast<HWND>(wp) == hwnd && LOWORD(lp) == HTCLIENT) {
-            POINT pt;
-            GetCursorPos(&pt);
-            ScreenToClient(hwnd, &pt);
-            Control* control = pressed_ ? pressed_ : HitTest(pt);
-            HCURSOR cursor = nullptr;
-            if (control && control->args_.pointer.custom) cursor = control->args_.pointer.custom();
-            if (!cursor) cursor = LoadCursorW(nullptr, control ? control->args_.pointer.system : IDC_ARROW);
-            SetCursor(cursor);
-            return TRUE;
-        }
-        break;
-    case WM_CAPTURECHANGED:
-        if (reinterpret_cast<HWND>(lp) != hwnd) pressed_ = nullptr;
-        return 0;
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-    case WM_LBUTTONUP:
-    case WM_RBUTTONUP:
-    case WM_MBUTTONUP:
-    case WM_LBUTTONDBLCLK:
-        Mouse(msg, wp, lp);
-        return 0;
-    case WM_RBUTTONDBLCLK:
-        Mouse(WM_RBUTTONDOWN, wp, lp);
-        return 0;
-    case WM_MBUTTONDBLCLK:
-        Mouse(WM_MBUTTONDOWN, wp, lp);
-        return 0;
-    case WM_COMMAND:
-        if (HIWORD(wp) == EN_CHANGE) {
-            TextBox* box = TextBoxOf(reinterpret_cast<HWND>(lp));
-            if (box && !box->settingText_ && box->Change) box->Change();
+            break;
+        case WM_WINDOWPOSCHANGED:
+            // Keep the twips in step when something other than this object moves the window.
+            if (!placing_) {
+                auto* pos = reinterpret_cast<WINDOWPOS*>(lp);
+                if (!(pos->flags & SWP_NOMOVE)) {
+                    left_ = static_cast<float>(pos->x) * TwipsPerPixelX();
+                    top_ = static_cast<float>(pos->y) * TwipsPerPixelY();
+                }
+            }
             return 0;
-        }
-        break;
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-        if (TextBox* box = TextBoxOf(reinterpret_cast<HWND>(lp))) {
-            HDC dc = reinterpret_cast<HDC>(wp);
-            SetBkColor(dc, ResolveColor(box->args_.backColor));
-            SetTextColor(dc, ResolveColor(box->args_.foreColor));
-            return reinterpret_cast<LRESULT>(SharedBrush(box->args_.backColor));
-        }
-        break;
+        case WM_SETCURSOR:
+            if (reinterpret_cast<HWND>(wp) == hwnd && LOWORD(lp) == HTCLIENT) {
+                POINT pt;
+                GetCursorPos(&pt);
+                ScreenToClient(hwnd, &pt);
+                Control* control = pressed_ ? pressed_ : HitTest(pt);
+                HCURSOR cursor = nullptr;
+                if (control && control->args_.pointer.custom) cursor = control->args_.pointer.custom();
+                if (!cursor) cursor = LoadCursorW(nullptr, control ? control->args_.pointer.system : IDC_ARROW);
+                SetCursor(cursor);
+                return TRUE;
+            }
+            break;
+        case WM_CAPTURECHANGED:
+            if (reinterpret_cast<HWND>(lp) != hwnd) pressed_ = nullptr;
+            return 0;
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+        case WM_LBUTTONDBLCLK:
+            Mouse(msg, wp, lp);
+            return 0;
+        case WM_RBUTTONDBLCLK:
+            Mouse(WM_RBUTTONDOWN, wp, lp);
+            return 0;
+        case WM_MBUTTONDBLCLK:
+            Mouse(WM_MBUTTONDOWN, wp, lp);
+            return 0;
+        case WM_COMMAND:
+            if (HIWORD(wp) == EN_CHANGE) {
+                TextBox* box = TextBoxOf(reinterpret_cast<HWND>(lp));
+                if (box && !box->settingText_ && box->Change) box->Change();
+                return 0;
+            }
+            break;
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORSTATIC:
+            if (TextBox* box = TextBoxOf(reinterpret_cast<HWND>(lp))) {
+                HDC dc = reinterpret_cast<HDC>(wp);
+                SetBkColor(dc, ResolveColor(box->args_.backColor));
+                SetTextColor(dc, ResolveColor(box->args_.foreColor));
+                return reinterpret_cast<LRESULT>(SharedBrush(box->args_.backColor));
+            }
+            break;
     }
     return OnMessage(msg, wp, lp);
 }

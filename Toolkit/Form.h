@@ -2,10 +2,11 @@
 // A top-level window object. It exists before its platform window: the first touch of a
 // property, a control or a method creates the window and runs Form_Load before going on.
 // One static window procedure binds the object at creation and forwards to members.
-#include "Gdi.h"
-#include "Handles.h"
 #include <string>
 #include <vector>
+
+#include "Gdi.h"
+#include "Handles.h"
 
 namespace tk {
 
@@ -18,7 +19,7 @@ public:
         const wchar_t* className;
         DWORD style = WS_POPUP;
         DWORD exStyle = 0;
-        float width = 0;    // designed outer size in twips, before Form_Load changes it
+        float width = 0;  // designed outer size in twips, before Form_Load changes it
         float height = 0;
         OleColor backColor = 0x8000000F;
         std::wstring caption;

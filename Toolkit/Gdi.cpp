@@ -1,9 +1,11 @@
 #include "Gdi.h"
-#include "Handles.h"
+
 #include <cmath>
 #include <map>
 #include <string>
 #include <tuple>
+
+#include "Handles.h"
 
 namespace tk {
 namespace {

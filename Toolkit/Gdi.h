@@ -2,6 +2,7 @@
 // Colours, fonts and brushes shared by every window of the process: a window never
 // creates a GDI object of its own, so a note costs no GDI objects while idle.
 #include <windows.h>
+
 #include <cstdint>
 
 namespace tk {

@@ -1,22 +1,22 @@
 #include "TextBox.h"
+
+#include <commctrl.h>
+
 #include "Failure.h"
 #include "Form.h"
 #include "Units.h"
-#include <commctrl.h>
 
 namespace tk {
 
-TextBox::TextBox(Form& form, Args args) : form_(form), args_(std::move(args)) {
-    form_.textBoxes_.push_back(this);
-}
+TextBox::TextBox(Form& form, Args args) : form_(form), args_(std::move(args)) { form_.textBoxes_.push_back(this); }
 
 void TextBox::Create(HWND parent) {
     DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
     style |= args_.multiLine ? ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN : ES_AUTOHSCROLL;
     if (args_.border) style |= WS_BORDER;
     RECT rc = PixelRect();
-    hwnd_ = CreateWindowExW(0, L"EDIT", L"", style, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, parent, nullptr,
-                            reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
+    hwnd_ = CreateWindowExW(0, L"EDIT", L"", style, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, parent,
+                            nullptr, reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
     if (!hwnd_) ThrowLastError(L"Cannot create the text box");
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(args_.font)), FALSE);
     // A note's text has no length limit.
@@ -26,26 +26,30 @@ void TextBox::Create(HWND parent) {
 
 LRESULT CALLBACK TextBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
     auto* box = reinterpret_cast<TextBox*>(data);
-    switch (msg) {
-    case WM_CHAR:
-        if (box->KeyPress) {
-            int key = static_cast<int>(wp);
-            box->KeyPress(key);
-            if (key == 0) return 0;
-            wp = static_cast<WPARAM>(key);
+    try {
+        switch (msg) {
+            case WM_CHAR:
+                if (box->KeyPress) {
+                    int key = static_cast<int>(wp);
+                    box->KeyPress(key);
+                    if (key == 0) return 0;
+                    wp = static_cast<WPARAM>(key);
+                }
+                break;
+            case WM_KEYUP:
+                if (box->KeyUp) {
+                    int shift = (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
+                                (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+                    box->KeyUp(static_cast<int>(wp), shift);
+                }
+                break;
+            case WM_NCDESTROY:
+                RemoveWindowSubclass(hwnd, &TextBox::SubclassProc, 1);
+                box->hwnd_ = nullptr;
+                break;
         }
-        break;
-    case WM_KEYUP:
-        if (box->KeyUp) {
-            int shift = (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
-                        (GetKeyState(VK_MENU) < 0 ? 4 : 0);
-            box->KeyUp(static_cast<int>(wp), shift);
-        }
-        break;
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(hwnd, &TextBox::SubclassProc, 1);
-        box->hwnd_ = nullptr;
-        break;
+    } catch (...) {
+        // An event routine's failure ends that routine; the keystroke is handled as usual.
     }
     return DefSubclassProc(hwnd, msg, wp, lp);
 }
@@ -62,10 +66,22 @@ void TextBox::Place() {
     MoveWindow(hWnd(), rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
 }
 
-float TextBox::Left() { form_.Load(); return args_.left; }
-float TextBox::Top() { form_.Load(); return args_.top; }
-float TextBox::Width() { form_.Load(); return args_.width; }
-float TextBox::Height() { form_.Load(); return args_.height; }
+float TextBox::Left() {
+    form_.Load();
+    return args_.left;
+}
+float TextBox::Top() {
+    form_.Load();
+    return args_.top;
+}
+float TextBox::Width() {
+    form_.Load();
+    return args_.width;
+}
+float TextBox::Height() {
+    form_.Load();
+    return args_.height;
+}
 
 void TextBox::SetLeft(float twips) {
     form_.Load();
@@ -93,7 +109,10 @@ void TextBox::SetHeight(float twips) {
     Place();
 }
 
-OleColor TextBox::BackColor() { form_.Load(); return args_.backColor; }
+OleColor TextBox::BackColor() {
+    form_.Load();
+    return args_.backColor;
+}
 
 void TextBox::SetBackColor(OleColor color) {
     args_.backColor = color;

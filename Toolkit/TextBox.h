@@ -1,8 +1,9 @@
 #pragma once
 // A text box: a real edit window inside its form, created when the form loads.
-#include "Gdi.h"
 #include <functional>
 #include <string>
+
+#include "Gdi.h"
 
 namespace tk {
 

@@ -1,7 +1,10 @@
 #include "Units.h"
-#include "Failure.h"
-#include <cmath>
+
 #include <windows.h>
+
+#include <cmath>
+
+#include "Failure.h"
 
 namespace tk {
 namespace {
@@ -13,9 +16,7 @@ int LogPixels(int index) {
     return dpi > 0 ? dpi : 96;
 }
 
-[[noreturn]] void Overflow() {
-    throw Failure(DISP_E_OVERFLOW, L"Overflow: the value does not fit a 32-bit integer");
-}
+[[noreturn]] void Overflow() { throw Failure(DISP_E_OVERFLOW, L"Overflow: the value does not fit a 32-bit integer"); }
 
 }  // namespace
 

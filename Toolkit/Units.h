@@ -1,7 +1,8 @@
 #pragma once
 // Twips (1/1440 inch) are the unit of every position and size the program keeps.
-#include <cstdint>
 #include <windows.h>
+
+#include <cstdint>
 
 namespace tk {
 

@@ -1,6 +1,7 @@
 // The Notes collection through real COM: numbering, deletion, the options and the bulk commands.
-#include "Support.h"
 #include <gtest/gtest.h>
+
+#include "Support.h"
 
 using namespace test;
 

@@ -1,7 +1,8 @@
 // A note and its window through real COM: loading, geometry, keeping on screen,
 // collapsing, text, colour, hiding, and real pointer and keyboard input.
-#include "Support.h"
 #include <gtest/gtest.h>
+
+#include "Support.h"
 
 using namespace test;
 
@@ -199,7 +200,8 @@ TEST(Note, TextRoundTripsAndMarksTheNoteChanged) {
     EXPECT_TRUE(Changed(note.get()));
 
     std::wstring longText;
-    while (longText.size() < 100000) longText += L"a long line of note text " + std::to_wstring(longText.size()) + L"\r\n";
+    while (longText.size() < 100000)
+        longText += L"a long line of note text " + std::to_wstring(longText.size()) + L"\r\n";
     SetText(note.get(), longText);
     EXPECT_EQ(TextOf(note.get()), longText) << "a note's text has no length limit";
 }

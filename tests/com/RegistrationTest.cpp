@@ -1,6 +1,7 @@
 // Self-registration without administrator rights, and its symmetric removal.
-#include "Support.h"
 #include <gtest/gtest.h>
+
+#include "Support.h"
 
 using namespace test;
 
@@ -46,7 +47,8 @@ TEST(Registration, WritesBothClassesForTheCurrentUser) {
     ASSERT_TRUE(lib.module);
     ASSERT_EQ(lib.Register()(), S_OK);
     const std::wstring classes = L"Software\\Classes\\";
-    for (auto [clsid, progId] : {std::pair{&CLSID_Notes, L"NoteLibrary.Notes"}, std::pair{&CLSID_Note, L"NoteLibrary.Note"}}) {
+    for (auto [clsid, progId] :
+         {std::pair{&CLSID_Notes, L"NoteLibrary.Notes"}, std::pair{&CLSID_Note, L"NoteLibrary.Note"}}) {
         std::wstring key = classes + L"CLSID\\" + GuidText(*clsid);
         EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, key + L"\\InprocServer32"), LibraryPath());
         EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, key + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");

@@ -1,13 +1,14 @@
 // The type library embedded in Corkbase2.dll, read back member by member.
-#include "Support.h"
 #include <gtest/gtest.h>
+
+#include "Support.h"
 
 using namespace test;
 
 namespace {
 
 struct Param {
-    VARTYPE vt;       // VT_PTR params give the pointee in `to`
+    VARTYPE vt;  // VT_PTR params give the pointee in `to`
     VARTYPE to;
     USHORT flags;
 };
@@ -113,25 +114,26 @@ TEST(TypeLibrary, IdentifiesItselfAsNoteLibrary13) {
 TEST(TypeLibrary, NotesInterfaceMatchesItsContract) {
     auto lib = Library();
     auto dispatch = Dispatch(lib.get(), IID__Notes);
-    ExpectFlags(dispatch.get(), TYPEFLAG_FDUAL | TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE, 0);
+    ExpectFlags(dispatch.get(), TYPEFLAG_FDUAL | TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE,
+                0);
     auto vtable = Vtable(dispatch.get());
     ExpectFlags(vtable.get(), TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDUAL, 0);
     ExpectMembers(vtable.get(), {
-        {L"CollapseAll", 0x60030001, Method, {}},
-        {L"ShowAll", 0x60030002, Method, {}},
-        {L"HideAll", 0x60030003, Method, {}},
-        {L"AddNote", 0x60030004, Method, {{VT_PTR, VT_USERDEFINED, Ret}}},
-        {L"DeleteNote", 0x60030005, Method, {{VT_PTR, VT_I4, In | Out}, RetLong}},
-        {L"Notes", 0x68030000, Get, {{VT_PTR, VT_USERDEFINED, Ret}}},
-        {L"SaveAll", 0x60030006, Method, {RetLong}},
-        {L"SetOnTop", 0x60030007, Method, {{VT_PTR, VT_BOOL, In | Out}}},
-        {L"LoadAll", 0x60030008, Method, {}},
-        {L"IsChanged", 0x68030009, Get, {RetBool}},
-        {L"ThroughClicks", 0x6803000B, Get, {RetBool}},
-        {L"ThroughClicks", 0x6803000B, Let, {InBool}},
-        {L"TransparencyLevel", 0x6803000A, Get, {RetLong}},
-        {L"TransparencyLevel", 0x6803000A, Let, {InLong}},
-    });
+                                    {L"CollapseAll", 0x60030001, Method, {}},
+                                    {L"ShowAll", 0x60030002, Method, {}},
+                                    {L"HideAll", 0x60030003, Method, {}},
+                                    {L"AddNote", 0x60030004, Method, {{VT_PTR, VT_USERDEFINED, Ret}}},
+                                    {L"DeleteNote", 0x60030005, Method, {{VT_PTR, VT_I4, In | Out}, RetLong}},
+                                    {L"Notes", 0x68030000, Get, {{VT_PTR, VT_USERDEFINED, Ret}}},
+                                    {L"SaveAll", 0x60030006, Method, {RetLong}},
+                                    {L"SetOnTop", 0x60030007, Method, {{VT_PTR, VT_BOOL, In | Out}}},
+                                    {L"LoadAll", 0x60030008, Method, {}},
+                                    {L"IsChanged", 0x68030009, Get, {RetBool}},
+                                    {L"ThroughClicks", 0x6803000B, Get, {RetBool}},
+                                    {L"ThroughClicks", 0x6803000B, Let, {InBool}},
+                                    {L"TransparencyLevel", 0x6803000A, Get, {RetLong}},
+                                    {L"TransparencyLevel", 0x6803000A, Let, {InLong}},
+                                });
 }
 
 TEST(TypeLibrary, SetOnTopTakesAnOptionalFlagDefaultingToTrue) {
@@ -150,37 +152,38 @@ TEST(TypeLibrary, SetOnTopTakesAnOptionalFlagDefaultingToTrue) {
 TEST(TypeLibrary, NoteInterfaceMatchesItsContract) {
     auto lib = Library();
     auto dispatch = Dispatch(lib.get(), IID__Note);
-    ExpectFlags(dispatch.get(), TYPEFLAG_FDUAL | TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE, 0);
+    ExpectFlags(dispatch.get(), TYPEFLAG_FDUAL | TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE,
+                0);
     auto vtable = Vtable(dispatch.get());
     ExpectFlags(vtable.get(), TYPEFLAG_FOLEAUTOMATION, 0);
     const Param InStrRef{VT_PTR, VT_BSTR, In | Out};
     ExpectMembers(vtable.get(), {
-        {L"Show", 0x6003000E, Method, {}},
-        {L"Hide", 0x6003000F, Method, {}},
-        {L"IsChanged", 0x6803000B, Get, {RetBool}},
-        {L"Delete", 0x60030010, Method, {}},
-        {L"Parent", 0x6803000A, Get, {{VT_PTR, VT_USERDEFINED, Ret}}},
-        {L"NoteID", 0x68030009, Get, {RetLong}},
-        {L"OnTop", 0x68030008, Get, {RetBool}},
-        {L"OnTop", 0x68030008, Let, {InBool}},
-        {L"Color", 0x68030007, Get, {RetLong}},
-        {L"Color", 0x68030007, Let, {InLong}},
-        {L"Left", 0x68030006, Get, {RetLong}},
-        {L"Left", 0x68030006, Let, {InLong}},
-        {L"Top", 0x68030005, Get, {RetLong}},
-        {L"Top", 0x68030005, Let, {InLong}},
-        {L"Height", 0x68030004, Get, {RetLong}},
-        {L"Height", 0x68030004, Let, {InLong}},
-        {L"Width", 0x68030003, Get, {RetLong}},
-        {L"Width", 0x68030003, Let, {InLong}},
-        {L"Text", 0x68030002, Get, {RetStr}},
-        {L"Text", 0x68030002, Let, {InStrRef}},
-        {L"Collapsed", 0x68030001, Get, {RetBool}},
-        {L"Collapsed", 0x68030001, Let, {InBool}},
-        {L"IsVisible", 0x68030000, Get, {RetBool}},
-        {L"Title", 0x68030011, Get, {RetStr}},
-        {L"Title", 0x68030011, Let, {{VT_BSTR, 0, In}}},
-    });
+                                    {L"Show", 0x6003000E, Method, {}},
+                                    {L"Hide", 0x6003000F, Method, {}},
+                                    {L"IsChanged", 0x6803000B, Get, {RetBool}},
+                                    {L"Delete", 0x60030010, Method, {}},
+                                    {L"Parent", 0x6803000A, Get, {{VT_PTR, VT_USERDEFINED, Ret}}},
+                                    {L"NoteID", 0x68030009, Get, {RetLong}},
+                                    {L"OnTop", 0x68030008, Get, {RetBool}},
+                                    {L"OnTop", 0x68030008, Let, {InBool}},
+                                    {L"Color", 0x68030007, Get, {RetLong}},
+                                    {L"Color", 0x68030007, Let, {InLong}},
+                                    {L"Left", 0x68030006, Get, {RetLong}},
+                                    {L"Left", 0x68030006, Let, {InLong}},
+                                    {L"Top", 0x68030005, Get, {RetLong}},
+                                    {L"Top", 0x68030005, Let, {InLong}},
+                                    {L"Height", 0x68030004, Get, {RetLong}},
+                                    {L"Height", 0x68030004, Let, {InLong}},
+                                    {L"Width", 0x68030003, Get, {RetLong}},
+                                    {L"Width", 0x68030003, Let, {InLong}},
+                                    {L"Text", 0x68030002, Get, {RetStr}},
+                                    {L"Text", 0x68030002, Let, {InStrRef}},
+                                    {L"Collapsed", 0x68030001, Get, {RetBool}},
+                                    {L"Collapsed", 0x68030001, Let, {InBool}},
+                                    {L"IsVisible", 0x68030000, Get, {RetBool}},
+                                    {L"Title", 0x68030011, Get, {RetStr}},
+                                    {L"Title", 0x68030011, Let, {{VT_BSTR, 0, In}}},
+                                });
 }
 
 TEST(TypeLibrary, NoteListHasCountItemAndARestrictedEnumerator) {
@@ -188,10 +191,10 @@ TEST(TypeLibrary, NoteListHasCountItemAndARestrictedEnumerator) {
     ExpectFlags(dispatch.get(), TYPEFLAG_FDUAL | TYPEFLAG_FDISPATCHABLE, 0);
     auto vtable = Vtable(dispatch.get());
     ExpectMembers(vtable.get(), {
-        {L"Count", 1, Get, {RetLong}},
-        {L"Item", DISPID_VALUE, Get, {{VT_VARIANT, 0, In}, {VT_PTR, VT_USERDEFINED, Ret}}},
-        {L"_NewEnum", DISPID_NEWENUM, Get, {{VT_PTR, VT_UNKNOWN, Ret}}},
-    });
+                                    {L"Count", 1, Get, {RetLong}},
+                                    {L"Item", DISPID_VALUE, Get, {{VT_VARIANT, 0, In}, {VT_PTR, VT_USERDEFINED, Ret}}},
+                                    {L"_NewEnum", DISPID_NEWENUM, Get, {{VT_PTR, VT_UNKNOWN, Ret}}},
+                                });
     FUNCDESC* f = nullptr;
     ASSERT_EQ(vtable->GetFuncDesc(2, &f), S_OK);
     EXPECT_TRUE(f->wFuncFlags & FUNCFLAG_FRESTRICTED);

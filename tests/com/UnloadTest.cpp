@@ -1,6 +1,7 @@
 // The library unloads cleanly once its last object is gone, and loads again afterwards.
-#include "Support.h"
 #include <gtest/gtest.h>
+
+#include "Support.h"
 
 using namespace test;
 
@@ -16,8 +17,8 @@ TEST(Unload, TheLibraryAnswersBusyWhileObjectsLiveAndUnloadsWhenTheyAreGone) {
         HMODULE module = GetModuleHandleW(L"Corkbase2.dll");
         ASSERT_NE(module, nullptr);
         loaded = module;
-        auto canUnload =
-            reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+        auto canUnload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+            reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
         notes.reset();
         EXPECT_EQ(canUnload(), S_FALSE) << "the list and the note still live";
         list.reset();

@@ -1,7 +1,8 @@
 // The note window's layout arithmetic: the load and resize sequences, collapsing, RetMin.
+#include <gtest/gtest.h>
+
 #include "Note.h"
 #include "Support.h"
-#include <gtest/gtest.h>
 
 using NoteObject = corkbase::Note;
 using corkbase::frmNote;

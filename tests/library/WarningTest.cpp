@@ -1,8 +1,9 @@
 // DeleteNote's warning, caught through the library's warning sink.
+#include <gtest/gtest.h>
+
 #include "EventLog.h"
 #include "Notes.h"
 #include "Support.h"
-#include <gtest/gtest.h>
 
 TEST(Warning, DeleteNoteWithABadIdLogsAWarningNamingTheNote) {
     std::vector<std::wstring> warnings;

@@ -1,9 +1,10 @@
 // The note window's events and its cost in window-system objects.
+#include <gtest/gtest.h>
+
 #include "Gdi.h"
 #include "Note.h"
 #include "Notes.h"
 #include "Support.h"
-#include <gtest/gtest.h>
 
 using NoteObject = corkbase::Note;
 using corkbase::frmNote;
@@ -13,8 +14,13 @@ namespace {
 // Windows a note holds: its window, its children and the tool tip it owns.
 int WindowsHeldBy(HWND note) {
     int count = 1;
-    EnumChildWindows(note, [](HWND, LPARAM lp) -> BOOL { ++*reinterpret_cast<int*>(lp); return TRUE; },
-                     reinterpret_cast<LPARAM>(&count));
+    EnumChildWindows(
+        note,
+        [](HWND, LPARAM lp) -> BOOL {
+            ++*reinterpret_cast<int*>(lp);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
     for (HWND w : test::WindowsOfClass(L"tooltips_class32"))
         if (GetWindow(w, GW_OWNER) == note) ++count;
     return count;

@@ -1,4 +1,5 @@
 #include "Support.h"
+
 #include <gtest/gtest.h>
 
 namespace test {
@@ -17,7 +18,8 @@ void RegisterLibrary() {
     if (done) return;
     HMODULE module = LoadLibraryW(LibraryPath().c_str());
     ASSERT_NE(module, nullptr) << "cannot load the library";
-    auto reg = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));
+    auto reg = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+        reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));
     ASSERT_NE(reg, nullptr);
     ASSERT_EQ(reg(), S_OK);
     FreeLibrary(module);
@@ -29,8 +31,7 @@ ComPtr<_Notes> NewNotes() {
     CLSID clsid;
     EXPECT_EQ(CLSIDFromProgID(L"NoteLibrary.Notes", &clsid), S_OK);
     ComPtr<_Notes> notes;
-    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__Notes,
-                               reinterpret_cast<void**>(notes.put())),
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__Notes, reinterpret_cast<void**>(notes.put())),
               S_OK);
     return notes;
 }
@@ -94,8 +95,10 @@ std::vector<HWND> WindowsOfClass(const wchar_t* className) {
 void MoveMouse(POINT screen) {
     INPUT in{};
     in.type = INPUT_MOUSE;
-    in.mi.dx = static_cast<LONG>((screen.x * 65535 + GetSystemMetrics(SM_CXSCREEN) / 2) / (GetSystemMetrics(SM_CXSCREEN) - 1));
-    in.mi.dy = static_cast<LONG>((screen.y * 65535 + GetSystemMetrics(SM_CYSCREEN) / 2) / (GetSystemMetrics(SM_CYSCREEN) - 1));
+    in.mi.dx =
+        static_cast<LONG>((screen.x * 65535 + GetSystemMetrics(SM_CXSCREEN) / 2) / (GetSystemMetrics(SM_CXSCREEN) - 1));
+    in.mi.dy =
+        static_cast<LONG>((screen.y * 65535 + GetSystemMetrics(SM_CYSCREEN) / 2) / (GetSystemMetrics(SM_CYSCREEN) - 1));
     in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &in, sizeof(in));
     Pump(30);

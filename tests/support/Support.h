@@ -1,11 +1,13 @@
 #pragma once
 // What the tests share: finding and registering the built library, creating its objects
 // through COM, pumping messages, and looking at the windows a process holds.
-#include "Handles.h"
-#include "NoteLibrary.h"
+#include <windows.h>
+
 #include <string>
 #include <vector>
-#include <windows.h>
+
+#include "Handles.h"
+#include "NoteLibrary.h"
 
 namespace test {
 
@@ -17,7 +19,7 @@ std::wstring LibraryPath();
 // Calls the library's DllRegisterServer once per process; fails the test on error.
 void RegisterLibrary();
 
-ComPtr<_Notes> NewNotes();     // by ProgID NoteLibrary.Notes
+ComPtr<_Notes> NewNotes();  // by ProgID NoteLibrary.Notes
 ComPtr<_Note> AddNote(_Notes* notes);
 ComPtr<_Note> NoteAt(_Notes* notes, long position);
 long CountOf(_Notes* notes);
