@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "Gdi.h"
+#include "ControlBase.h"
 
 namespace tk {
 
@@ -24,7 +24,7 @@ struct Pointer {
     HCURSOR (*custom)() = nullptr;
 };
 
-class Control {
+class Control final : public ControlBase {
 public:
     struct Args {
         float left = 0, top = 0, width = 0, height = 0;
@@ -37,19 +37,7 @@ public:
     };
 
     Control(Form& form, Args args);
-    Control(const Control&) = delete;
-    Control& operator=(const Control&) = delete;
 
-    float Left();
-    float Top();
-    float Width();
-    float Height();
-    void SetLeft(float twips);
-    void SetTop(float twips);
-    void SetWidth(float twips);
-    void SetHeight(float twips);
-    OleColor BackColor();
-    void SetBackColor(OleColor color);
     std::wstring Caption();
     void SetCaption(const std::wstring& caption);
 
@@ -58,11 +46,9 @@ public:
 
 private:
     friend class Form;
-    RECT PixelRect() const;
-    void Changed();
+    void Changed() override;
 
-    Form& form_;
-    Args args_;
+    Args args_;  // the geometry and background live in the base
     int toolId_ = 0;
 };
 

@@ -231,7 +231,7 @@ void Form::Paint() {
     for (Control* control : controls_) {
         RECT rc = control->PixelRect();
         if (rc.right <= rc.left || rc.bottom <= rc.top) continue;
-        FillRect(dc, &rc, SharedBrush(control->args_.backColor));
+        FillRect(dc, &rc, SharedBrush(control->box_.backColor));
         if (!control->args_.caption.empty()) {
             HGDIOBJ old = SelectObject(dc, SharedFont(control->args_.font));
             SetTextColor(dc, ResolveColor(control->args_.foreColor));
@@ -246,8 +246,8 @@ void Form::Paint() {
 void Form::Mouse(UINT msg, WPARAM wp, LPARAM lp) {
     POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
     auto event = [&](Control* c, int button) {
-        return MouseEvent{button, ShiftState(), static_cast<float>(pt.x) * TwipsPerPixelX() - c->args_.left,
-                          static_cast<float>(pt.y) * TwipsPerPixelY() - c->args_.top};
+        return MouseEvent{button, ShiftState(), static_cast<float>(pt.x) * TwipsPerPixelX() - c->box_.left,
+                          static_cast<float>(pt.y) * TwipsPerPixelY() - c->box_.top};
     };
     HWND self = hwnd_.get();
     switch (msg) {
@@ -391,9 +391,9 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CTLCOLORSTATIC:
             if (TextBox* box = TextBoxOf(reinterpret_cast<HWND>(lp))) {
                 HDC dc = reinterpret_cast<HDC>(wp);
-                SetBkColor(dc, ResolveColor(box->args_.backColor));
+                SetBkColor(dc, ResolveColor(box->box_.backColor));
                 SetTextColor(dc, ResolveColor(box->args_.foreColor));
-                return reinterpret_cast<LRESULT>(SharedBrush(box->args_.backColor));
+                return reinterpret_cast<LRESULT>(SharedBrush(box->box_.backColor));
             }
             break;
     }

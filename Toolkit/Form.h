@@ -68,6 +68,7 @@ protected:
 
 private:
     friend class Control;
+    friend class ControlBase;
     friend class TextBox;
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

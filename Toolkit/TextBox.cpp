@@ -8,7 +8,10 @@
 
 namespace tk {
 
-TextBox::TextBox(Form& form, Args args) : form_(form), args_(std::move(args)) { form_.textBoxes_.push_back(this); }
+TextBox::TextBox(Form& form, Args args)
+    : ControlBase(form, {args.left, args.top, args.width, args.height, args.backColor}), args_(std::move(args)) {
+    form_.textBoxes_.push_back(this);
+}
 
 void TextBox::Create(HWND parent) {
     DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
@@ -59,63 +62,9 @@ HWND TextBox::hWnd() {
     return hwnd_;
 }
 
-RECT TextBox::PixelRect() const { return PixelEdges(args_.left, args_.top, args_.width, args_.height); }
-
-void TextBox::Place() {
+void TextBox::Changed() {
     RECT rc = PixelRect();
     MoveWindow(hWnd(), rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
-}
-
-float TextBox::Left() {
-    form_.Load();
-    return args_.left;
-}
-float TextBox::Top() {
-    form_.Load();
-    return args_.top;
-}
-float TextBox::Width() {
-    form_.Load();
-    return args_.width;
-}
-float TextBox::Height() {
-    form_.Load();
-    return args_.height;
-}
-
-void TextBox::SetLeft(float twips) {
-    form_.Load();
-    args_.left = twips;
-    Place();
-}
-
-void TextBox::SetTop(float twips) {
-    form_.Load();
-    args_.top = twips;
-    Place();
-}
-
-void TextBox::SetWidth(float twips) {
-    form_.Load();
-    RequireSize(twips);
-    args_.width = twips;
-    Place();
-}
-
-void TextBox::SetHeight(float twips) {
-    form_.Load();
-    RequireSize(twips);
-    args_.height = twips;
-    Place();
-}
-
-OleColor TextBox::BackColor() {
-    form_.Load();
-    return args_.backColor;
-}
-
-void TextBox::SetBackColor(OleColor color) {
-    args_.backColor = color;
     InvalidateRect(hWnd(), nullptr, TRUE);
 }
 

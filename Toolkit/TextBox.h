@@ -3,13 +3,13 @@
 #include <functional>
 #include <string>
 
-#include "Gdi.h"
+#include "ControlBase.h"
 
 namespace tk {
 
 class Form;
 
-class TextBox {
+class TextBox final : public ControlBase {
 public:
     struct Args {
         float left = 0, top = 0, width = 0, height = 0;
@@ -21,20 +21,8 @@ public:
     };
 
     TextBox(Form& form, Args args);
-    TextBox(const TextBox&) = delete;
-    TextBox& operator=(const TextBox&) = delete;
 
     HWND hWnd();
-    float Left();
-    float Top();
-    float Width();
-    float Height();
-    void SetLeft(float twips);
-    void SetTop(float twips);
-    void SetWidth(float twips);
-    void SetHeight(float twips);
-    OleColor BackColor();
-    void SetBackColor(OleColor color);
 
     std::wstring Text();
     // Assigning a different text raises Change, as typing does.
@@ -53,12 +41,10 @@ public:
 private:
     friend class Form;
     void Create(HWND parent);
-    void Place();
-    RECT PixelRect() const;
+    void Changed() override;
     static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
-    Form& form_;
-    Args args_;
+    Args args_;            // the geometry and background live in the base
     HWND hwnd_ = nullptr;  // a child: destroyed with its form
     bool settingText_ = false;
 };

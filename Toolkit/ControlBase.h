@@ -1,0 +1,45 @@
+#pragma once
+// Position, size and background colour in twips: what labels, picture boxes and text
+// boxes share. Touching any of them loads the form first.
+#include "Gdi.h"
+
+namespace tk {
+
+class Form;
+
+class ControlBase {
+public:
+    ControlBase(const ControlBase&) = delete;
+    ControlBase& operator=(const ControlBase&) = delete;
+
+    float Left();
+    float Top();
+    float Width();
+    float Height();
+    void SetLeft(float twips);
+    void SetTop(float twips);
+    // A size below 0 is refused with a Failure.
+    void SetWidth(float twips);
+    void SetHeight(float twips);
+    OleColor BackColor();
+    void SetBackColor(OleColor color);
+
+protected:
+    struct Box {
+        float left, top, width, height;
+        OleColor backColor;
+    };
+    ControlBase(Form& form, Box box) : form_(form), box_(box) {}
+    virtual ~ControlBase() = default;
+    // Runs after any of the values above changed.
+    virtual void Changed() = 0;
+    RECT PixelRect() const;
+
+    Form& form_;
+    Box box_;
+
+private:
+    friend class Form;
+};
+
+}  // namespace tk
