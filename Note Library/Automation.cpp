@@ -177,7 +177,7 @@ HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, D
         const ELEMDESC& element = func->lprgelemdescParam[p];
         const PARAMDESC& desc = element.paramdesc;
         VARTYPE pointee = element.tdesc.vt == VT_PTR && element.tdesc.lptdesc ? element.tdesc.lptdesc->vt
-                                                                            : static_cast<VARTYPE>(VT_EMPTY);
+                                                                              : static_cast<VARTYPE>(VT_EMPTY);
         bool simplePointee =
             pointee != VT_EMPTY && pointee != VT_VARIANT && pointee != VT_PTR && pointee != VT_USERDEFINED;
         VARIANT& arg = args[j];

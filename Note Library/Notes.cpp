@@ -4,6 +4,7 @@
 #include "MsgBox.h"
 #include "Note.h"
 #include "NoteList.h"
+#include "Store.h"
 
 namespace corkbase {
 
@@ -83,16 +84,92 @@ HRESULT Notes::get_Notes(_NoteList** result) {
     return Guarded([&] { *Out(result) = NoteList::Create(this).detach(); });
 }
 
+namespace {
+
+const wchar_t kApplication[] = L"Corkbase";
+constexpr int32_t kMostNotes = 10000;
+
+std::wstring SectionOf(size_t position) { return L"note" + std::to_wstring(position); }
+
+template <class T>
+T Read(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(T*)) {
+    T value{};
+    CheckCall((note->*getter)(&value));
+    return value;
+}
+
+std::wstring ReadText(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(BSTR*)) {
+    tk::Bstr value;
+    CheckCall((note->*getter)(value.put()));
+    return value.str();
+}
+
+}  // namespace
+
 HRESULT Notes::SaveAll(long* result) {
     return Guarded([&] {
         *Out(result) = 0;
-        throw tk::Failure(E_NOTIMPL, L"Saving notes is not available in this version of the library");
+        auto general = StoreSection::ForWriting(kApplication, L"General");
+        general.Save(L"notes", std::to_wstring(list_.size()));
+        general.Save(L"level", std::to_wstring(transparencyLevel_));
+        general.Save(L"clickthrough", throughClicks_ ? L"True" : L"False");
+        size_t count = list_.size();
+        for (size_t i = 1; i <= count; ++i) {
+            _Note* note = list_[i - 1].get();
+            auto section = StoreSection::ForWriting(kApplication, SectionOf(i));
+            section.Save(L"title", ReadText(note, &_Note::get_Title));
+            section.Save(L"left", std::to_wstring(Read(note, &_Note::get_Left)));
+            section.Save(L"top", std::to_wstring(Read(note, &_Note::get_Top)));
+            section.Save(L"width", std::to_wstring(Read(note, &_Note::get_Width)));
+            section.Save(L"height", std::to_wstring(Read(note, &_Note::get_Height)));
+            section.Save(L"color", std::to_wstring(Read(note, &_Note::get_Color)));
+            section.Save(L"text", ReadText(note, &_Note::get_Text));
+            section.Save(L"visible", Read(note, &_Note::get_IsVisible) ? L"-1" : L"0");
+        }
     });
 }
 
 HRESULT Notes::LoadAll() {
-    return Guarded(
-        [&] { throw tk::Failure(E_NOTIMPL, L"Loading notes is not available in this version of the library"); });
+    return Guarded([&] {
+        auto general = StoreSection::ForReading(kApplication, L"General");
+        transparencyLevel_ = general.GetNumber(L"level", 255);
+        throughClicks_ = general.GetFlag(L"clickthrough", false);
+        int32_t count = general.GetNumber(L"notes", 0);
+        // A corrupt count must neither flood the screen with empty notes nor, through a
+        // later save, hide the notes stored after it.
+        if (count < 0 || count > kMostNotes)
+            general.Fail(L"notes", Quoted(general.GetText(L"notes", L"")) + L" is not a number of notes from 0 to " +
+                                       std::to_wstring(kMostNotes));
+        for (int32_t i = 1; i <= count; ++i) {
+            auto section = StoreSection::ForReading(kApplication, SectionOf(static_cast<size_t>(i)));
+            int32_t left = section.GetNumber(L"left", 0);
+            int32_t top = section.GetNumber(L"top", 0);
+            int32_t width = section.GetNumber(L"width", 2500);
+            int32_t height = section.GetNumber(L"height", 1300);
+            int32_t color = section.GetNumber(L"color", static_cast<int32_t>(0x8000000F));
+            std::wstring text = section.GetText(L"text", L"");
+            std::wstring visibleText = section.GetText(L"visible", L"");
+            bool visible = !(visibleText.empty() || visibleText == L"0");
+
+            ComPtr<_Note> added;
+            CheckCall(AddNote(added.put()));
+            if (!added) throw tk::Failure(E_FAIL, SectionOf(static_cast<size_t>(i)) + L": the note could not be added");
+            auto* note = static_cast<Note*>(added.get());
+            tk::Bstr title(section.GetText(L"title", L""));
+            CheckCall(note->put_Title(title.get()));
+            CheckCall(note->put_Left(left));
+            CheckCall(note->put_Top(top));
+            CheckCall(note->put_Width(width));
+            CheckCall(note->put_Height(height));
+            CheckCall(note->put_Color(color));
+            tk::Bstr textValue(text);
+            BSTR textRef = textValue.get();
+            CheckCall(note->put_Text(&textRef));
+            note->SetVisible(visible);
+            note->ApplyThroughClicks(throughClicks_);
+            note->ApplyTransparencyLevel(transparencyLevel_);
+        }
+    });
 }
 
 HRESULT Notes::SetOnTop(VARIANT_BOOL* OnTop) {

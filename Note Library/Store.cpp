@@ -1,0 +1,148 @@
+#include "Store.h"
+
+#include <cwctype>
+
+#include "Failure.h"
+
+namespace corkbase {
+namespace {
+
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+std::wstring Lower(std::wstring s) {
+    for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
+    return s;
+}
+
+struct Decimal {
+    bool negative = false;
+    std::wstring whole, fraction;
+};
+
+// Splits blank-trimmed decimal text into sign, whole digits and fraction digits.
+std::optional<Decimal> SplitDecimal(const std::wstring& text) {
+    size_t b = 0, e = text.size();
+    while (b < e && IsBlank(text[b])) ++b;
+    while (e > b && IsBlank(text[e - 1])) --e;
+    Decimal d;
+    if (b < e && (text[b] == L'+' || text[b] == L'-')) d.negative = text[b++] == L'-';
+    bool point = false;
+    for (size_t i = b; i < e; ++i) {
+        wchar_t c = text[i];
+        if (c == L'.' && !point)
+            point = true;
+        else if (c >= L'0' && c <= L'9')
+            (point ? d.fraction : d.whole) += c;
+        else
+            return std::nullopt;
+    }
+    if (d.whole.empty() && d.fraction.empty()) return std::nullopt;
+    return d;
+}
+
+}  // namespace
+
+std::optional<int32_t> ParseNumber(const std::wstring& text) {
+    auto d = SplitDecimal(text);
+    if (!d) return std::nullopt;
+    size_t first = d->whole.find_first_not_of(L'0');
+    std::wstring digits = first == std::wstring::npos ? L"" : d->whole.substr(first);
+    if (digits.size() > 10) return std::nullopt;
+    int64_t magnitude = 0;
+    for (wchar_t c : digits) magnitude = magnitude * 10 + (c - L'0');
+    // Round the fraction: above a half up, exactly a half to the even neighbour.
+    if (!d->fraction.empty()) {
+        wchar_t lead = d->fraction[0];
+        bool rest = d->fraction.find_first_not_of(L'0', 1) != std::wstring::npos;
+        if (lead > L'5' || (lead == L'5' && (rest || magnitude % 2 == 1))) ++magnitude;
+    }
+    int64_t value = d->negative ? -magnitude : magnitude;
+    if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
+    return static_cast<int32_t>(value);
+}
+
+std::optional<bool> ParseFlag(const std::wstring& text) {
+    std::wstring lower = Lower(text);
+    if (lower == L"true") return true;
+    if (lower == L"false") return false;
+    auto d = SplitDecimal(text);
+    if (!d) return std::nullopt;
+    return (d->whole + d->fraction).find_first_not_of(L'0') != std::wstring::npos;
+}
+
+std::wstring Quoted(const std::wstring& text) {
+    constexpr size_t shown = 40;
+    if (text.size() <= shown) return L"\"" + text + L"\"";
+    return L"\"" + text.substr(0, shown) + L"...\" (" + std::to_wstring(text.size()) + L" characters)";
+}
+
+StoreSection StoreSection::ForReading(const std::wstring& application, const std::wstring& section) {
+    tk::RegKey key;
+    std::wstring path = L"Software\\" + application + L"\\" + section;
+    LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, key.put());
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+        throw tk::Failure(HRESULT_FROM_WIN32(status),
+                          section + L": cannot be read: " + tk::SystemMessage(static_cast<DWORD>(status)));
+    return StoreSection(section, std::move(key));
+}
+
+StoreSection StoreSection::ForWriting(const std::wstring& application, const std::wstring& section) {
+    tk::RegKey key;
+    std::wstring path = L"Software\\" + application + L"\\" + section;
+    LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_QUERY_VALUE,
+                                     nullptr, key.put(), nullptr);
+    if (status != ERROR_SUCCESS)
+        throw tk::Failure(HRESULT_FROM_WIN32(status),
+                          section + L": cannot be written: " + tk::SystemMessage(static_cast<DWORD>(status)));
+    return StoreSection(section, std::move(key));
+}
+
+void StoreSection::Fail(const std::wstring& key, const std::wstring& what) const {
+    throw tk::Failure(DISP_E_TYPEMISMATCH, name_ + L"/" + key + L": " + what);
+}
+
+std::optional<std::wstring> StoreSection::Get(const std::wstring& key) const {
+    if (!key_) return std::nullopt;
+    DWORD type = 0, size = 0;
+    LSTATUS status = RegQueryValueExW(key_.get(), key.c_str(), nullptr, &type, nullptr, &size);
+    if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
+    if (status != ERROR_SUCCESS) Fail(key, L"cannot be read: " + tk::SystemMessage(static_cast<DWORD>(status)));
+    if (type != REG_SZ) Fail(key, L"the stored value is not text");
+    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+    DWORD bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    status = RegQueryValueExW(key_.get(), key.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &bytes);
+    if (status != ERROR_SUCCESS) Fail(key, L"cannot be read: " + tk::SystemMessage(static_cast<DWORD>(status)));
+    text.resize(bytes / sizeof(wchar_t));
+    while (!text.empty() && text.back() == L'\0') text.pop_back();
+    return text;
+}
+
+void StoreSection::Save(const std::wstring& key, const std::wstring& value) {
+    LSTATUS status = RegSetValueExW(key_.get(), key.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    if (status != ERROR_SUCCESS)
+        throw tk::Failure(HRESULT_FROM_WIN32(status),
+                          name_ + L"/" + key + L": cannot be saved: " + tk::SystemMessage(static_cast<DWORD>(status)));
+}
+
+int32_t StoreSection::GetNumber(const std::wstring& key, int32_t fallback) const {
+    auto text = Get(key);
+    if (!text) return fallback;
+    auto number = ParseNumber(*text);
+    if (!number) Fail(key, Quoted(*text) + L" is not a number");
+    return *number;
+}
+
+bool StoreSection::GetFlag(const std::wstring& key, bool fallback) const {
+    auto text = Get(key);
+    if (!text) return fallback;
+    auto flag = ParseFlag(*text);
+    if (!flag) Fail(key, Quoted(*text) + L" is neither True, False nor a number");
+    return *flag;
+}
+
+std::wstring StoreSection::GetText(const std::wstring& key, const std::wstring& fallback) const {
+    return Get(key).value_or(fallback);
+}
+
+}  // namespace corkbase

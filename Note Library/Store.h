@@ -1,0 +1,48 @@
+#pragma once
+// The per-user settings store: HKEY_CURRENT_USER\Software\<application>\<section>, one
+// REG_SZ value per key, and the rules for reading numbers and flags back from its text.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "Handles.h"
+
+namespace corkbase {
+
+class StoreSection {
+public:
+    // Opens the section for reading; a missing section reads as all defaults.
+    static StoreSection ForReading(const std::wstring& application, const std::wstring& section);
+    // Opens the section for writing, creating it when missing.
+    static StoreSection ForWriting(const std::wstring& application, const std::wstring& section);
+
+    // The stored text, or nothing when the key is missing. A value of another registry
+    // type than text is a failure naming section and key.
+    std::optional<std::wstring> Get(const std::wstring& key) const;
+    void Save(const std::wstring& key, const std::wstring& value);
+
+    // Typed reads with the default for a missing key; a text that does not convert is a
+    // failure naming section, key and the text found.
+    int32_t GetNumber(const std::wstring& key, int32_t fallback) const;
+    bool GetFlag(const std::wstring& key, bool fallback) const;
+    std::wstring GetText(const std::wstring& key, const std::wstring& fallback) const;
+
+    [[noreturn]] void Fail(const std::wstring& key, const std::wstring& what) const;
+
+private:
+    StoreSection(std::wstring name, tk::RegKey key) : name_(std::move(name)), key_(std::move(key)) {}
+    std::wstring name_;
+    tk::RegKey key_;  // empty for a missing section
+};
+
+// Decimal text with "." as the only separator, optional sign and fraction, blanks around;
+// to the nearest 32-bit integer, halves to even. Nothing for anything else.
+std::optional<int32_t> ParseNumber(const std::wstring& text);
+
+// "True"/"False" in any letter case, or a number (zero is false). Nothing for anything else.
+std::optional<bool> ParseFlag(const std::wstring& text);
+
+// How a text is quoted in a failure's description: shortened when long.
+std::wstring Quoted(const std::wstring& text);
+
+}  // namespace corkbase

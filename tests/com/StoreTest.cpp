@@ -1,0 +1,280 @@
+// Saving and loading every note and both options in the per-user store, through COM,
+// against a throwaway HKEY_CURRENT_USER.
+#include <gtest/gtest.h>
+
+#include "Support.h"
+#include "ThrowawayStore.h"
+
+using namespace test;
+
+namespace {
+
+class Store : public testing::Test {
+protected:
+    ComPtr<_Notes> notes = NewNotes();  // registered before the store is redirected
+    ThrowawayStore store;
+
+    static ThrowawayStore::Value Sz(const std::wstring& text) { return {REG_SZ, text}; }
+
+    ComPtr<_Notes> Loaded(HRESULT expected = S_OK) {
+        auto fresh = NewNotes();
+        EXPECT_EQ(fresh->LoadAll(), expected)
+            << std::string(LastErrorDescription().begin(), LastErrorDescription().end());
+        return fresh;
+    }
+
+    void Save(_Notes* n) {
+        long result = -1;
+        ASSERT_EQ(n->SaveAll(&result), S_OK);
+        EXPECT_EQ(result, 0);
+    }
+};
+
+long Prop(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(long*)) {
+    long v = -12345;
+    EXPECT_EQ((note->*getter)(&v), S_OK);
+    return v;
+}
+
+std::wstring Text(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(BSTR*)) {
+    tk::Bstr v;
+    EXPECT_EQ((note->*getter)(v.put()), S_OK);
+    return v.str();
+}
+
+bool Flag(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(VARIANT_BOOL*)) {
+    VARIANT_BOOL v = 1;
+    EXPECT_EQ((note->*getter)(&v), S_OK);
+    return v == VARIANT_TRUE;
+}
+
+void SetText(_Note* note, const std::wstring& s) {
+    tk::Bstr b(s);
+    BSTR raw = b.get();
+    ASSERT_EQ(note->put_Text(&raw), S_OK);
+}
+
+void SetTitle(_Note* note, const std::wstring& s) {
+    tk::Bstr b(s);
+    ASSERT_EQ(note->put_Title(b.get()), S_OK);
+}
+
+}  // namespace
+
+TEST_F(Store, OneVisibleLightYellowNoteShoppingIsStoredExactlyAndReadBack) {
+    auto note = AddNote(notes.get());
+    SetTitle(note.get(), L"Shopping");
+    note->put_Left(1200);
+    note->put_Top(900);
+    note->put_Color(0xC0FFFF);
+    SetText(note.get(), L"milk\r\nbread");
+    ASSERT_EQ(note->Show(), S_OK);
+    notes->put_TransparencyLevel(200);
+    Save(notes.get());
+
+    std::map<std::wstring, ThrowawayStore::Section> expected{
+        {L"General", {{L"notes", Sz(L"1")}, {L"level", Sz(L"200")}, {L"clickthrough", Sz(L"False")}}},
+        {L"note1",
+         {{L"title", Sz(L"Shopping")},
+          {L"left", Sz(L"1200")},
+          {L"top", Sz(L"900")},
+          {L"width", Sz(L"2500")},
+          {L"height", Sz(L"1300")},
+          {L"color", Sz(L"12648447")},
+          {L"text", Sz(L"milk\r\nbread")},
+          {L"visible", Sz(L"-1")}}},
+    };
+    EXPECT_EQ(store.Dump(), expected);
+
+    auto loaded = Loaded();
+    ASSERT_EQ(CountOf(loaded.get()), 1);
+    auto back = NoteAt(loaded.get(), 1);
+    EXPECT_EQ(Text(back.get(), &_Note::get_Title), L"Shopping");
+    EXPECT_EQ(Text(back.get(), &_Note::get_Text), L"milk\r\nbread");
+    EXPECT_EQ(Prop(back.get(), &_Note::get_Left), 1200);
+    EXPECT_EQ(Prop(back.get(), &_Note::get_Top), 900);
+    EXPECT_EQ(Prop(back.get(), &_Note::get_Width), 2500);
+    EXPECT_EQ(Prop(back.get(), &_Note::get_Height), 1300);
+    EXPECT_EQ(Prop(back.get(), &_Note::get_Color), 0xC0FFFF);
+    EXPECT_TRUE(Flag(back.get(), &_Note::get_IsVisible));
+    long level = 0;
+    loaded->get_TransparencyLevel(&level);
+    EXPECT_EQ(level, 200);
+    VARIANT_BOOL changed = 0;
+    loaded->get_IsChanged(&changed);
+    EXPECT_EQ(changed, VARIANT_TRUE) << "a loaded note with text reports changed";
+}
+
+TEST_F(Store, SystemColoursAndHiddenNotesAreStoredAsSignedNumbers) {
+    auto a = AddNote(notes.get()), b = AddNote(notes.get());
+    a->put_Color(static_cast<long>(0x8000000F));
+    b->put_Color(static_cast<long>(0x80000001));
+    b->Hide();
+    notes->put_ThroughClicks(VARIANT_TRUE);
+    Save(notes.get());
+    auto dump = store.Dump();
+    EXPECT_EQ(dump[L"note1"][L"color"], Sz(L"-2147483633"));
+    EXPECT_EQ(dump[L"note2"][L"color"], Sz(L"-2147483647"));
+    EXPECT_EQ(dump[L"note1"][L"visible"], Sz(L"0")) << "never shown";
+    EXPECT_EQ(dump[L"note2"][L"visible"], Sz(L"0"));
+    EXPECT_EQ(dump[L"General"][L"clickthrough"], Sz(L"True"));
+}
+
+TEST_F(Store, AnEmptyStoreLoadsNoNotesAndDefaultOptions) {
+    auto loaded = Loaded();
+    EXPECT_EQ(CountOf(loaded.get()), 0);
+    long level = 0;
+    loaded->get_TransparencyLevel(&level);
+    EXPECT_EQ(level, 255);
+    VARIANT_BOOL through = 1, changed = 1;
+    loaded->get_ThroughClicks(&through);
+    loaded->get_IsChanged(&changed);
+    EXPECT_EQ(through, VARIANT_FALSE);
+    EXPECT_EQ(changed, VARIANT_FALSE);
+}
+
+TEST_F(Store, StaleSectionsStayButAreNotLoaded) {
+    for (int i = 0; i < 3; ++i) AddNote(notes.get());
+    Save(notes.get());
+    long id = 1, result = 0;
+    notes->DeleteNote(&id, &result);
+    Save(notes.get());
+    auto dump = store.Dump();
+    EXPECT_EQ(dump[L"General"][L"notes"], Sz(L"2"));
+    EXPECT_TRUE(dump.count(L"note3")) << "saving deletes nothing";
+    EXPECT_EQ(CountOf(Loaded().get()), 2);
+}
+
+TEST_F(Store, MissingSectionsAndKeysLoadTheirDefaults) {
+    store.Put(L"General", L"notes", L"3");
+    store.Put(L"note1", L"title", L"one");
+    store.Put(L"note2", L"title", L"two");
+    auto loaded = Loaded();
+    ASSERT_EQ(CountOf(loaded.get()), 3);
+    auto third = NoteAt(loaded.get(), 3);
+    EXPECT_EQ(Prop(third.get(), &_Note::get_Left), 0);
+    EXPECT_EQ(Prop(third.get(), &_Note::get_Top), 0);
+    EXPECT_EQ(Prop(third.get(), &_Note::get_Width), 2500);
+    EXPECT_EQ(Prop(third.get(), &_Note::get_Height), 1300);
+    EXPECT_EQ(Prop(third.get(), &_Note::get_Color), static_cast<long>(0x8000000F));
+    EXPECT_EQ(Text(third.get(), &_Note::get_Title), L"");
+    EXPECT_EQ(Text(third.get(), &_Note::get_Text), L"");
+    EXPECT_FALSE(Flag(third.get(), &_Note::get_IsVisible));
+    VARIANT_BOOL changed = 1;
+    loaded->get_IsChanged(&changed);
+    EXPECT_EQ(changed, VARIANT_FALSE) << "notes with empty text load unchanged";
+}
+
+TEST_F(Store, VisibleUnlessEmptyOrExactlyZero) {
+    const std::vector<std::pair<std::wstring, bool>> cases{{L"-1", true}, {L"1", true}, {L"False", true}, {L"x", true},
+                                                           {L"0", false}, {L"", false}, {L" 0", true}};
+    store.Put(L"General", L"notes", std::to_wstring(cases.size()));
+    for (size_t i = 0; i < cases.size(); ++i) store.Put(L"note" + std::to_wstring(i + 1), L"visible", cases[i].first);
+    auto loaded = Loaded();
+    for (size_t i = 0; i < cases.size(); ++i)
+        EXPECT_EQ(Flag(NoteAt(loaded.get(), static_cast<long>(i + 1)).get(), &_Note::get_IsVisible), cases[i].second)
+            << "visible = \"" << std::string(cases[i].first.begin(), cases[i].first.end()) << "\"";
+}
+
+TEST_F(Store, ClickThroughReadsTrueFalseInAnyCaseOrANumber) {
+    for (auto [text, expected] : std::vector<std::pair<std::wstring, VARIANT_BOOL>>{{L"TRUE", VARIANT_TRUE},
+                                                                                    {L"false", VARIANT_FALSE},
+                                                                                    {L"0", VARIANT_FALSE},
+                                                                                    {L"2", VARIANT_TRUE},
+                                                                                    {L"-1", VARIANT_TRUE},
+                                                                                    {L"0.0", VARIANT_FALSE}}) {
+        store.Put(L"General", L"clickthrough", text);
+        auto loaded = Loaded();
+        VARIANT_BOOL through = 7;
+        loaded->get_ThroughClicks(&through);
+        EXPECT_EQ(through, expected) << std::string(text.begin(), text.end());
+    }
+    store.Put(L"General", L"clickthrough", L"maybe");
+    Loaded(DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(LastErrorDescription(), L"General/clickthrough: \"maybe\" is neither True, False nor a number");
+}
+
+TEST_F(Store, ABadValueStopsLoadingAtThatNoteKeepingTheEarlierOnes) {
+    store.Put(L"General", L"notes", L"3");
+    store.Put(L"note1", L"title", L"first");
+    store.Put(L"note3", L"left", L"abc");
+    auto fresh = NewNotes();
+    EXPECT_TRUE(FAILED(fresh->LoadAll()));
+    EXPECT_EQ(LastErrorDescription(), L"note3/left: \"abc\" is not a number");
+    EXPECT_EQ(CountOf(fresh.get()), 2);
+}
+
+TEST_F(Store, FractionsRoundHalfToEvenAndOtherTextFails) {
+    store.Put(L"General", L"notes", L"1");
+    for (auto [text, expected] : std::vector<std::pair<std::wstring, long>>{
+             {L"2.5", 2}, {L"3.5", 4}, {L"-2.5", -2}, {L" +12 ", 12}, {L"7.51", 8}, {L"-2147483648", INT32_MIN}}) {
+        store.Put(L"note1", L"left", text);
+        auto loaded = Loaded();
+        EXPECT_EQ(Prop(NoteAt(loaded.get(), 1).get(), &_Note::get_Left), expected)
+            << std::string(text.begin(), text.end());
+    }
+    for (std::wstring bad : {L"", L"1e3", L"0x10", L"1,000", L"2147483648", L"12abc"}) {
+        store.Put(L"note1", L"left", bad);
+        Loaded(DISP_E_TYPEMISMATCH);
+        EXPECT_EQ(LastErrorDescription(), L"note1/left: \"" + bad + L"\" is not a number");
+    }
+}
+
+TEST_F(Store, AValueThatIsNotTextFailsNamingIt) {
+    store.Put(L"General", L"notes", L"1");
+    store.PutDword(L"note1", L"width", 3000);
+    Loaded(DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(LastErrorDescription(), L"note1/width: the stored value is not text");
+}
+
+TEST_F(Store, ANoteCountOutsideZeroToTenThousandFailsBeforeAnyNote) {
+    for (std::wstring count : {L"10001", L"-1"}) {
+        store.Put(L"General", L"notes", count);
+        auto fresh = Loaded(DISP_E_TYPEMISMATCH);
+        EXPECT_EQ(LastErrorDescription(),
+                  L"General/notes: \"" + count + L"\" is not a number of notes from 0 to 10000");
+        EXPECT_EQ(CountOf(fresh.get()), 0);
+    }
+}
+
+TEST_F(Store, AnyTextAndTitleRoundTripUnchanged) {
+    std::wstring longText;
+    while (longText.size() < 60000) longText += L"line " + std::to_wstring(longText.size()) + L"\r\n";
+    const std::vector<std::pair<std::wstring, std::wstring>> cases{
+        {L"", L""},
+        {L"\u4e2d\u6587 \u0416\u0443\u043a \u00e9\u00e8 \U0001F600", L"tabs\tand\r\nbreaks\r\n\r\n"},
+        {L"\"quoted\" & <angled>", longText},
+    };
+    for (auto& [title, text] : cases) {
+        auto n = AddNote(notes.get());
+        SetTitle(n.get(), title);
+        SetText(n.get(), text);
+    }
+    Save(notes.get());
+    auto loaded = Loaded();
+    ASSERT_EQ(CountOf(loaded.get()), static_cast<long>(cases.size()));
+    for (size_t i = 0; i < cases.size(); ++i) {
+        auto n = NoteAt(loaded.get(), static_cast<long>(i + 1));
+        EXPECT_EQ(Text(n.get(), &_Note::get_Title), cases[i].first) << i;
+        EXPECT_EQ(Text(n.get(), &_Note::get_Text), cases[i].second) << i;
+    }
+}
+
+TEST_F(Store, LoadingAppendsAfterNotesAlreadyInTheList) {
+    store.Put(L"General", L"notes", L"2");
+    auto fresh = NewNotes();
+    auto first = AddNote(fresh.get());
+    ASSERT_EQ(fresh->LoadAll(), S_OK);
+    EXPECT_EQ(CountOf(fresh.get()), 3);
+    EXPECT_EQ(NoteAt(fresh.get(), 1).get(), first.get());
+    EXPECT_EQ(Prop(NoteAt(fresh.get(), 3).get(), &_Note::get_NoteID), 3);
+}
+
+TEST_F(Store, AStoreThatCannotBeWrittenFailsSaveAllWithTheReason) {
+    AddNote(notes.get());
+    store.MakeUnwritable();
+    long result = -1;
+    EXPECT_TRUE(FAILED(notes->SaveAll(&result)));
+    EXPECT_NE(LastErrorDescription().find(L"General: cannot be written"), std::wstring::npos)
+        << std::string(LastErrorDescription().begin(), LastErrorDescription().end());
+}
