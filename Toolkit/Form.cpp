@@ -6,7 +6,7 @@
 
 #include "Control.h"
 #include "Failure.h"
-#include "TextBox.h"
+#include "WindowedControl.h"
 #include "Units.h"
 
 namespace tk {
@@ -69,7 +69,7 @@ void Form::Load() {
     HWND hwnd = CreateWindowExW(args_.exStyle, args_.className, args_.caption.c_str(), args_.style, rc.left, rc.top,
                                 rc.right - rc.left, rc.bottom - rc.top, OwnerWindow(), nullptr, ThisModule(), this);
     if (!hwnd) ThrowLastError(L"Cannot create the window");
-    for (TextBox* box : textBoxes_) box->Create(hwnd);
+    for (WindowedControl* control : windowed_) control->Create(hwnd);
     for (Control* control : controls_) UpdateTooltip(*control);
     Form_Load();
 }
@@ -176,6 +176,30 @@ void Form::SetCaption(const std::wstring& caption) {
 }
 
 void Form::Show() { ShowWindow(hWnd(), SW_SHOW); }
+
+void Form::ShowModal(HWND owner) {
+    HWND hwnd = hWnd();
+    if (owner) SetWindowLongPtrW(hwnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+    bool reenable = owner && IsWindowEnabled(owner);
+    if (reenable) EnableWindow(owner, FALSE);
+    modal_ = true;
+    ShowWindow(hwnd, SW_SHOW);
+    SetForegroundWindow(hwnd);
+    MSG msg;
+    while (IsWindow(hwnd) && IsWindowVisible(hwnd)) {
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (!IsDialogMessageW(hwnd, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    if (IsWindow(hwnd)) modal_ = false;
+    if (reenable) EnableWindow(owner, TRUE);
+}
 void Form::Hide() { ShowWindow(hWnd(), SW_HIDE); }
 bool Form::Visible() { return IsWindowVisible(hWnd()) != FALSE; }
 
@@ -187,9 +211,9 @@ Control* Form::HitTest(POINT client) const {
     return nullptr;
 }
 
-TextBox* Form::TextBoxOf(HWND child) const {
-    for (TextBox* box : textBoxes_)
-        if (box->hwnd_ == child) return box;
+WindowedControl* Form::WindowedOf(HWND child, int id) const {
+    for (WindowedControl* control : windowed_)
+        if ((child && control->hwnd_ == child) || (!child && control->spec_.id == id)) return control;
     return nullptr;
 }
 
@@ -276,6 +300,9 @@ void Form::Mouse(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_MOUSEMOVE: {
             Control* target = pressed_ ? pressed_ : HitTest(pt);
             if (target && target->MouseMove) target->MouseMove(event(target, ButtonsHeld(wp)));
+            if (!target)
+                Form_MouseMove(MouseEvent{ButtonsHeld(wp), ShiftState(), static_cast<float>(pt.x) * TwipsPerPixelX(),
+                                          static_cast<float>(pt.y) * TwipsPerPixelY()});
             return;
         }
         case WM_LBUTTONUP:
@@ -333,9 +360,11 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (LOWORD(wp) != WA_INACTIVE) Form_Activate();
             break;
         case WM_SETFOCUS:
-            if (!textBoxes_.empty()) {
-                ::SetFocus(textBoxes_.front()->hwnd_);
-                return 0;
+            for (WindowedControl* control : windowed_) {
+                if (GetWindowLongW(control->hwnd_, GWL_STYLE) & WS_TABSTOP) {
+                    ::SetFocus(control->hwnd_);
+                    return 0;
+                }
             }
             break;
         case WM_WINDOWPOSCHANGED:
@@ -381,19 +410,25 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             Mouse(WM_MBUTTONDOWN, wp, lp);
             return 0;
         case WM_COMMAND:
-            if (HIWORD(wp) == EN_CHANGE) {
-                TextBox* box = TextBoxOf(reinterpret_cast<HWND>(lp));
-                if (box && !box->settingText_ && box->Change) box->Change();
+            if (WindowedControl* control = WindowedOf(reinterpret_cast<HWND>(lp), LOWORD(wp))) {
+                control->Notified(HIWORD(wp));
                 return 0;
             }
             break;
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORSTATIC:
-            if (TextBox* box = TextBoxOf(reinterpret_cast<HWND>(lp))) {
+        case WM_CTLCOLORBTN:
+            if (WindowedControl* control = WindowedOf(reinterpret_cast<HWND>(lp), 0)) {
                 HDC dc = reinterpret_cast<HDC>(wp);
-                SetBkColor(dc, ResolveColor(box->box_.backColor));
-                SetTextColor(dc, ResolveColor(box->args_.foreColor));
-                return reinterpret_cast<LRESULT>(SharedBrush(box->box_.backColor));
+                SetBkColor(dc, ResolveColor(control->box_.backColor));
+                SetTextColor(dc, ResolveColor(control->spec_.foreColor));
+                return reinterpret_cast<LRESULT>(SharedBrush(control->box_.backColor));
+            }
+            break;
+        case WM_CLOSE:
+            if (modal_) {
+                ShowWindow(hwnd, SW_HIDE);
+                return 0;
             }
             break;
     }

@@ -11,7 +11,8 @@
 namespace tk {
 
 class Control;
-class TextBox;
+class WindowedControl;
+struct MouseEvent;
 
 class Form {
 public:
@@ -55,12 +56,20 @@ public:
     void Show();
     void Hide();
     bool Visible();
+    // Shows the form owned by owner (disabled meanwhile) and returns when the form is
+    // hidden or closed; closing it hides it, so the caller can still read its controls.
+    void ShowModal(HWND owner);
+
+    // The id for the next windowed control (buttons with roles use IDOK and IDCANCEL).
+    int NextControlId() { return nextId_++; }
 
 protected:
     virtual void Form_Load() {}
     virtual void Form_Resize() {}
     virtual void Form_Activate() {}
     virtual void Form_Paint() {}
+    // The pointer moved over the form where no control lies.
+    virtual void Form_MouseMove(const MouseEvent&) {}
     // The window this one is owned by (an owned top-level window gets no taskbar button).
     virtual HWND OwnerWindow() { return nullptr; }
     // Messages the form does not handle itself.
@@ -69,7 +78,7 @@ protected:
 private:
     friend class Control;
     friend class ControlBase;
-    friend class TextBox;
+    friend class WindowedControl;
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
@@ -81,7 +90,7 @@ private:
     void Paint();
     Control* HitTest(POINT client) const;
     void Mouse(UINT msg, WPARAM wp, LPARAM lp);
-    TextBox* TextBoxOf(HWND child) const;
+    WindowedControl* WindowedOf(HWND child, int id) const;
     void UpdateTooltip(Control& control);
 
     Args args_;
@@ -90,9 +99,11 @@ private:
     UniqueWindow hwnd_;
     UniqueWindow tooltip_;
     std::vector<Control*> controls_;
-    std::vector<TextBox*> textBoxes_;
+    std::vector<WindowedControl*> windowed_;
     Control* pressed_ = nullptr;
     bool placing_ = false;
+    bool modal_ = false;
+    int nextId_ = 100;
 };
 
 // Unregisters every window class the toolkit registered in this module.

@@ -9,22 +9,23 @@
 namespace tk {
 
 TextBox::TextBox(Form& form, Args args)
-    : ControlBase(form, {args.left, args.top, args.width, args.height, args.backColor}), args_(std::move(args)) {
-    form_.textBoxes_.push_back(this);
-}
+    : WindowedControl(form, {args.left, args.top, args.width, args.height, args.backColor},
+                      {.windowClass = L"EDIT",
+                       .style = static_cast<DWORD>(WS_TABSTOP | (args.border ? WS_BORDER : 0) |
+                                                   (args.multiLine ? ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN
+                                                                   : ES_AUTOHSCROLL)),
+                       .font = args.font,
+                       .foreColor = args.foreColor,
+                       .id = form.NextControlId()}) {}
 
-void TextBox::Create(HWND parent) {
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
-    style |= args_.multiLine ? ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN : ES_AUTOHSCROLL;
-    if (args_.border) style |= WS_BORDER;
-    RECT rc = PixelRect();
-    hwnd_ = CreateWindowExW(0, L"EDIT", L"", style, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, parent,
-                            nullptr, reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
-    if (!hwnd_) ThrowLastError(L"Cannot create the text box");
-    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(args_.font)), FALSE);
+void TextBox::Created() {
     // A note's text has no length limit.
     SendMessageW(hwnd_, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
     SetWindowSubclass(hwnd_, &TextBox::SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void TextBox::Notified(WORD code) {
+    if (code == EN_CHANGE && !settingText_ && Change) Change();
 }
 
 LRESULT CALLBACK TextBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
@@ -55,17 +56,6 @@ LRESULT CALLBACK TextBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
         // An event routine's failure ends that routine; the keystroke is handled as usual.
     }
     return DefSubclassProc(hwnd, msg, wp, lp);
-}
-
-HWND TextBox::hWnd() {
-    form_.Load();
-    return hwnd_;
-}
-
-void TextBox::Changed() {
-    RECT rc = PixelRect();
-    MoveWindow(hWnd(), rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
-    InvalidateRect(hWnd(), nullptr, TRUE);
 }
 
 std::wstring TextBox::Text() {
@@ -109,6 +99,5 @@ void TextBox::Select(int start, int length) {
     SendMessageW(hWnd(), EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(start + length));
 }
 
-void TextBox::SetFocus() { ::SetFocus(hWnd()); }
 
 }  // namespace tk

@@ -1,15 +1,14 @@
 #pragma once
 // A text box: a real edit window inside its form, created when the form loads.
-#include <functional>
 #include <string>
 
-#include "ControlBase.h"
+#include "WindowedControl.h"
 
 namespace tk {
 
 class Form;
 
-class TextBox final : public ControlBase {
+class TextBox final : public WindowedControl {
 public:
     struct Args {
         float left = 0, top = 0, width = 0, height = 0;
@@ -22,8 +21,6 @@ public:
 
     TextBox(Form& form, Args args);
 
-    HWND hWnd();
-
     std::wstring Text();
     // Assigning a different text raises Change, as typing does.
     void SetText(const std::wstring& text);
@@ -31,7 +28,6 @@ public:
     int SelLength();
     std::wstring SelText();
     void Select(int start, int length);
-    void SetFocus();
 
     std::function<void()> Change;
     // The character typed; a handler may set it to 0 to swallow it.
@@ -39,13 +35,10 @@ public:
     std::function<void(int keyCode, int shift)> KeyUp;
 
 private:
-    friend class Form;
-    void Create(HWND parent);
-    void Changed() override;
+    void Created() override;
+    void Notified(WORD code) override;
     static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
-    Args args_;            // the geometry and background live in the base
-    HWND hwnd_ = nullptr;  // a child: destroyed with its form
     bool settingText_ = false;
 };
 

@@ -1,0 +1,104 @@
+#include "WindowedControl.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "Failure.h"
+#include "Form.h"
+
+namespace tk {
+namespace {
+
+void InitCommonControls() {
+    static bool done = false;
+    if (done) return;
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+    done = true;
+}
+
+}  // namespace
+
+WindowedControl::WindowedControl(Form& form, Box box, Spec spec) : ControlBase(form, box), spec_(std::move(spec)) {
+    form_.windowed_.push_back(this);
+}
+
+void WindowedControl::Create(HWND parent) {
+    InitCommonControls();
+    RECT rc = PixelRect();
+    hwnd_ = CreateWindowExW(0, spec_.windowClass, spec_.caption.c_str(), WS_CHILD | WS_VISIBLE | spec_.style, rc.left,
+                            rc.top, rc.right - rc.left, rc.bottom - rc.top, parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec_.id)),
+                            reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
+    if (!hwnd_) ThrowLastError(L"Cannot create a control");
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(spec_.font)), FALSE);
+    Created();
+}
+
+HWND WindowedControl::hWnd() {
+    form_.Load();
+    return hwnd_;
+}
+
+void WindowedControl::SetFocus() { ::SetFocus(hWnd()); }
+
+void WindowedControl::Changed() {
+    RECT rc = PixelRect();
+    MoveWindow(hWnd(), rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+    InvalidateRect(hWnd(), nullptr, TRUE);
+}
+
+Button::Button(Form& form, Args args)
+    : WindowedControl(form, {args.left, args.top, args.width, args.height, 0x8000000F},
+                      {.windowClass = L"BUTTON",
+                       .style = static_cast<DWORD>(WS_TABSTOP | (args.role == Role::Default ? BS_DEFPUSHBUTTON
+                                                                                           : BS_PUSHBUTTON)),
+                       .caption = args.caption,
+                       .font = args.font,
+                       .id = args.role == Role::Default  ? IDOK
+                             : args.role == Role::Cancel ? IDCANCEL
+                                                         : form.NextControlId()}) {}
+
+void Button::Notified(WORD code) {
+    if (code == BN_CLICKED && Click) Click();
+}
+
+CheckBox::CheckBox(Form& form, Args args)
+    : WindowedControl(form, {args.left, args.top, args.width, args.height, 0x8000000F},
+                      {.windowClass = L"BUTTON",
+                       .style = WS_TABSTOP | BS_AUTOCHECKBOX,
+                       .caption = args.caption,
+                       .font = args.font,
+                       .id = form.NextControlId()}) {}
+
+int CheckBox::Value() { return SendMessageW(hWnd(), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0; }
+
+void CheckBox::SetValue(int value) { SendMessageW(hWnd(), BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0); }
+
+Slider::Slider(Form& form, Args args)
+    : WindowedControl(form, {args.left, args.top, args.width, args.height, 0x8000000F},
+                      {.windowClass = TRACKBAR_CLASSW,
+                       .style = WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM,
+                       .id = form.NextControlId()}),
+      args_(args) {}
+
+void Slider::Created() {
+    SendMessageW(hwnd_, TBM_SETRANGEMIN, FALSE, args_.min);
+    SendMessageW(hwnd_, TBM_SETRANGEMAX, FALSE, args_.max);
+    SendMessageW(hwnd_, TBM_SETLINESIZE, 0, args_.smallChange);
+    SendMessageW(hwnd_, TBM_SETPAGESIZE, 0, args_.largeChange);
+    SendMessageW(hwnd_, TBM_SETTICFREQ, static_cast<WPARAM>(args_.tickFrequency), 0);
+}
+
+int Slider::Value() { return static_cast<int>(SendMessageW(hWnd(), TBM_GETPOS, 0, 0)); }
+
+void Slider::SetValue(int value) {
+    SendMessageW(hWnd(), TBM_SETPOS, TRUE, std::clamp(value, args_.min, args_.max));
+}
+
+Frame::Frame(Form& form, Args args)
+    : WindowedControl(form, {args.left, args.top, args.width, args.height, 0x8000000F},
+                      {.windowClass = L"BUTTON", .style = BS_GROUPBOX, .caption = args.caption, .id = -1}) {}
+
+}  // namespace tk

@@ -1,0 +1,99 @@
+#pragma once
+// A control with a window of its own (text box, button, check box, slider, frame),
+// created inside its form when the form loads, in declaration order: that order is the
+// keyboard tab order.
+#include <functional>
+#include <string>
+
+#include "ControlBase.h"
+
+namespace tk {
+
+class WindowedControl : public ControlBase {
+public:
+    HWND hWnd();
+    void SetFocus();
+
+protected:
+    struct Spec {
+        const wchar_t* windowClass;
+        DWORD style;
+        std::wstring caption;
+        FontSpec font{L"MS Sans Serif", 8.25f};
+        OleColor foreColor = 0x80000012;
+        int id = 0;
+    };
+    WindowedControl(Form& form, Box box, Spec spec);
+    // Runs once the window exists.
+    virtual void Created() {}
+    // A notification (WM_COMMAND code) from the window.
+    virtual void Notified(WORD) {}
+    void Changed() override;
+
+    Spec spec_;
+    HWND hwnd_ = nullptr;  // a child: destroyed with its form
+
+private:
+    friend class Form;
+    void Create(HWND parent);
+};
+
+// A push button; the default button answers Enter, the cancel button Esc.
+class Button final : public WindowedControl {
+public:
+    enum class Role { Normal, Default, Cancel };
+    struct Args {
+        float left = 0, top = 0, width = 0, height = 0;
+        std::wstring caption;
+        FontSpec font{L"MS Sans Serif", 8.25f};
+        Role role = Role::Normal;
+    };
+    Button(Form& form, Args args);
+    std::function<void()> Click;
+
+private:
+    void Notified(WORD code) override;
+};
+
+class CheckBox final : public WindowedControl {
+public:
+    struct Args {
+        float left = 0, top = 0, width = 0, height = 0;
+        std::wstring caption;
+        FontSpec font{L"MS Sans Serif", 8.25f};
+    };
+    CheckBox(Form& form, Args args);
+    int Value();  // 0 unchecked, 1 checked
+    void SetValue(int value);
+};
+
+// A horizontal track bar.
+class Slider final : public WindowedControl {
+public:
+    struct Args {
+        float left = 0, top = 0, width = 0, height = 0;
+        int min = 0, max = 10, smallChange = 1, largeChange = 5, tickFrequency = 1;
+    };
+    Slider(Form& form, Args args);
+    int Value();
+    // Values outside min to max are clamped into it.
+    void SetValue(int value);
+    int Min() const { return args_.min; }
+    int Max() const { return args_.max; }
+
+private:
+    void Created() override;
+    Args args_;
+};
+
+// A frame drawn around a group of controls.
+class Frame final : public WindowedControl {
+public:
+    struct Args {
+        float left = 0, top = 0, width = 0, height = 0;
+        std::wstring caption;
+    };
+    Frame(Form& form, Args args);
+};
+
+}  // namespace tk
