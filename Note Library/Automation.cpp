@@ -76,14 +76,6 @@ HRESULT ReportError(REFIID iid, HRESULT hr, const std::wstring& description) {
     return hr;
 }
 
-void CheckCall(HRESULT hr) {
-    if (SUCCEEDED(hr)) return;
-    ComPtr<IErrorInfo> error;
-    tk::Bstr description;
-    if (GetErrorInfo(0, error.put()) == S_OK && error) error->GetDescription(description.put());
-    throw tk::Failure(hr, description.get() ? description.str() : tk::SystemMessage(static_cast<DWORD>(hr)));
-}
-
 void ThrowInvalidArgument(const std::wstring& description) { throw tk::Failure(E_INVALIDARG, description); }
 
 namespace {

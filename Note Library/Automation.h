@@ -12,6 +12,7 @@
 
 namespace corkbase {
 
+using tk::CheckCall;
 using tk::ComPtr;
 
 // Live objects and server locks, for DllCanUnloadNow.
@@ -51,9 +52,6 @@ HRESULT Guard(REFIID iid, F&& body) noexcept {
 // VT_BYREF|VT_VARIANT (VBScript) are accepted.
 HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, DISPPARAMS* params, VARIANT* result,
                    EXCEPINFO* excep, UINT* argErr);
-
-// Rethrows a failed call on another object with the description it reported.
-void CheckCall(HRESULT hr);
 
 [[noreturn]] void ThrowInvalidArgument(const std::wstring& description);
 

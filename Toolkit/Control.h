@@ -34,6 +34,7 @@ public:
         FontSpec font{L"MS Sans Serif", 8.25f};
         const wchar_t* toolTip = nullptr;
         Pointer pointer;
+        UINT align = DT_CENTER | DT_SINGLELINE | DT_END_ELLIPSIS;  // DrawText's format
     };
 
     Control(Form& form, Args args);

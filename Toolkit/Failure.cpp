@@ -1,5 +1,7 @@
 #include "Failure.h"
 
+#include <oleauto.h>
+
 namespace tk {
 
 std::wstring SystemMessage(DWORD code) {
@@ -21,6 +23,19 @@ void ThrowLastError(const std::wstring& doing) {
 
 void Check(HRESULT hr, const std::wstring& doing) {
     if (FAILED(hr)) throw Failure(hr, doing + L": " + SystemMessage(static_cast<DWORD>(hr)));
+}
+
+void CheckCall(HRESULT hr) {
+    if (SUCCEEDED(hr)) return;
+    IErrorInfo* error = nullptr;
+    std::wstring description;
+    if (GetErrorInfo(0, &error) == S_OK && error) {
+        BSTR text = nullptr;
+        if (SUCCEEDED(error->GetDescription(&text)) && text) description.assign(text, SysStringLen(text));
+        SysFreeString(text);
+        error->Release();
+    }
+    throw Failure(hr, description.empty() ? SystemMessage(static_cast<DWORD>(hr)) : description);
 }
 
 }  // namespace tk

@@ -29,4 +29,7 @@ std::wstring SystemMessage(DWORD code);
 // Throws when hr is a failure.
 void Check(HRESULT hr, const std::wstring& doing);
 
+// Throws for a failed call on a COM object, with the description it reported (IErrorInfo).
+void CheckCall(HRESULT hr);
+
 }  // namespace tk

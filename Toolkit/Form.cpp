@@ -53,7 +53,12 @@ void UnregisterFormClasses() {
 }
 
 Form::Form(Args args)
-    : args_(std::move(args)), width_(args_.width), height_(args_.height), backColor_(args_.backColor) {}
+    : args_(std::move(args)), width_(args_.width), height_(args_.height), backColor_(args_.backColor) {
+    if (args_.clientSize) {
+        width_ += NonClientWidth();
+        height_ += NonClientHeight();
+    }
+}
 
 Form::~Form() = default;
 
@@ -259,8 +264,7 @@ void Form::Paint() {
         if (!control->args_.caption.empty()) {
             HGDIOBJ old = SelectObject(dc, SharedFont(control->args_.font));
             SetTextColor(dc, ResolveColor(control->args_.foreColor));
-            DrawTextW(dc, control->args_.caption.c_str(), -1, &rc,
-                      DT_CENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+            DrawTextW(dc, control->args_.caption.c_str(), -1, &rc, control->args_.align | DT_NOPREFIX);
             SelectObject(dc, old);
         }
     }

@@ -20,8 +20,9 @@ public:
         const wchar_t* className;
         DWORD style = WS_POPUP;
         DWORD exStyle = 0;
-        float width = 0;  // designed outer size in twips, before Form_Load changes it
+        float width = 0;  // designed size in twips, before Form_Load changes it
         float height = 0;
+        bool clientSize = false;  // the designed size is the client area's, not the window's
         OleColor backColor = 0x8000000F;
         std::wstring caption;
     };

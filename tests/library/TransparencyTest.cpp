@@ -25,7 +25,9 @@ struct Fixture {
     HWND Add(bool show = true) {
         tk::ComPtr<_Note> n;
         EXPECT_EQ(notes->AddNote(n.put()), S_OK);
-        if (show) EXPECT_EQ(n->Show(), S_OK);
+        if (show) {
+            EXPECT_EQ(n->Show(), S_OK);
+        }
         held.push_back(n);
         return static_cast<corkbase::Note*>(n.get())->Window().hWnd();
     }

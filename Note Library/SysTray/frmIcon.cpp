@@ -1,0 +1,367 @@
+#include "frmIcon.h"
+
+#include <commdlg.h>
+
+#include <cmath>
+
+#include "Failure.h"
+#include "MsgBox.h"
+#include "Units.h"
+#include "frmOptions.h"
+#include "modSysTray.h"
+
+namespace qpost {
+namespace {
+
+const wchar_t kTitle[] = L"Quillpost";
+constexpr long kOffset = 80;  // twips a new note moves off a note at the same place
+
+std::wstring ProgramFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(n);
+    return path.substr(0, path.find_last_of(L'\\') + 1);
+}
+
+tk::ComPtr<_Notes> CreateByProgId() {
+    CLSID clsid;
+    tk::ComPtr<_Notes> notes;
+    if (SUCCEEDED(CLSIDFromProgID(L"NoteLibrary.Notes", &clsid)))
+        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__Notes, reinterpret_cast<void**>(notes.put()));
+    return notes;
+}
+
+// Registers the library that lies beside the program, never one found elsewhere.
+void RegisterLibrary() {
+    tk::UniqueModule library(LoadLibraryExW((ProgramFolder() + L"Corkbase2.dll").c_str(), nullptr,
+                                            LOAD_WITH_ALTERED_SEARCH_PATH));
+    if (!library) return;
+    auto entry = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+        reinterpret_cast<void*>(GetProcAddress(library.get(), "DllRegisterServer")));
+    if (entry) entry();
+}
+
+long Read(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(long*)) {
+    long value = 0;
+    tk::CheckCall((note->*getter)(&value));
+    return value;
+}
+
+std::wstring ReadText(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(BSTR*)) {
+    tk::Bstr value;
+    tk::CheckCall((note->*getter)(value.put()));
+    return value.str();
+}
+
+tk::ComPtr<_NoteList> ListOf(_Notes* notes) {
+    tk::ComPtr<_NoteList> list;
+    tk::CheckCall(notes->get_Notes(list.put()));
+    return list;
+}
+
+tk::ComPtr<_Note> ItemOf(_NoteList* list, long position) {
+    VARIANT index;
+    VariantInit(&index);
+    index.vt = VT_I4;
+    index.lVal = position;
+    tk::ComPtr<_Note> note;
+    tk::CheckCall(list->get_Item(index, note.put()));
+    return note;
+}
+
+// The file's bytes: the ANSI code page when every character fits it, else UTF-8 with a
+// byte-order mark, so that no character is ever replaced by "?".
+std::string Encode(const std::wstring& text) {
+    if (text.empty()) return {};
+    BOOL lossy = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, &lossy);
+    std::string bytes;
+    if (!lossy && n > 0) {
+        bytes.resize(static_cast<size_t>(n));
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), bytes.data(), n,
+                            nullptr, &lossy);
+        if (!lossy) return bytes;
+    }
+    n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    bytes.assign("\xEF\xBB\xBF");
+    size_t start = bytes.size();
+    bytes.resize(start + static_cast<size_t>(n));
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data() + start, n, nullptr,
+                        nullptr);
+    return bytes;
+}
+
+void WriteFile(const std::wstring& path, const std::string& bytes) {
+    tk::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                      nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        file.release();
+        tk::ThrowLastError(L"Quillpost could not save the notes to " + path);
+    }
+    DWORD written = 0;
+    if (!bytes.empty() && (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+                           written != bytes.size()))
+        tk::ThrowLastError(L"Quillpost could not save the notes to " + path);
+}
+
+}  // namespace
+
+frmIcon::frmIcon()
+    : Form({.className = L"QuillpostIcon", .style = WS_POPUP, .width = 2835, .height = 930, .caption = kTitle}),
+      mnuPopup({
+          {.caption = L"New", .Click = [this] { mnuNew_Click(); }, .isDefault = true},
+          {.caption = L"-"},
+          {.caption = L"Show",
+           .items = {{.caption = L"Show All", .Click = [this] { mnuShowAll_Click(); }},
+                     {.caption = L"Hide All", .Click = [this] { mnuHideAll_Click(); }},
+                     {.caption = L"Default Size All", .Click = [this] { mnuDefaultSize_Click(); }}}},
+          {.caption = L"Save All", .Click = [this] { mnuSaveAll_Click(); }},
+          {.caption = L"Save As...", .Click = [this] { mnuSaveAs_Click(); }},
+          {.caption = L"-"},
+          {.caption = L"Options...", .Click = [this] { mnuOptions_Click(); }},
+          {.caption = L"-"},
+          {.caption = L"E&xit", .Click = [this] { mnuExit_Click(); }},
+      }) {}
+
+bool frmIcon::Form_Initialize() {
+    instanceMutex_.reset(CreateMutexW(nullptr, FALSE, L"Local\\Quillpost.qpost"));
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        tk::MsgBox(nullptr, std::wstring(L"Another copy of ") + kTitle + L" is running", kTitle, MB_ICONSTOP);
+        return false;
+    }
+    if (!CreateByProgId()) {
+        RegisterLibrary();
+        if (!CreateByProgId()) {
+            tk::MsgBox(nullptr,
+                       L"Error registering Corkbase2.DLL. Please throw program away, or bother to download the "
+                       L"complete package ;)",
+                       kTitle, MB_ICONSTOP);
+            return false;
+        }
+        tk::MsgBox(nullptr, L"Installation complete. Click OK to proceed", kTitle, MB_ICONINFORMATION);
+    }
+    return true;
+}
+
+_Notes* frmIcon::objNotes() {
+    if (!notes_)
+        tk::Check(CoCreateInstance(CLSID_Notes, nullptr, CLSCTX_INPROC_SERVER, IID__Notes,
+                                   reinterpret_cast<void**>(notes_.put())),
+                  L"Cannot create the notes");
+    return notes_.get();
+}
+
+void frmIcon::Form_Load() {
+    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+    icon_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                          GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    SendMessageW(hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    modSysTray::FillTrayIconData(hWnd(), icon_, "Quillpost");
+    modSysTray::AddIcon();
+    try {
+        tk::CheckCall(objNotes()->LoadAll());
+    } catch (const tk::Failure& e) {
+        // Saving later would drop every note after the bad value: change nothing and stop.
+        tk::MsgBox(nullptr,
+                   e.description() +
+                       L"\n\nQuillpost could not load your notes and has changed nothing. Repair or remove the "
+                       L"value named above, then start Quillpost again.",
+                   kTitle, MB_ICONSTOP);
+        modSysTray::RemoveIcon();
+        ExitProcess(1);
+    }
+}
+
+template <class F>
+void frmIcon::Command(F&& body) {
+    try {
+        body();
+    } catch (const tk::Failure& e) {
+        tk::MsgBox(hWnd(), e.description(), kTitle, MB_ICONSTOP);
+    }
+}
+
+void frmIcon::Form_MouseMove(const tk::MouseEvent& e) {
+    // The icon's callback carries the mouse message as the pointer's X in pixels.
+    auto message = static_cast<UINT>(std::lround(e.x / tk::TwipsPerPixelX()));
+    switch (message) {
+        case WM_LBUTTONDOWN:
+            mnuShowAll_Click();
+            break;
+        case WM_LBUTTONDBLCLK:
+            mnuNew_Click();
+            break;
+        case WM_RBUTTONDOWN:
+            ShowPopup();
+            break;
+    }
+}
+
+void frmIcon::ShowPopup() {
+    SetForegroundWindow(hWnd());
+    mnuPopup.Show(hWnd());
+}
+
+LRESULT frmIcon::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
+        modSysTray::AddIcon();
+        return 0;
+    }
+    switch (msg) {
+        case WM_CLOSE:
+            Form_Unload(true);
+            return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wp) Form_Unload(false);
+            return 0;
+    }
+    return Form::OnMessage(msg, wp, lp);
+}
+
+void frmIcon::Form_Unload(bool ask) {
+    // Every orderly end saves: a note only moved, titled or recoloured is a note too.
+    if (notes_) {
+        long ignored = 0;
+        HRESULT hr = notes_->SaveAll(&ignored);
+        if (FAILED(hr) && ask) {
+            std::wstring reason;
+            try {
+                tk::CheckCall(hr);
+            } catch (const tk::Failure& e) {
+                reason = e.description();
+            }
+            if (tk::MsgBox(hWnd(), L"Quillpost could not save your notes: " + reason + L"\n\nExit anyway?", kTitle,
+                           MB_ICONSTOP, MB_YESNO | MB_DEFBUTTON2) != IDYES)
+                return;
+        }
+    }
+    notes_.reset();
+    modSysTray::RemoveIcon();
+    ExitProcess(0);
+}
+
+void frmIcon::mnuExit_Click() { SendMessageW(hWnd(), WM_CLOSE, 0, 0); }
+
+void frmIcon::mnuNew_Click() {
+    Command([&] {
+        tk::ComPtr<_Note> added;
+        tk::CheckCall(objNotes()->AddNote(added.put()));
+        objLastNote = added;
+        if (!objLastNote) return;
+        long left = Read(objLastNote.get(), &_Note::get_Left);
+        long top = Read(objLastNote.get(), &_Note::get_Top);
+        auto list = ListOf(objNotes());
+        long count = 0;
+        tk::CheckCall(list->get_Count(&count));
+        long others = count - 1;
+        for (long i = 1; i <= others; ++i) {
+            auto item = ItemOf(list.get(), i);
+            if (Read(item.get(), &_Note::get_Left) == left) {
+                tk::CheckCall(objLastNote->put_Left(left + kOffset));
+                left = Read(objLastNote.get(), &_Note::get_Left);
+            }
+            if (Read(item.get(), &_Note::get_Top) == top) {
+                tk::CheckCall(objLastNote->put_Top(top + kOffset));
+                top = Read(objLastNote.get(), &_Note::get_Top);
+            }
+        }
+        tk::CheckCall(objLastNote->Show());
+    });
+}
+
+void frmIcon::mnuShowAll_Click() {
+    Command([&] { tk::CheckCall(objNotes()->ShowAll()); });
+}
+
+void frmIcon::mnuHideAll_Click() {
+    Command([&] { tk::CheckCall(objNotes()->HideAll()); });
+}
+
+void frmIcon::mnuDefaultSize_Click() {
+    Command([&] {
+        auto list = ListOf(objNotes());
+        long count = 0;
+        tk::CheckCall(list->get_Count(&count));
+        for (long i = 1; i <= count; ++i) {
+            auto item = ItemOf(list.get(), i);
+            tk::CheckCall(item->put_Height(1300));
+            tk::CheckCall(item->put_Width(2500));
+        }
+    });
+}
+
+void frmIcon::mnuSaveAll_Click() {
+    Command([&] {
+        long ignored = 0;
+        tk::CheckCall(objNotes()->SaveAll(&ignored));
+    });
+}
+
+void frmIcon::mnuOptions_Click() {
+    Command([&] {
+        frmOptions dialog;
+        VARIANT_BOOL through = VARIANT_FALSE;
+        long level = 255;
+        tk::CheckCall(objNotes()->get_ThroughClicks(&through));
+        tk::CheckCall(objNotes()->get_TransparencyLevel(&level));
+        dialog.cbClickThrough.SetValue(through ? 1 : 0);
+        // A level outside the slider opens clamped into it, and OK writes the clamped value.
+        dialog.Slider1.SetValue(static_cast<int>(level));
+        dialog.SetLeft(tk::ScreenWidth() - Width() - 1000);
+        dialog.SetTop(tk::ScreenHeight() - Height() - 500);
+        dialog.ShowModal(hWnd());
+        if (dialog.OkPressed) {
+            tk::CheckCall(objNotes()->put_ThroughClicks(dialog.cbClickThrough.Value() != 0 ? VARIANT_TRUE
+                                                                                             : VARIANT_FALSE));
+            tk::CheckCall(objNotes()->put_TransparencyLevel(dialog.Slider1.Value()));
+        }
+    });
+}
+
+std::wstring& frmIcon::TrimAtNull(std::wstring& text) {
+    size_t nul = text.find(L'\0');
+    if (nul != std::wstring::npos) text.resize(nul);
+    return text;
+}
+
+std::wstring frmIcon::ExportText(_Notes* notes) {
+    auto list = ListOf(notes);
+    long count = 0;
+    tk::CheckCall(list->get_Count(&count));
+    std::wstring text;
+    for (long i = 1; i <= count; ++i) {
+        auto note = ItemOf(list.get(), i);
+        text += L"\r\nNote #" + std::to_wstring(Read(note.get(), &_Note::get_NoteID)) + L"\r\n";
+        text += L"\r\nTitle" + ReadText(note.get(), &_Note::get_Title) + L"\r\n";
+        text += L"-----------\r\n\r\n";
+        text += ReadText(note.get(), &_Note::get_Text) + L"\r\n";
+    }
+    return text;
+}
+
+void frmIcon::mnuSaveAs_Click() {
+    Command([&] {
+        std::wstring buffer(1024, L'\0');
+        OPENFILENAMEW request{};
+        request.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
+        request.hwndOwner = hWnd();
+        request.lpstrFilter = L"Text Files (*.txt)\0*.txt\0";
+        request.nFilterIndex = 1;
+        request.lpstrFile = buffer.data();
+        request.nMaxFile = static_cast<DWORD>(buffer.size());
+        request.lpstrDefExt = L"txt";
+        std::wstring name = GetSaveFileNameW(&request) ? buffer : std::wstring();
+        TrimAtNull(name);
+        if (name.empty()) return;
+        std::wstring tail = name.size() >= 4 ? name.substr(name.size() - 4) : L"";
+        for (auto& c : tail) c = static_cast<wchar_t>(towlower(c));
+        if (tail != L".txt") name += L".txt";
+        WriteFile(name, Encode(ExportText(objNotes())));
+        tk::MsgBox(hWnd(), L"Successfully saved to " + name, kTitle, MB_ICONINFORMATION);
+    });
+}
+
+}  // namespace qpost

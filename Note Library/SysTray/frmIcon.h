@@ -1,0 +1,56 @@
+#pragma once
+// The tray program's hidden main window: it owns the tray icon and its popup menu, keeps
+// the program's one collection of notes, and runs start-up and shutdown.
+#include "Control.h"
+#include "Form.h"
+#include "Handles.h"
+#include "NoteLibrary.h"
+#include "PopupMenu.h"
+
+namespace qpost {
+
+class frmIcon final : public tk::Form {
+public:
+    frmIcon();
+
+    // Refuses a second copy and makes sure the note library can be created, registering
+    // it once if need be. False: the program must end now.
+    bool Form_Initialize();
+
+    // The whole export file for the notes, as text (the caller encodes it).
+    static std::wstring ExportText(_Notes* notes);
+    // Cuts text before its first NUL, in place, and returns it.
+    static std::wstring& TrimAtNull(std::wstring& text);
+
+private:
+    void Form_Load() override;
+    void Form_MouseMove(const tk::MouseEvent& e) override;
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    // The shutdown routine. With ask, a failed save asks whether to exit anyway.
+    void Form_Unload(bool ask);
+
+    void mnuNew_Click();
+    void mnuShowAll_Click();
+    void mnuHideAll_Click();
+    void mnuDefaultSize_Click();
+    void mnuSaveAll_Click();
+    void mnuSaveAs_Click();
+    void mnuOptions_Click();
+    void mnuExit_Click();
+    void ShowPopup();
+
+    // Created by class at its first use.
+    _Notes* objNotes();
+    // Runs a command; a failure is reported in a message box and the program goes on.
+    template <class F>
+    void Command(F&& body);
+
+    tk::ComPtr<_Notes> notes_;
+    tk::ComPtr<_Note> objLastNote;
+    tk::PopupMenu mnuPopup;
+    tk::UniqueHandle instanceMutex_;
+    HICON icon_ = nullptr;  // shared resource icon, never destroyed
+    UINT taskbarCreated_ = 0;
+};
+
+}  // namespace qpost

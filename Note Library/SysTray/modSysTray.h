@@ -1,0 +1,19 @@
+#pragma once
+// The tray icon record and the shell calls that add and remove it.
+#include <windows.h>
+
+#include <shellapi.h>
+
+namespace modSysTray {
+
+constexpr UINT CallbackMessage = 0x200;  // every icon event arrives as a mouse move of the main window
+constexpr UINT IconFlags = 7;            // NIF_MESSAGE | NIF_ICON | NIF_TIP
+
+// The shell's first-version ANSI record, filled once and used unchanged to add and remove.
+extern NOTIFYICONDATAA TrayIconData;
+
+void FillTrayIconData(HWND window, HICON icon, const char* tip);
+BOOL AddIcon();
+BOOL RemoveIcon();
+
+}  // namespace modSysTray

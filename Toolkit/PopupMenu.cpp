@@ -1,0 +1,39 @@
+#include "PopupMenu.h"
+
+#include "Failure.h"
+
+namespace tk {
+
+PopupMenu::PopupMenu(const std::vector<MenuItem>& items) : menu_(CreatePopupMenu()) {
+    if (!menu_) ThrowLastError(L"Cannot create the menu");
+    Build(menu_.get(), items);
+}
+
+void PopupMenu::Build(HMENU menu, const std::vector<MenuItem>& items) {
+    for (const MenuItem& item : items) {
+        if (item.caption == L"-") {
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        } else if (!item.items.empty()) {
+            HMENU sub = CreatePopupMenu();
+            if (!sub) ThrowLastError(L"Cannot create the menu");
+            AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), item.caption.c_str());
+            Build(sub, item.items);  // destroyed with its parent
+        } else {
+            commands_.push_back(item.Click);
+            UINT id = static_cast<UINT>(commands_.size());
+            AppendMenuW(menu, MF_STRING, id, item.caption.c_str());
+            if (item.isDefault) SetMenuDefaultItem(menu, id, FALSE);
+        }
+    }
+}
+
+void PopupMenu::Show(HWND owner) {
+    POINT pt;
+    GetCursorPos(&pt);
+    UINT id = static_cast<UINT>(TrackPopupMenuEx(menu_.get(), TPM_RETURNCMD, pt.x, pt.y, owner, nullptr));
+    // Lets the menu close properly when the user clicks elsewhere next time.
+    PostMessageW(owner, WM_NULL, 0, 0);
+    if (id >= 1 && id <= commands_.size() && commands_[id - 1]) commands_[id - 1]();
+}
+
+}  // namespace tk

@@ -1,0 +1,32 @@
+#pragma once
+// A popup menu opened at the pointer. The chosen item's command runs before Show returns.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Handles.h"
+
+namespace tk {
+
+struct MenuItem {
+    std::wstring caption;  // "-" is a separator; "&" marks the access key
+    std::function<void()> Click;
+    std::vector<MenuItem> items;  // a submenu
+    bool isDefault = false;       // drawn bold, chosen by a double click
+};
+
+class PopupMenu {
+public:
+    explicit PopupMenu(const std::vector<MenuItem>& items);
+    // Opens at the pointer with the platform's default alignment, owned by owner.
+    void Show(HWND owner);
+    HMENU handle() const { return menu_.get(); }
+
+private:
+    void Build(HMENU menu, const std::vector<MenuItem>& items);
+
+    UniqueMenu menu_;
+    std::vector<std::function<void()>> commands_;  // indexed by command id - 1
+};
+
+}  // namespace tk
