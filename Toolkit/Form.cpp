@@ -6,8 +6,8 @@
 
 #include "Control.h"
 #include "Failure.h"
-#include "WindowedControl.h"
 #include "Units.h"
+#include "WindowedControl.h"
 
 namespace tk {
 namespace {

@@ -11,9 +11,9 @@ namespace tk {
 TextBox::TextBox(Form& form, Args args)
     : WindowedControl(form, {args.left, args.top, args.width, args.height, args.backColor},
                       {.windowClass = L"EDIT",
-                       .style = static_cast<DWORD>(WS_TABSTOP | (args.border ? WS_BORDER : 0) |
-                                                   (args.multiLine ? ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN
-                                                                   : ES_AUTOHSCROLL)),
+                       .style = static_cast<DWORD>(
+                           WS_TABSTOP | (args.border ? WS_BORDER : 0) |
+                           (args.multiLine ? ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN : ES_AUTOHSCROLL)),
                        .font = args.font,
                        .foreColor = args.foreColor,
                        .id = form.NextControlId()}) {}
@@ -98,6 +98,5 @@ std::wstring TextBox::SelText() {
 void TextBox::Select(int start, int length) {
     SendMessageW(hWnd(), EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(start + length));
 }
-
 
 }  // namespace tk

@@ -50,15 +50,15 @@ void WindowedControl::Changed() {
 }
 
 Button::Button(Form& form, Args args)
-    : WindowedControl(form, {args.left, args.top, args.width, args.height, 0x8000000F},
-                      {.windowClass = L"BUTTON",
-                       .style = static_cast<DWORD>(WS_TABSTOP | (args.role == Role::Default ? BS_DEFPUSHBUTTON
-                                                                                           : BS_PUSHBUTTON)),
-                       .caption = args.caption,
-                       .font = args.font,
-                       .id = args.role == Role::Default  ? IDOK
-                             : args.role == Role::Cancel ? IDCANCEL
-                                                         : form.NextControlId()}) {}
+    : WindowedControl(
+          form, {args.left, args.top, args.width, args.height, 0x8000000F},
+          {.windowClass = L"BUTTON",
+           .style = static_cast<DWORD>(WS_TABSTOP | (args.role == Role::Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON)),
+           .caption = args.caption,
+           .font = args.font,
+           .id = args.role == Role::Default  ? IDOK
+                 : args.role == Role::Cancel ? IDCANCEL
+                                             : form.NextControlId()}) {}
 
 void Button::Notified(WORD code) {
     if (code == BN_CLICKED && Click) Click();
@@ -93,9 +93,7 @@ void Slider::Created() {
 
 int Slider::Value() { return static_cast<int>(SendMessageW(hWnd(), TBM_GETPOS, 0, 0)); }
 
-void Slider::SetValue(int value) {
-    SendMessageW(hWnd(), TBM_SETPOS, TRUE, std::clamp(value, args_.min, args_.max));
-}
+void Slider::SetValue(int value) { SendMessageW(hWnd(), TBM_SETPOS, TRUE, std::clamp(value, args_.min, args_.max)); }
 
 Frame::Frame(Form& form, Args args)
     : WindowedControl(form, {args.left, args.top, args.width, args.height, 0x8000000F},

@@ -33,8 +33,8 @@ tk::ComPtr<_Notes> CreateByProgId() {
 
 // Registers the library that lies beside the program, never one found elsewhere.
 void RegisterLibrary() {
-    tk::UniqueModule library(LoadLibraryExW((ProgramFolder() + L"Corkbase2.dll").c_str(), nullptr,
-                                            LOAD_WITH_ALTERED_SEARCH_PATH));
+    tk::UniqueModule library(
+        LoadLibraryExW((ProgramFolder() + L"Corkbase2.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     if (!library) return;
     auto entry = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
         reinterpret_cast<void*>(GetProcAddress(library.get(), "DllRegisterServer")));
@@ -93,15 +93,16 @@ std::string Encode(const std::wstring& text) {
 }
 
 void WriteFile(const std::wstring& path, const std::string& bytes) {
-    tk::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                      nullptr));
+    tk::UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) {
         file.release();
         tk::ThrowLastError(L"Quillpost could not save the notes to " + path);
     }
     DWORD written = 0;
-    if (!bytes.empty() && (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-                           written != bytes.size()))
+    if (!bytes.empty() &&
+        (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+         written != bytes.size()))
         tk::ThrowLastError(L"Quillpost could not save the notes to " + path);
 }
 
@@ -314,8 +315,8 @@ void frmIcon::mnuOptions_Click() {
         dialog.SetTop(tk::ScreenHeight() - Height() - 500);
         dialog.ShowModal(hWnd());
         if (dialog.OkPressed) {
-            tk::CheckCall(objNotes()->put_ThroughClicks(dialog.cbClickThrough.Value() != 0 ? VARIANT_TRUE
-                                                                                             : VARIANT_FALSE));
+            tk::CheckCall(
+                objNotes()->put_ThroughClicks(dialog.cbClickThrough.Value() != 0 ? VARIANT_TRUE : VARIANT_FALSE));
             tk::CheckCall(objNotes()->put_TransparencyLevel(dialog.Slider1.Value()));
         }
     });

@@ -19,8 +19,13 @@ frmOptions::frmOptions()
       Frame1(*this, {0, 0, 3615, 1095}),
       // The level runs up to opaque; below 25 a note could no longer be found on screen.
       Slider1(*this, {1320, 120, 2175, 495, 25, 255, 1, 16, 16}),
-      Label1(*this, {.left = 120, .top = 120, .width = 1095, .height = 495, .caption = L"Transparency Level",
-                     .font = Tahoma, .align = DT_LEFT | DT_WORDBREAK}),
+      Label1(*this, {.left = 120,
+                     .top = 120,
+                     .width = 1095,
+                     .height = 495,
+                     .caption = L"Transparency Level",
+                     .font = Tahoma,
+                     .align = DT_LEFT | DT_WORDBREAK}),
       cbClickThrough(*this, {240, 600, 1935, 375, L"Allow Through Clicks", Tahoma}),
       cmdCancel(*this, {2400, 1200, 1215, 375, L"Cancel", Tahoma, tk::Button::Role::Cancel}) {
     cmdOK.Click = [this] { cmdOK_Click(); };

@@ -1,7 +1,6 @@
 // qpost: the tray program. Everything runs on this one apartment thread.
-#include <windows.h>
-
 #include <objbase.h>
+#include <windows.h>
 
 #include "frmIcon.h"
 

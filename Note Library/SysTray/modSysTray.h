@@ -1,8 +1,7 @@
 #pragma once
 // The tray icon record and the shell calls that add and remove it.
-#include <windows.h>
-
 #include <shellapi.h>
+#include <windows.h>
 
 namespace modSysTray {
 

@@ -9,7 +9,7 @@ const wchar_t kThrowaway[] = L"Software\\QuillpostTests\\Store";
 
 }  // namespace
 
-ThrowawayStore::ThrowawayStore() {
+ThrowawayStore::ThrowawayStore() : StoreContents(nullptr) {
     RegDeleteTreeW(HKEY_CURRENT_USER, kThrowaway);
     EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kThrowaway, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root_, nullptr),
               ERROR_SUCCESS);
@@ -23,19 +23,19 @@ ThrowawayStore::~ThrowawayStore() {
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\QuillpostTests");
 }
 
-void ThrowawayStore::Put(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
+void StoreContents::Put(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
     std::wstring path = L"Software\\Corkbase\\" + section;
     ASSERT_EQ(RegSetKeyValueW(root_, path.c_str(), key.c_str(), REG_SZ, value.c_str(),
                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
               ERROR_SUCCESS);
 }
 
-void ThrowawayStore::PutDword(const std::wstring& section, const std::wstring& key, DWORD value) {
+void StoreContents::PutDword(const std::wstring& section, const std::wstring& key, DWORD value) {
     std::wstring path = L"Software\\Corkbase\\" + section;
     ASSERT_EQ(RegSetKeyValueW(root_, path.c_str(), key.c_str(), REG_DWORD, &value, sizeof(value)), ERROR_SUCCESS);
 }
 
-void ThrowawayStore::Remove(const std::wstring& section, const std::wstring& key) {
+void StoreContents::Remove(const std::wstring& section, const std::wstring& key) {
     std::wstring path = L"Software\\Corkbase\\" + section;
     if (key.empty())
         RegDeleteTreeW(root_, path.c_str());
@@ -43,7 +43,7 @@ void ThrowawayStore::Remove(const std::wstring& section, const std::wstring& key
         RegDeleteKeyValueW(root_, path.c_str(), key.c_str());
 }
 
-std::map<std::wstring, ThrowawayStore::Section> ThrowawayStore::Dump() const {
+std::map<std::wstring, StoreContents::Section> StoreContents::Dump() const {
     std::map<std::wstring, Section> all;
     HKEY app;
     if (RegOpenKeyExW(root_, L"Software\\Corkbase", 0, KEY_READ, &app) != ERROR_SUCCESS) return all;
@@ -70,6 +70,8 @@ std::map<std::wstring, ThrowawayStore::Section> ThrowawayStore::Dump() const {
     RegCloseKey(app);
     return all;
 }
+
+void StoreContents::Clear() { RegDeleteTreeW(root_, L"Software\\Corkbase"); }
 
 void ThrowawayStore::MakeUnwritable() {
     // Wine does not enforce a handle's access rights on the keys created below it; a key

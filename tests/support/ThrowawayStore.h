@@ -1,6 +1,4 @@
 #pragma once
-// Points this process's HKEY_CURRENT_USER at a throwaway key for one test, so that the
-// library's store is read and written there and a person's notes are never touched.
 #include <windows.h>
 
 #include <map>
@@ -9,12 +7,10 @@
 
 namespace test {
 
-class ThrowawayStore {
+// Reads and writes the notes' store, Software\Corkbase below a root key.
+class StoreContents {
 public:
-    ThrowawayStore();
-    ~ThrowawayStore();
-    ThrowawayStore(const ThrowawayStore&) = delete;
-    ThrowawayStore& operator=(const ThrowawayStore&) = delete;
+    explicit StoreContents(HKEY root) : root_(root) {}
 
     struct Value {
         DWORD type;
@@ -29,11 +25,26 @@ public:
     void Remove(const std::wstring& section, const std::wstring& key = L"");
     // Every section of Software\Corkbase with every value in it.
     std::map<std::wstring, Section> Dump() const;
+    // Removes the whole store.
+    void Clear();
+
+protected:
+    HKEY root_;
+};
+
+// Points this process's HKEY_CURRENT_USER at a throwaway key for one test, so that the
+// library's store is read and written there and a person's notes are never touched.
+class ThrowawayStore : public StoreContents {
+public:
+    ThrowawayStore();
+    ~ThrowawayStore();
+    ThrowawayStore(const ThrowawayStore&) = delete;
+    ThrowawayStore& operator=(const ThrowawayStore&) = delete;
+
     // Makes HKEY_CURRENT_USER refuse every write until the test ends.
     void MakeUnwritable();
 
 private:
-    HKEY root_ = nullptr;
     HKEY gone_ = nullptr;
 };
 

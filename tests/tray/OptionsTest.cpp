@@ -1,0 +1,111 @@
+// The options dialog: opening values, Cancel, OK, clamping, and where it opens.
+#include <commctrl.h>
+
+#include "TrayFixture.h"
+
+using namespace tray;
+
+namespace {
+
+struct OptionsDialog {
+    HWND hwnd = nullptr, slider = nullptr, check = nullptr;
+    int Level() const { return static_cast<int>(SendMessageW(slider, TBM_GETPOS, 0, 0)); }
+    bool Checked() const { return SendMessageW(check, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+};
+
+BYTE AlphaOf(HWND hwnd) {
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    COLORREF key = 0;
+    GetLayeredWindowAttributes(hwnd, &key, &alpha, &flags);
+    return alpha;
+}
+
+}  // namespace
+
+class Options : public Tray {
+protected:
+    OptionsDialog Open(Qpost& q) {
+        Choose(q, menu::Options);
+        OptionsDialog d;
+        d.hwnd = WaitForWindow(q.pid(), L"QuillpostOptions");
+        EXPECT_NE(d.hwnd, nullptr) << "the options dialog did not open";
+        if (!d.hwnd) return d;
+        d.slider = ChildOfClass(d.hwnd, L"msctls_trackbar32");
+        d.check = ChildWithText(d.hwnd, L"Allow Through Clicks");
+        return d;
+    }
+};
+
+TEST_F(Options, OpensWithTheCurrentValuesNearTheBottomRightCorner) {
+    auto q = Start();
+    auto d = Open(*q);
+    ASSERT_TRUE(d.hwnd && d.slider && d.check);
+    wchar_t caption[32] = {};
+    GetWindowTextW(d.hwnd, caption, 32);
+    EXPECT_STREQ(caption, L"Options");
+    EXPECT_FALSE(d.Checked());
+    EXPECT_EQ(d.Level(), 255) << "the slider's right end";
+    EXPECT_EQ(SendMessageW(d.slider, TBM_GETRANGEMIN, 0, 0), 25);
+    EXPECT_EQ(SendMessageW(d.slider, TBM_GETRANGEMAX, 0, 0), 255);
+    EXPECT_EQ(SendMessageW(d.slider, TBM_GETPAGESIZE, 0, 0), 16);
+    RECT rc;
+    GetWindowRect(d.hwnd, &rc);
+    long tpp = test::TwipsPerPixel();
+    EXPECT_NEAR(rc.left, (test::ScreenWidthTwips() - 2835 - 1000) / tpp, 1);
+    EXPECT_NEAR(rc.top, (test::ScreenHeightTwips() - 930 - 500) / tpp, 1);
+    Press(d.hwnd, L"Cancel");
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(d.hwnd) || !IsWindowVisible(d.hwnd); }));
+}
+
+TEST_F(Options, CancelKeepsTheOptionsAndOkAppliesThemToEveryNote) {
+    store.Put(L"General", L"notes", L"2");
+    store.Put(L"note1", L"visible", L"-1");
+    store.Put(L"note2", L"visible", L"-1");
+    auto q = Start();
+    auto notes = q->WaitForNotes(2);
+    ASSERT_EQ(notes.size(), 2u);
+
+    auto d = Open(*q);
+    SendMessageW(d.slider, TBM_SETPOS, TRUE, 100);
+    Press(d.hwnd, L"Cancel");
+    Sleep(300);
+    EXPECT_EQ(AlphaOf(notes[0]), 255) << "Cancel changes nothing";
+
+    d = Open(*q);
+    SendMessageW(d.slider, TBM_SETPOS, TRUE, 100);
+    Press(d.hwnd, L"Allow Through Clicks");
+    Sleep(100);
+    Press(d.hwnd, L"OK");
+    EXPECT_TRUE(WaitFor([&] { return AlphaOf(notes[0]) == 100 && AlphaOf(notes[1]) == 100; }));
+    EXPECT_TRUE(GetWindowLongW(notes[0], GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+    EXPECT_TRUE(GetWindowLongW(notes[1], GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+
+    d = Open(*q);
+    EXPECT_EQ(d.Level(), 100) << "a fresh dialog shows what the last OK wrote";
+    EXPECT_TRUE(d.Checked());
+    Keys({VK_ESCAPE});
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(d.hwnd) || !IsWindowVisible(d.hwnd); })) << "Esc cancels";
+    EXPECT_EQ(AlphaOf(notes[0]), 100);
+}
+
+TEST_F(Options, AStoredLevelOutsideTheSliderOpensClampedAndOkRepairsIt) {
+    store.Put(L"General", L"level", L"300");
+    auto q = Start();
+    auto d = Open(*q);
+    EXPECT_EQ(d.Level(), 255);
+    Press(d.hwnd, L"OK");
+    Sleep(300);
+    Choose(*q, menu::SaveAll);
+    EXPECT_TRUE(WaitFor([&] { return Stored(L"General", L"level") == L"255"; }));
+
+    store.Put(L"General", L"level", L"0");
+    q->Kill();
+    q = Start();
+    d = Open(*q);
+    EXPECT_EQ(d.Level(), 25);
+    Press(d.hwnd, L"OK");
+    Sleep(300);
+    Choose(*q, menu::SaveAll);
+    EXPECT_TRUE(WaitFor([&] { return Stored(L"General", L"level") == L"25"; }));
+}

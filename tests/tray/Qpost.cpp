@@ -1,0 +1,250 @@
+#include "Qpost.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace tray {
+namespace {
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[128] = {};
+    GetClassNameW(hwnd, name, 128);
+    return name;
+}
+
+std::wstring TextOf(HWND hwnd) {
+    int n = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    GetWindowTextW(hwnd, text.data(), n + 1);
+    text.resize(static_cast<size_t>(n));
+    return text;
+}
+
+std::vector<HWND> TopWindowsOf(DWORD pid, const wchar_t* className, bool visibleOnly) {
+    struct Search {
+        DWORD pid;
+        const wchar_t* name;
+        bool visible;
+        std::vector<HWND> found;
+    } s{pid, className, visibleOnly, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == s->pid && ClassOf(hwnd) == s->name && (!s->visible || IsWindowVisible(hwnd)))
+                s->found.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+void Send(INPUT* inputs, UINT n) {
+    SendInput(n, inputs, sizeof(INPUT));
+    Sleep(40);
+}
+
+}  // namespace
+
+std::wstring BinFolder() {
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring path(exe);
+    path.erase(path.find_last_of(L'\\'));
+    path.erase(path.find_last_of(L'\\') + 1);
+    return path + L"bin\\";
+}
+
+bool WaitFor(const std::function<bool()>& ready, DWORD milliseconds) {
+    DWORD end = GetTickCount() + milliseconds;
+    for (;;) {
+        if (ready()) return true;
+        if (static_cast<LONG>(end - GetTickCount()) <= 0) return false;
+        Sleep(50);
+    }
+}
+
+Qpost::Qpost(const std::wstring& exe) {
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    std::wstring command = L"\"" + exe + L"\"";
+    EXPECT_TRUE(
+        CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process_))
+        << "cannot start qpost";
+    pid_ = process_.dwProcessId;
+}
+
+Qpost::~Qpost() {
+    Kill();
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+}
+
+bool Qpost::Running() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
+
+bool Qpost::WaitForExit(DWORD milliseconds) const {
+    return WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0;
+}
+
+void Qpost::Kill() {
+    if (process_.hProcess && Running()) {
+        TerminateProcess(process_.hProcess, 99);
+        WaitForExit(5000);
+    }
+}
+
+HWND Qpost::MainWindow(DWORD milliseconds) const {
+    HWND found = nullptr;
+    WaitFor(
+        [&] {
+            auto windows = TopWindowsOf(pid_, L"QuillpostIcon", false);
+            found = windows.empty() ? nullptr : windows.front();
+            return found != nullptr || !Running();
+        },
+        milliseconds);
+    return found;
+}
+
+void Qpost::TrayEvent(UINT mouseMessage) const {
+    HWND main = MainWindow();
+    ASSERT_NE(main, nullptr);
+    PostMessageW(main, 0x200, 0, static_cast<LPARAM>(mouseMessage));
+}
+
+std::vector<HWND> Qpost::Notes() const { return TopWindowsOf(pid_, L"CorkbaseNote", false); }
+
+HWND Qpost::OnlyVisibleNote() const {
+    HWND found = nullptr;
+    for (HWND note : Notes()) {
+        if (!IsWindowVisible(note)) continue;
+        if (found) return nullptr;
+        found = note;
+    }
+    return found;
+}
+
+std::vector<HWND> Qpost::WaitForNotes(size_t count) const {
+    std::vector<HWND> notes;
+    WaitFor([&] {
+        notes = Notes();
+        return notes.size() == count;
+    });
+    return notes;
+}
+
+std::optional<Dialog> WaitForDialog(DWORD pid, const std::wstring& caption, DWORD milliseconds) {
+    std::optional<Dialog> dialog;
+    WaitFor(
+        [&] {
+            for (HWND hwnd : TopWindowsOf(pid, L"#32770", true)) {
+                std::wstring title = TextOf(hwnd);
+                if (!caption.empty() && title != caption) continue;
+                Dialog d{hwnd, title, L""};
+                // A message box's message is its longest static text.
+                EnumChildWindows(
+                    hwnd,
+                    [](HWND child, LPARAM lp) -> BOOL {
+                        auto* d = reinterpret_cast<Dialog*>(lp);
+                        if (ClassOf(child) == L"Static") {
+                            std::wstring t = TextOf(child);
+                            if (t.size() > d->text.size()) d->text = t;
+                        }
+                        return TRUE;
+                    },
+                    reinterpret_cast<LPARAM>(&d));
+                dialog = d;
+                return true;
+            }
+            return false;
+        },
+        milliseconds);
+    return dialog;
+}
+
+HWND ChildWithText(HWND parent, const std::wstring& text) {
+    struct Search {
+        std::wstring text;
+        HWND found = nullptr;
+    } s{text};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            std::wstring t = TextOf(child);
+            t.erase(std::remove(t.begin(), t.end(), L'&'), t.end());
+            if (t == s->text) {
+                s->found = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+HWND ChildOfClass(HWND parent, const wchar_t* className) {
+    struct Search {
+        const wchar_t* name;
+        HWND found = nullptr;
+    } s{className};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            if (ClassOf(child) == s->name) {
+                s->found = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+void Press(HWND dialog, const std::wstring& button) {
+    HWND b = ChildWithText(dialog, button);
+    ASSERT_NE(b, nullptr) << "no button " << std::string(button.begin(), button.end());
+    PostMessageW(b, BM_CLICK, 0, 0);
+}
+
+HWND WaitForWindow(DWORD pid, const wchar_t* className, DWORD milliseconds) {
+    HWND found = nullptr;
+    WaitFor(
+        [&] {
+            auto windows = TopWindowsOf(pid, className, true);
+            found = windows.empty() ? nullptr : windows.front();
+            return found != nullptr;
+        },
+        milliseconds);
+    return found;
+}
+
+void Keys(std::initializer_list<WORD> virtualKeys) {
+    for (WORD vk : virtualKeys) {
+        INPUT in[2]{};
+        in[0].type = in[1].type = INPUT_KEYBOARD;
+        in[0].ki.wVk = in[1].ki.wVk = vk;
+        in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        Send(in, 2);
+    }
+}
+
+void DoubleClickAt(POINT screen) {
+    INPUT move{};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = screen.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    move.mi.dy = screen.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    Send(&move, 1);
+    for (int i = 0; i < 2; ++i) {
+        INPUT click[2]{};
+        click[0].type = click[1].type = INPUT_MOUSE;
+        click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        Send(click, 2);
+    }
+}
+
+}  // namespace tray

@@ -1,0 +1,66 @@
+#pragma once
+// Runs the real qpost.exe and looks at it from outside, as a person would: its windows,
+// its message boxes and dialogs, the keys and clicks it is given.
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tray {
+
+std::wstring BinFolder();  // where the deliverables lie, with a trailing backslash
+
+// Polls until ready() or the time is up; false when it never became true.
+bool WaitFor(const std::function<bool()>& ready, DWORD milliseconds = 10000);
+
+class Qpost {
+public:
+    explicit Qpost(const std::wstring& exe = BinFolder() + L"qpost.exe");
+    ~Qpost();  // a program still running is killed
+    Qpost(const Qpost&) = delete;
+    Qpost& operator=(const Qpost&) = delete;
+
+    DWORD pid() const { return pid_; }
+    bool Running() const;
+    bool WaitForExit(DWORD milliseconds = 10000) const;
+    void Kill();
+
+    // The hidden main window, once start-up has created it (nullptr if it never did).
+    HWND MainWindow(DWORD milliseconds = 10000) const;
+    // A tray icon event, delivered as the shell delivers it: the mouse message in lParam.
+    void TrayEvent(UINT mouseMessage) const;
+    // The note windows of this program, front to back.
+    std::vector<HWND> Notes() const;
+    // The one visible note window (nullptr unless exactly one is visible).
+    HWND OnlyVisibleNote() const;
+    // Waits until the program has this many notes.
+    std::vector<HWND> WaitForNotes(size_t count) const;
+
+private:
+    PROCESS_INFORMATION process_{};
+    DWORD pid_ = 0;
+};
+
+struct Dialog {
+    HWND hwnd = nullptr;
+    std::wstring caption;
+    std::wstring text;  // a message box's message
+};
+
+// Waits for a visible dialog or message box of the process, optionally with this caption.
+std::optional<Dialog> WaitForDialog(DWORD pid, const std::wstring& caption = L"", DWORD milliseconds = 10000);
+// The dialog's button with this caption (mnemonic '&' ignored), pressed as by a click.
+void Press(HWND dialog, const std::wstring& button);
+// A top-level window of the process with the class name.
+HWND WaitForWindow(DWORD pid, const wchar_t* className, DWORD milliseconds = 10000);
+
+// Real keyboard and mouse input.
+void Keys(std::initializer_list<WORD> virtualKeys);
+void DoubleClickAt(POINT screen);
+
+HWND ChildWithText(HWND parent, const std::wstring& text);
+HWND ChildOfClass(HWND parent, const wchar_t* className);
+
+}  // namespace tray

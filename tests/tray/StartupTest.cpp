@@ -1,0 +1,132 @@
+// Start-up, the single instance, self-registration, a store that cannot be loaded, and
+// every orderly end saving the notes.
+#include "TrayFixture.h"
+
+using namespace tray;
+
+namespace {
+
+using Entry = HRESULT(STDAPICALLTYPE*)();
+
+HRESULT CallLibrary(const char* name) {
+    HMODULE module = LoadLibraryW(test::LibraryPath().c_str());
+    auto entry = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    HRESULT hr = entry ? entry() : E_FAIL;
+    FreeLibrary(module);
+    return hr;
+}
+
+}  // namespace
+
+TEST_F(Tray, FirstStartRegistersTheLibraryAndSaysSoOnce) {
+    ASSERT_EQ(CallLibrary("DllUnregisterServer"), S_OK);
+    {
+        Qpost q;
+        auto message = WaitForDialog(q.pid());
+        ASSERT_TRUE(message);
+        EXPECT_EQ(message->caption, L"Quillpost");
+        EXPECT_EQ(message->text, L"Installation complete. Click OK to proceed");
+        Press(message->hwnd, L"OK");
+        EXPECT_NE(q.MainWindow(), nullptr) << "start-up goes on";
+        q.Kill();
+    }
+    Qpost again;
+    EXPECT_NE(again.MainWindow(), nullptr);
+    EXPECT_FALSE(WaitForDialog(again.pid(), L"", 1500)) << "no message once registered";
+}
+
+TEST_F(Tray, ASecondCopyIsRefusedAndTheFirstRunsOn) {
+    auto first = Start();
+    Qpost second;
+    auto message = WaitForDialog(second.pid());
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->caption, L"Quillpost");
+    EXPECT_EQ(message->text, L"Another copy of Quillpost is running");
+    Press(message->hwnd, L"OK");
+    EXPECT_TRUE(second.WaitForExit());
+    EXPECT_TRUE(first->Running());
+}
+
+TEST_F(Tray, WithoutItsLibraryTheProgramSaysSoAndEnds) {
+    ASSERT_EQ(CallLibrary("DllUnregisterServer"), S_OK);
+    // The program alone in a folder of its own.
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp) + L"qpost-alone\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW((BinFolder() + L"qpost.exe").c_str(), (folder + L"qpost.exe").c_str(), FALSE));
+    {
+        Qpost q(folder + L"qpost.exe");
+        auto message = WaitForDialog(q.pid());
+        ASSERT_TRUE(message);
+        EXPECT_EQ(message->caption, L"Quillpost");
+        EXPECT_EQ(message->text,
+                  L"Error registering Corkbase2.DLL. Please throw program away, or bother to download the complete "
+                  L"package ;)");
+        EXPECT_EQ(q.MainWindow(500), nullptr) << "no tray icon before the message";
+        Press(message->hwnd, L"OK");
+        EXPECT_TRUE(q.WaitForExit());
+    }
+    DeleteFileW((folder + L"qpost.exe").c_str());
+    RemoveDirectoryW(folder.c_str());
+    ASSERT_EQ(CallLibrary("DllRegisterServer"), S_OK);
+}
+
+TEST_F(Tray, AStoreThatCannotBeLoadedStopsStartUpAndStaysUntouched) {
+    store.Put(L"General", L"notes", L"2");
+    store.Put(L"note1", L"title", L"kept");
+    store.Put(L"note2", L"left", L"abc");
+    auto before = store.Dump();
+    Qpost q;
+    auto message = WaitForDialog(q.pid());
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->caption, L"Quillpost");
+    EXPECT_NE(message->text.find(L"note2/left: \"abc\" is not a number"), std::wstring::npos);
+    EXPECT_NE(message->text.find(L"changed nothing"), std::wstring::npos);
+    Press(message->hwnd, L"OK");
+    EXPECT_TRUE(q.WaitForExit());
+    EXPECT_EQ(store.Dump(), before);
+}
+
+TEST_F(Tray, ExitSavesEvenANewEmptyUntitledNote) {
+    auto q = Start();
+    q->TrayEvent(WM_LBUTTONDBLCLK);
+    ASSERT_EQ(q->WaitForNotes(1).size(), 1u);
+    Choose(*q, menu::Exit);
+    EXPECT_TRUE(q->WaitForExit());
+    EXPECT_EQ(Stored(L"General", L"notes"), L"1");
+    EXPECT_EQ(Stored(L"note1", L"title"), L"");
+    EXPECT_EQ(Stored(L"note1", L"text"), L"");
+    EXPECT_EQ(Stored(L"note1", L"left"), L"0");
+    EXPECT_EQ(Stored(L"note1", L"visible"), L"-1");
+}
+
+TEST_F(Tray, LoggingOffSavesAndEnds) {
+    store.Put(L"General", L"notes", L"1");
+    store.Put(L"note1", L"title", L"stays");
+    auto q = Start();
+    ASSERT_EQ(q->WaitForNotes(1).size(), 1u);
+    store.Clear();
+    HWND main = q->MainWindow();
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK, 5000, &answer));
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE)) << "the program lets the session end";
+    SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, 0, SMTO_BLOCK, 5000, &answer);
+    EXPECT_TRUE(q->WaitForExit());
+    EXPECT_EQ(Stored(L"note1", L"title"), L"stays");
+    EXPECT_EQ(Stored(L"General", L"notes"), L"1");
+}
+
+TEST_F(Tray, StartUpLoadsTheStoredNotesShownOrHidden) {
+    store.Put(L"General", L"notes", L"2");
+    store.Put(L"note1", L"visible", L"-1");
+    store.Put(L"note1", L"left", L"1500");
+    store.Put(L"note2", L"visible", L"0");
+    auto q = Start();
+    ASSERT_EQ(q->WaitForNotes(2).size(), 2u);
+    HWND shown = q->OnlyVisibleNote();
+    ASSERT_NE(shown, nullptr) << "one shown, one hidden";
+    RECT rc;
+    GetWindowRect(shown, &rc);
+    EXPECT_EQ(rc.left, 1500 / test::TwipsPerPixel());
+}

@@ -1,0 +1,93 @@
+// The tray icon's events and every command of its menu.
+#include "TrayFixture.h"
+
+using namespace tray;
+
+namespace {
+
+RECT RectOf(HWND hwnd) {
+    RECT rc{};
+    GetWindowRect(hwnd, &rc);
+    return rc;
+}
+
+}  // namespace
+
+TEST_F(Tray, ARealDoubleClickOnTheTrayIconMakesANote) {
+    auto q = Start();
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    ASSERT_NE(taskbar, nullptr) << "no taskbar: the test display has no Wine desktop";
+    RECT bar = RectOf(taskbar);
+    // The only icon sits at the right end of the notification area.
+    DoubleClickAt({bar.right - 11, (bar.top + bar.bottom) / 2});
+    auto notes = q->WaitForNotes(1);
+    ASSERT_EQ(notes.size(), 1u) << "the icon answered the click";
+    EXPECT_TRUE(IsWindowVisible(notes[0]));
+}
+
+TEST_F(Tray, ALeftClickShowsEveryNote) {
+    store.Put(L"General", L"notes", L"2");
+    store.Put(L"note1", L"visible", L"0");
+    store.Put(L"note2", L"visible", L"0");
+    auto q = Start();
+    auto notes = q->WaitForNotes(2);
+    ASSERT_EQ(notes.size(), 2u);
+    q->TrayEvent(WM_LBUTTONDOWN);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(notes[0]) && IsWindowVisible(notes[1]); }));
+    q->TrayEvent(WM_LBUTTONUP);
+    q->TrayEvent(WM_MOUSEMOVE);
+    q->TrayEvent(WM_RBUTTONUP);
+    Sleep(300);
+    EXPECT_EQ(q->Notes().size(), 2u) << "other icon events do nothing";
+}
+
+TEST_F(Tray, ADoubleClickMakesANoteOffFromNotesAtTheSamePlace) {
+    store.Put(L"General", L"notes", L"2");
+    store.Put(L"note1", L"left", L"0");
+    store.Put(L"note1", L"top", L"900");
+    store.Put(L"note2", L"left", L"80");
+    store.Put(L"note2", L"top", L"0");
+    auto q = Start();
+    ASSERT_EQ(q->WaitForNotes(2).size(), 2u);
+    q->TrayEvent(WM_LBUTTONDBLCLK);
+    ASSERT_EQ(q->WaitForNotes(3).size(), 3u);
+    HWND added = q->OnlyVisibleNote();  // the stored notes are hidden
+    ASSERT_NE(added, nullptr);
+    long tpp = test::TwipsPerPixel();
+    RECT rc = RectOf(added);
+    // Left 0 meets note 1 (to 80), then note 2 (to 160); top 0 meets only note 2 (to 80).
+    EXPECT_EQ(rc.left, (160 + tpp / 2) / tpp);
+    EXPECT_EQ(rc.top, (80 + tpp / 2) / tpp);
+}
+
+TEST_F(Tray, NewShowAllAndHideAllFromTheMenu) {
+    auto q = Start();
+    Choose(*q, menu::New);
+    auto notes = q->WaitForNotes(1);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(notes[0]) != FALSE; }));
+    Choose(*q, menu::HideAll);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(notes[0]); }));
+    Choose(*q, menu::ShowAll);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(notes[0]) != FALSE; }));
+}
+
+TEST_F(Tray, DefaultSizeAllResizesHiddenNotesTooAndSaveAllAlwaysWrites) {
+    store.Put(L"General", L"notes", L"2");
+    store.Put(L"note1", L"width", L"4000");
+    store.Put(L"note1", L"visible", L"-1");
+    store.Put(L"note2", L"height", L"3000");
+    store.Put(L"note2", L"visible", L"0");
+    auto q = Start();
+    ASSERT_EQ(q->WaitForNotes(2).size(), 2u);
+    Choose(*q, menu::DefaultSizeAll);
+    Sleep(300);
+    Choose(*q, menu::SaveAll);
+    EXPECT_TRUE(WaitFor([&] { return Stored(L"note2", L"height") == L"1300"; }));
+    EXPECT_EQ(Stored(L"note1", L"width"), L"2500");
+    EXPECT_EQ(Stored(L"note2", L"visible"), L"0");
+
+    store.Clear();
+    Choose(*q, menu::SaveAll);
+    EXPECT_TRUE(WaitFor([&] { return Stored(L"General", L"notes") == L"2"; })) << "saved though nothing changed";
+}
