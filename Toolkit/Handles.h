@@ -1,8 +1,9 @@
 #pragma once
 // One owner per handle: small move-only wrappers for the platform handles the project holds.
+#include <windows.h>
+
 #include <oleauto.h>
 #include <unknwn.h>
-#include <windows.h>
 
 #include <string>
 #include <utility>

@@ -1,6 +1,7 @@
 // qpost: the tray program. Everything runs on this one apartment thread.
-#include <objbase.h>
 #include <windows.h>
+
+#include <objbase.h>
 
 #include "frmIcon.h"
 

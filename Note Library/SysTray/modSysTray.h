@@ -1,7 +1,8 @@
 #pragma once
 // The tray icon record and the shell calls that add and remove it.
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 namespace modSysTray {
 

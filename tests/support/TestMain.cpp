@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
-#include <objbase.h>
 #include <windows.h>
+
+#include <objbase.h>
 
 int main(int argc, char** argv) {
     // Notes live on one apartment thread, as in the tray program.

@@ -1,7 +1,7 @@
 // The options dialog: opening values, Cancel, OK, clamping, and where it opens.
-#include <commctrl.h>
-
 #include "TrayFixture.h"
+
+#include <commctrl.h>
 
 using namespace tray;
 
