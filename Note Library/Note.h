@@ -46,6 +46,9 @@ public:
     void SetChanged(bool changed) { changed_ = changed; }
     bool Changed() const { return changed_; }
     void SetNoteID(int32_t id) { id_ = id; }
+    int32_t NoteIDValue() const { return id_; }
+    // The collection, or a failure saying the note belongs to none.
+    Notes& RequireParent();
     void SetVisible(bool visible);
     void ApplyTransparencyLevel(int32_t level);
     void ApplyThroughClicks(bool allow);
@@ -55,7 +58,6 @@ public:
 private:
     Note();
     ~Note() override;
-    Notes& RequireParent();
 
     Notes* parent_ = nullptr;
     int32_t id_ = 0;

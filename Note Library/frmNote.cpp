@@ -5,7 +5,11 @@
 #include <memory>
 
 #include "Automation.h"
+#include "MsgBox.h"
+#include "PopupMenu.h"
+#include "dlgInputbox.h"
 #include "Note.h"
+#include "Notes.h"
 #include "Units.h"
 #include "modWinTrans.h"
 
@@ -18,9 +22,20 @@ constexpr tk::OleColor ButtonFace = 0x8000000F;
 constexpr float CollapseExtra = 80;
 constexpr float DefaultHeight = 1300;
 
+constexpr UINT ReleaseMessage = WM_APP + 1;
+
 class OwnerForm final : public tk::Form {
 public:
     OwnerForm() : Form({.className = L"CorkbaseNoteOwner"}) {}
+
+private:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == ReleaseMessage) {
+            static_cast<_Note*>(reinterpret_cast<Note*>(lp))->Release();
+            return 0;
+        }
+        return Form::OnMessage(msg, wp, lp);
+    }
 };
 
 std::unique_ptr<OwnerForm>& Owner() {
@@ -88,6 +103,16 @@ HCURSOR CloseCursor() {
     return cursor.get();
 }
 
+// Lower case under the user's locale, for comparing without regard to letter case.
+std::wstring Lower(const std::wstring& text) {
+    if (text.empty()) return text;
+    std::wstring lower(text.size(), L'\0');
+    int n = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_LOWERCASE, text.data(), static_cast<int>(text.size()),
+                          lower.data(), static_cast<int>(lower.size()), nullptr, nullptr, 0);
+    if (n != static_cast<int>(text.size())) throw tk::Failure(E_FAIL, L"Cannot compare the text");
+    return lower;
+}
+
 // Sizes computed from a client area smaller than the controls are kept at 0.
 float AtLeastZero(float twips) { return std::max(twips, 0.0f); }
 
@@ -96,6 +121,11 @@ float AtLeastZero(float twips) { return std::max(twips, 0.0f); }
 HWND NoteOwnerWindow() {
     if (!Owner()) Owner() = std::make_unique<OwnerForm>();
     return Owner()->hWnd();
+}
+
+void ReleaseLater(Note* note) {
+    if (!PostMessageW(NoteOwnerWindow(), ReleaseMessage, 0, reinterpret_cast<LPARAM>(note)))
+        static_cast<_Note*>(note)->Release();
 }
 
 void ReleaseWindowResources() {
@@ -152,7 +182,20 @@ frmNote::frmNote()
                       .border = false}) {
     lblClose.Click = [this] { lblClose_Click(); };
     lbTitleBar.DblClick = [this] { lbTitleBar_DblClick(); };
+    lbTitleBar.MouseDown = [this](const tk::MouseEvent& e) { lbTitleBar_MouseDown(e); };
+    lbTitleBar.MouseMove = [this](const tk::MouseEvent& e) { lbTitleBar_MouseMove(e); };
+    lbTitleBar.MouseUp = [this](const tk::MouseEvent& e) { lbTitleBar_MouseUp(e); };
+    Picture2.MouseDown = [this](const tk::MouseEvent&) { GripMode = 1; };
+    Picture4.MouseDown = [this](const tk::MouseEvent&) { GripMode = 2; };
+    Picture3.MouseDown = [this](const tk::MouseEvent&) { GripMode = 3; };
+    Picture2.MouseMove = [this](const tk::MouseEvent& e) { Picture2_MouseMove(e); };
+    Picture4.MouseMove = [this](const tk::MouseEvent& e) { Picture4_MouseMove(e); };
+    Picture3.MouseMove = [this](const tk::MouseEvent& e) { Picture3_MouseMove(e); };
+    for (tk::Control* grip : {&Picture2, &Picture3, &Picture4})
+        grip->MouseUp = [this](const tk::MouseEvent&) { Grip_MouseUp(); };
     txtNote.Change = [this] { txtNote_Change(); };
+    txtNote.KeyPress = [this](int& key) { txtNote_KeyPress(key); };
+    txtNote.KeyUp = [this](int key, int shift) { txtNote_KeyUp(key, shift); };
 }
 
 frmNote::~frmNote() {
@@ -277,5 +320,222 @@ void frmNote::lblClose_Click() { CheckCall(Owner().Hide()); }
 void frmNote::lbTitleBar_DblClick() { Collapse(); }
 
 void frmNote::txtNote_Change() { Owner().SetChanged(true); }
+
+// Moving and snapping.
+
+void frmNote::lbTitleBar_MouseDown(const tk::MouseEvent& e) {
+    PressX = tk::RoundHalfEven(e.x);
+    PressY = tk::RoundHalfEven(e.y);
+    Dragging = true;
+}
+
+void frmNote::lbTitleBar_MouseMove(const tk::MouseEvent& e) {
+    if (!Dragging) return;
+    SetTop(Top() + e.y - static_cast<float>(PressY));
+    SetLeft(Left() + e.x - static_cast<float>(PressX));
+}
+
+void frmNote::lbTitleBar_MouseUp(const tk::MouseEvent& e) {
+    Dragging = false;
+    if (e.button == 1) SnapWindow();
+    else ShowOptionsMenu();
+}
+
+SnapOffsets frmNote::GetSnapOffsets(int32_t left, int32_t top, int32_t width, int32_t height,
+                                    const std::vector<SnapNote>& notes, int32_t ownId, int32_t screenWidth,
+                                    int32_t screenHeight) {
+    using tk::CheckedAdd;
+    using tk::CheckedSub;
+    int32_t dx = screenWidth, dy = screenHeight;  // no candidate yet
+    auto replace = [](int32_t& candidate, int32_t d) {
+        if (std::llabs(d) < SnapDistance) candidate = d;
+    };
+    auto nearer = [](int32_t& candidate, int32_t d) {
+        if (std::llabs(d) < SnapDistance) candidate = RetMin(candidate, d);
+    };
+    try {
+        for (const SnapNote& n : notes) {
+            if (!n.visible || n.id == ownId) continue;
+            int32_t right = CheckedAdd(left, width), bottom = CheckedAdd(top, height);
+            int32_t nRight = CheckedAdd(n.left, n.width), nBottom = CheckedAdd(n.top, n.height);
+            replace(dx, CheckedSub(n.left, left));
+            nearer(dx, CheckedSub(n.left, right));
+            nearer(dx, CheckedSub(nRight, left));
+            nearer(dx, CheckedSub(nRight, right));
+            replace(dy, CheckedSub(n.top, top));
+            nearer(dy, CheckedSub(n.top, bottom));
+            nearer(dy, CheckedSub(nBottom, top));
+            nearer(dy, CheckedSub(nBottom, bottom));
+        }
+    } catch (const tk::Failure&) {
+        // An overflow ends the scan with the candidates gathered so far.
+    }
+    if (std::llabs(dx) >= std::llabs(screenWidth)) dx = 0;
+    if (std::llabs(dy) >= std::llabs(screenHeight)) dy = 0;
+    return {dx, dy};
+}
+
+void frmNote::SnapWindow() {
+    Note& note = Owner();
+    std::vector<SnapNote> others;
+    try {
+        // Reading stops at the first note that cannot be read: the scan ends there.
+        for (const auto& other : note.RequireParent().List()) {
+            SnapNote n{};
+            VARIANT_BOOL visible = VARIANT_FALSE;
+            long id = 0, l = 0, t = 0, w = 0, h = 0;
+            CheckCall(other->get_IsVisible(&visible));
+            n.visible = visible != VARIANT_FALSE;
+            if (n.visible) {
+                CheckCall(other->get_NoteID(&id));
+                CheckCall(other->get_Left(&l));
+                CheckCall(other->get_Top(&t));
+                CheckCall(other->get_Width(&w));
+                CheckCall(other->get_Height(&h));
+            }
+            others.push_back({n.visible, id, l, t, w, h});
+        }
+    } catch (const tk::Failure&) {
+        // The candidates from the notes before it stand.
+    }
+    SnapOffsets d = GetSnapOffsets(tk::RoundHalfEven(Left()), tk::RoundHalfEven(Top()), tk::RoundHalfEven(Width()),
+                                   tk::RoundHalfEven(Height()), others, note.NoteIDValue(),
+                                   tk::RoundHalfEven(tk::ScreenWidth()), tk::RoundHalfEven(tk::ScreenHeight()));
+    SetLeft(Left() + static_cast<float>(d.dx));
+    SetTop(Top() + static_cast<float>(d.dy));
+    // The screen edges pull last, so they win over a note on the same axis.
+    float screenWidth = tk::ScreenWidth(), screenHeight = tk::ScreenHeight();
+    if (Left() < SnapDistance) SetLeft(0);
+    if (Top() < SnapDistance) SetTop(0);
+    if (Top() + Height() > screenHeight - SnapDistance) SetTop(screenHeight - Height());
+    if (Left() + Width() > screenWidth - SnapDistance) SetLeft(screenWidth - Width());
+}
+
+// Resize grips: the pointer-side edge follows the pointer; below the soft minimum only
+// growing moves count. A refused size ends the move with the earlier steps kept.
+
+void frmNote::Picture2_MouseMove(const tk::MouseEvent& e) {
+    if (GripMode != 1) return;
+    if (!(e.x < 0 || Width() >= MinWidth)) return;
+    try {
+        SetLeft(Left() + e.x);
+        SetWidth(Width() - e.x);
+        Picture4.SetLeft(ScaleWidth() - Picture4.Width());
+        txtNote.SetWidth(ScaleWidth() - Picture2.Width() - Picture4.Width());
+        Picture3.SetWidth(ScaleWidth());
+    } catch (...) {
+    }
+}
+
+void frmNote::Picture4_MouseMove(const tk::MouseEvent& e) {
+    if (GripMode != 2) return;
+    if (!(e.x > 0 || Width() >= MinWidth)) return;
+    try {
+        SetWidth(Picture4.Left() + Picture4.Width() + e.x);
+        Picture4.SetLeft(ScaleWidth() - Picture4.Width());
+        txtNote.SetWidth(ScaleWidth() - Picture2.Width() - Picture4.Width());
+        Picture3.SetWidth(ScaleWidth());
+    } catch (...) {
+    }
+}
+
+void frmNote::Picture3_MouseMove(const tk::MouseEvent& e) {
+    if (GripMode != 3) return;
+    if (!(e.y > 0 || Height() >= MinHeight)) return;
+    try {
+        SetHeight(Picture3.Top() + Picture3.Height() + e.y);
+        LayoutVertical();
+    } catch (...) {
+    }
+}
+
+void frmNote::Grip_MouseUp() {
+    GripMode = 0;
+    txtNote.SetFocus();
+}
+
+// The context menu and the title dialog.
+
+void frmNote::ShowOptionsMenu() {
+    tk::PopupMenu mnuOptions({
+        {.caption = L"&Yellow", .Click = [this] { SetNoteColor(0x00C0FFFF); }},
+        {.caption = L"&Green", .Click = [this] { SetNoteColor(0x0080FF80); }},
+        {.caption = L"&Blue", .Click = [this] { SetNoteColor(0x00FFFF80); }},
+        {.caption = L"Button&face", .Click = [this] { SetNoteColor(0x8000000F); }},
+        {.caption = L"B&ackground", .Click = [this] { SetNoteColor(0x80000001); }},
+        {.caption = L"-"},
+        {.caption = L"&Title...", .Click = [this] { mnuTitle_Click(); }},
+        {.caption = L"-"},
+        {.caption = L"&Delete", .Click = [this] { mnuDelete_Click(); }},
+    });
+    mnuOptions.Show(hWnd());
+}
+
+void frmNote::mnuTitle_Click() {
+    try {
+        dlgInputbox dialog;
+        dialog.SetCaption(L"Note Title");
+        dialog.lblPrompt.SetCaption(L"Please enter new Title:");
+        dialog.txtText.SetText(lbTitleBar.Caption());
+        dialog.ShowModal(hWnd());
+        if (dialog.OkPressed) lbTitleBar.SetCaption(dialog.txtText.Text());
+    } catch (...) {
+        // The title stays as it was.
+    }
+}
+
+void frmNote::mnuDelete_Click() {
+    // The note and this window live until the command is over: removing the note from
+    // its collection must not destroy the window whose command is running.
+    Note& note = Owner();
+    static_cast<_Note*>(&note)->AddRef();
+    try {
+        CheckCall(note.Delete());
+        Unload();
+    } catch (...) {
+        ReleaseLater(&note);
+        throw;
+    }
+    ReleaseLater(&note);
+}
+
+// Find.
+
+void frmNote::txtNote_KeyPress(int& keyAscii) {
+    if (keyAscii == 6) FindText(false);  // Ctrl+F
+}
+
+void frmNote::txtNote_KeyUp(int keyCode, int) {
+    if (keyCode == VK_F3) FindText(true);
+}
+
+void frmNote::FindText(bool repeat) {
+    try {
+        dlgInputbox dialog;
+        dialog.SetCaption(L"Find");
+        dialog.lblPrompt.SetCaption(L"Find what:");
+        dialog.txtText.SetText(txtNote.SelText());
+        // A match that begins at the selection's start is not found: the search starts after it.
+        size_t start = static_cast<size_t>(txtNote.SelStart()) + 1;
+        std::wstring what;
+        if (repeat) {
+            what = txtNote.SelText();
+        } else {
+            dialog.ShowModal(hWnd());
+            if (!dialog.OkPressed) return;
+            what = dialog.txtText.Text();
+        }
+        if (what.empty()) return;
+        std::wstring text = txtNote.Text();
+        size_t found = start <= text.size() ? Lower(text).find(Lower(what), start) : std::wstring::npos;
+        if (found != std::wstring::npos) {
+            txtNote.Select(static_cast<int>(found), static_cast<int>(what.size()));
+        } else {
+            tk::MsgBox(hWnd(), L"Cannot find \"" + what + L"\"", L"Corkbase", MB_ICONINFORMATION);
+        }
+    } catch (...) {
+        // A failing find ends quietly.
+    }
+}
 
 }  // namespace corkbase

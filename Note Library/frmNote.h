@@ -2,6 +2,7 @@
 // The on-screen form of one note: its own title bar and close label, a text area and
 // three resize grips, laid out in twips.
 #include <cstdint>
+#include <vector>
 
 #include "Control.h"
 #include "Form.h"
@@ -10,6 +11,17 @@
 namespace corkbase {
 
 class Note;
+
+// What the snapping scan reads of another note.
+struct SnapNote {
+    bool visible;
+    int32_t id, left, top, width, height;
+};
+
+struct SnapOffsets {
+    int32_t dx, dy;
+    bool operator==(const SnapOffsets&) const = default;
+};
 
 class frmNote final : public tk::Form {
 public:
@@ -26,12 +38,24 @@ public:
 
     void Collapse();
     bool IsCollapsed() const { return collapsed_; }
-    int32_t RetMin(int32_t& nA, int32_t& nB);
+    static int32_t RetMin(int32_t& nA, int32_t& nB);
+
+    // Notes snap within this distance, strictly.
+    static constexpr int32_t SnapDistance = 150;
+    // The shifts that align a window with the other notes (0 where none is in reach).
+    // The scan stops at the first note it cannot read or whose arithmetic overflows.
+    static SnapOffsets GetSnapOffsets(int32_t left, int32_t top, int32_t width, int32_t height,
+                                      const std::vector<SnapNote>& notes, int32_t ownId, int32_t screenWidth,
+                                      int32_t screenHeight);
     void SetTransparencyLevelAndThroughClicks(int32_t& level, bool& allow);
     void SetNoteColor(tk::OleColor color);
 
     void LayoutVertical();
     void LayoutHorizontal();
+
+    // Soft minimum size below which the grips only let a note grow.
+    static constexpr float MinWidth = 470;
+    static constexpr float MinHeight = 270;
 
     // Declared in drawing order: a later control lies above an earlier one.
     tk::Control lbTitleBar;
@@ -51,7 +75,22 @@ private:
     Note& Owner();
     void lblClose_Click();
     void lbTitleBar_DblClick();
+    void lbTitleBar_MouseDown(const tk::MouseEvent& e);
+    void lbTitleBar_MouseMove(const tk::MouseEvent& e);
+    void lbTitleBar_MouseUp(const tk::MouseEvent& e);
+    void Picture2_MouseMove(const tk::MouseEvent& e);
+    void Picture4_MouseMove(const tk::MouseEvent& e);
+    void Picture3_MouseMove(const tk::MouseEvent& e);
+    void Grip_MouseUp();
     void txtNote_Change();
+    void txtNote_KeyPress(int& keyAscii);
+    void txtNote_KeyUp(int keyCode, int shift);
+
+    void SnapWindow();
+    void ShowOptionsMenu();
+    void mnuTitle_Click();
+    void mnuDelete_Click();
+    void FindText(bool repeat);
 
     bool collapsed_ = false;
     int32_t rememberedHeight_ = 0;
@@ -59,6 +98,8 @@ private:
 
 // The note windows' hidden owner (it keeps them off the taskbar) and the shared cursor.
 HWND NoteOwnerWindow();
+// Releases the note after the window command that deleted it has returned.
+void ReleaseLater(Note* note);
 // Destroys the library's own windows and cursor and unregisters its window classes.
 void ReleaseWindowResources();
 

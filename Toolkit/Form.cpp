@@ -203,7 +203,11 @@ void Form::ShowModal(HWND owner) {
         }
     }
     if (IsWindow(hwnd)) modal_ = false;
-    if (reenable) EnableWindow(owner, TRUE);
+    if (reenable) {
+        EnableWindow(owner, TRUE);
+        // The owner gets the activation back, as after a dialog box.
+        if (IsWindowVisible(owner)) SetForegroundWindow(owner);
+    }
 }
 void Form::Hide() { ShowWindow(hWnd(), SW_HIDE); }
 bool Form::Visible() { return IsWindowVisible(hWnd()) != FALSE; }
