@@ -17,7 +17,11 @@ dlgInputbox::dlgInputbox()
       txtText(*this, {.left = 120, .top = 600, .width = 4095, .height = 285, .font = Tahoma}),
       OKButton(*this, {4440, 120, 1215, 375, L"OK", Tahoma, tk::Button::Role::Default}),
       CancelButton(*this, {4440, 600, 1215, 375, L"Cancel", Tahoma, tk::Button::Role::Cancel}),
-      lblPrompt(*this, {.left = 120, .top = 120, .width = 3975, .height = 255, .font = Tahoma,
+      lblPrompt(*this, {.left = 120,
+                        .top = 120,
+                        .width = 3975,
+                        .height = 255,
+                        .font = Tahoma,
                         .align = DT_LEFT | DT_SINGLELINE | DT_END_ELLIPSIS}) {
     OKButton.Click = [this] { OKButton_Click(); };
     CancelButton.Click = [this] { CancelButton_Click(); };

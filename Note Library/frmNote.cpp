@@ -6,11 +6,11 @@
 
 #include "Automation.h"
 #include "MsgBox.h"
-#include "PopupMenu.h"
-#include "dlgInputbox.h"
 #include "Note.h"
 #include "Notes.h"
+#include "PopupMenu.h"
 #include "Units.h"
+#include "dlgInputbox.h"
 #include "modWinTrans.h"
 
 namespace corkbase {
@@ -337,8 +337,10 @@ void frmNote::lbTitleBar_MouseMove(const tk::MouseEvent& e) {
 
 void frmNote::lbTitleBar_MouseUp(const tk::MouseEvent& e) {
     Dragging = false;
-    if (e.button == 1) SnapWindow();
-    else ShowOptionsMenu();
+    if (e.button == 1)
+        SnapWindow();
+    else
+        ShowOptionsMenu();
 }
 
 SnapOffsets frmNote::GetSnapOffsets(int32_t left, int32_t top, int32_t width, int32_t height,

@@ -60,6 +60,8 @@ OleColor ControlBase::BackColor() {
 
 void ControlBase::SetBackColor(OleColor color) {
     form_.Load();
+    // Setting the colour it already has repaints nothing (a repaint ends a drag).
+    if (box_.backColor == color) return;
     box_.backColor = color;
     Changed();
 }

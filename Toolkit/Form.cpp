@@ -165,6 +165,8 @@ OleColor Form::BackColor() {
 
 void Form::SetBackColor(OleColor color) {
     Load();
+    // Setting the colour it already has repaints nothing (a repaint ends a drag).
+    if (backColor_ == color) return;
     backColor_ = color;
     InvalidateRect(hwnd_.get(), nullptr, TRUE);
 }
@@ -276,7 +278,14 @@ void Form::Paint() {
 }
 
 void Form::Mouse(UINT msg, WPARAM wp, LPARAM lp) {
+    // A move reports where the pointer is now, relative to where the window is now: Wine
+    // merges queued moves and a control may move the window while they wait (a drag), so
+    // a queued position could count a step twice or lose the last one.
     POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+    if (msg == WM_MOUSEMOVE) {
+        GetCursorPos(&pt);
+        ScreenToClient(hwnd_.get(), &pt);
+    }
     auto event = [&](Control* c, int button) {
         return MouseEvent{button, ShiftState(), static_cast<float>(pt.x) * TwipsPerPixelX() - c->box_.left,
                           static_cast<float>(pt.y) * TwipsPerPixelY() - c->box_.top};
@@ -308,9 +317,12 @@ void Form::Mouse(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_MOUSEMOVE: {
             Control* target = pressed_ ? pressed_ : HitTest(pt);
             if (target && target->MouseMove) target->MouseMove(event(target, ButtonsHeld(wp)));
+            // The form's own moves pass the message's coordinates unchanged: the tray icon's
+            // callback carries its mouse message there.
             if (!target)
-                Form_MouseMove(MouseEvent{ButtonsHeld(wp), ShiftState(), static_cast<float>(pt.x) * TwipsPerPixelX(),
-                                          static_cast<float>(pt.y) * TwipsPerPixelY()});
+                Form_MouseMove(MouseEvent{ButtonsHeld(wp), ShiftState(),
+                                          static_cast<float>(static_cast<short>(LOWORD(lp))) * TwipsPerPixelX(),
+                                          static_cast<float>(static_cast<short>(HIWORD(lp))) * TwipsPerPixelY()});
             return;
         }
         case WM_LBUTTONUP:

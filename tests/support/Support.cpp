@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace test {
 
 std::wstring LibraryPath() {
@@ -101,7 +103,19 @@ void MoveMouse(POINT screen) {
         static_cast<LONG>((screen.y * 65535 + GetSystemMetrics(SM_CYSCREEN) / 2) / (GetSystemMetrics(SM_CYSCREEN) - 1));
     in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &in, sizeof(in));
-    Pump(30);
+    // Under Wine's desktop the X server echoes pointer moves back a little later, and a
+    // late echo can put the pointer back where it was: wait until it has stayed put.
+    auto there = [&] {
+        POINT now{};
+        GetCursorPos(&now);
+        return std::abs(now.x - screen.x) <= 1 && std::abs(now.y - screen.y) <= 1;
+    };
+    int steady = 0;
+    for (int i = 0; i < 200 && steady < 8; ++i) {
+        Pump(15);
+        steady = there() ? steady + 1 : 0;
+        if (!steady && i % 20 == 19) SendInput(1, &in, sizeof(in));
+    }
 }
 
 void Click(POINT screen, int times) {
@@ -130,6 +144,106 @@ void TypeText(const std::wstring& text) {
     Pump(50);
 }
 
+void MouseButton(int button, bool down) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    if (button == 1) in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    if (button == 2) in.mi.dwFlags = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP;
+    if (button == 4) in.mi.dwFlags = down ? MOUSEEVENTF_MIDDLEDOWN : MOUSEEVENTF_MIDDLEUP;
+    SendInput(1, &in, sizeof(in));
+    Pump(30);
+}
+
+void KeyChord(std::initializer_list<WORD> virtualKeys) {
+    std::vector<INPUT> inputs;
+    for (WORD vk : virtualKeys) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = vk;
+        inputs.push_back(in);
+    }
+    for (auto it = std::rbegin(virtualKeys); it != std::rend(virtualKeys); ++it) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = *it;
+        in.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(in);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    Pump(50);
+}
+
+std::wstring WindowText(HWND hwnd) {
+    int n = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    GetWindowTextW(hwnd, text.data(), n + 1);
+    text.resize(static_cast<size_t>(n));
+    return text;
+}
+
+HWND FindChild(HWND parent, const wchar_t* className, const std::wstring& text) {
+    struct Search {
+        const wchar_t* name;
+        std::wstring text;
+        HWND found = nullptr;
+    } s{className, text};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            wchar_t name[64] = {};
+            GetClassNameW(child, name, 64);
+            if (_wcsicmp(name, s->name) == 0 && (s->text.empty() || WindowText(child) == s->text)) {
+                s->found = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+Answer::Answer(const wchar_t* className, const wchar_t* caption, std::function<std::wstring(HWND)> act)
+    : thread_([this, className, caption = std::wstring(caption ? caption : L""), act] {
+          struct Search {
+              const wchar_t* name;
+              std::wstring caption;
+              HWND found = nullptr;
+          } s{className, caption};
+          for (int i = 0; i < 200 && !s.found; ++i) {
+              EnumWindows(
+                  [](HWND hwnd, LPARAM lp) -> BOOL {
+                      auto* s = reinterpret_cast<Search*>(lp);
+                      DWORD pid = 0;
+                      GetWindowThreadProcessId(hwnd, &pid);
+                      wchar_t name[64] = {};
+                      GetClassNameW(hwnd, name, 64);
+                      if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) && wcscmp(name, s->name) == 0 &&
+                          (s->caption.empty() || WindowText(hwnd) == s->caption)) {
+                          s->found = hwnd;
+                          return FALSE;
+                      }
+                      return TRUE;
+                  },
+                  reinterpret_cast<LPARAM>(&s));
+              if (!s.found) Sleep(50);
+          }
+          result_ = s.found ? act(s.found) : L"<no window>";
+          done_ = true;
+      }) {}
+
+Answer::~Answer() {
+    if (!joined_) thread_.join();
+}
+
+std::wstring Answer::Result() {
+    // The window's modal loop runs on this thread: keep pumping until the answer is in.
+    while (!done_) Pump(20);
+    if (!joined_) thread_.join();
+    joined_ = true;
+    return result_;
+}
+
 HWND OnlyNoteWindow() {
     auto windows = WindowsOfClass(L"CorkbaseNote");
     EXPECT_EQ(windows.size(), 1u);
@@ -154,6 +268,8 @@ long TwipsPerPixel() {
     ReleaseDC(nullptr, dc);
     return 1440 / dpi;
 }
+
+long PixelsOf(float twips) { return std::lround(twips / static_cast<float>(TwipsPerPixel())); }
 
 long ScreenWidthTwips() { return GetSystemMetrics(SM_CXSCREEN) * TwipsPerPixel(); }
 long ScreenHeightTwips() { return GetSystemMetrics(SM_CYSCREEN) * TwipsPerPixel(); }

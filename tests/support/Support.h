@@ -3,7 +3,10 @@
 // through COM, pumping messages, and looking at the windows a process holds.
 #include <windows.h>
 
+#include <atomic>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Handles.h"
@@ -35,6 +38,30 @@ std::vector<HWND> WindowsOfClass(const wchar_t* className);
 void MoveMouse(POINT screen);
 void Click(POINT screen, int times = 1);
 void TypeText(const std::wstring& text);
+// Presses (down) or releases a mouse button: 1 left, 2 right, 4 middle.
+void MouseButton(int button, bool down);
+// Presses the keys in order, then releases them in reverse (a chord such as Ctrl+F).
+void KeyChord(std::initializer_list<WORD> virtualKeys);
+
+// Acts on a window that another action will open, from a second thread, since the
+// window's modal loop holds this one. Waits for a visible top-level window of this
+// process with the class name (and caption, when given), then runs act on it; the
+// result is what act returns, or "<no window>".
+class Answer {
+public:
+    Answer(const wchar_t* className, const wchar_t* caption, std::function<std::wstring(HWND)> act);
+    ~Answer();
+    std::wstring Result();  // waits for the answer
+
+private:
+    std::atomic<bool> done_{false};
+    std::wstring result_;
+    bool joined_ = false;
+    std::thread thread_;  // last: it starts once the members above exist
+};
+
+std::wstring WindowText(HWND hwnd);
+HWND FindChild(HWND parent, const wchar_t* className, const std::wstring& text = L"");
 
 // The note's window: the one note window of this thread (tests create one at a time).
 HWND OnlyNoteWindow();
@@ -49,5 +76,7 @@ tk::Bstr MakeBstr(const std::wstring& s);
 long ScreenWidthTwips();
 long ScreenHeightTwips();
 long TwipsPerPixel();
+// Screen pixels of a twips position, rounded as the windows are placed.
+long PixelsOf(float twips);
 
 }  // namespace test

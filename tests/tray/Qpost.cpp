@@ -89,11 +89,17 @@ bool Qpost::WaitForExit(DWORD milliseconds) const {
 }
 
 void Qpost::Kill() {
-    if (process_.hProcess && Running()) {
+    if (!process_.hProcess || !Running()) return;
+    // An orderly end first, so that the taskbar loses the icon; a killed program leaves
+    // its icon behind until the taskbar notices, in the place a later test clicks.
+    if (HWND main = MainWindow(0)) PostMessageW(main, WM_CLOSE, 0, 0);
+    if (!WaitForExit(3000)) {
         TerminateProcess(process_.hProcess, 99);
         WaitForExit(5000);
     }
 }
+
+void Qpost::WaitUntilIdle() const { WaitForInputIdle(process_.hProcess, 10000); }
 
 HWND Qpost::MainWindow(DWORD milliseconds) const {
     HWND found = nullptr;
@@ -228,22 +234,6 @@ void Keys(std::initializer_list<WORD> virtualKeys) {
         in[0].ki.wVk = in[1].ki.wVk = vk;
         in[1].ki.dwFlags = KEYEVENTF_KEYUP;
         Send(in, 2);
-    }
-}
-
-void DoubleClickAt(POINT screen) {
-    INPUT move{};
-    move.type = INPUT_MOUSE;
-    move.mi.dx = screen.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    move.mi.dy = screen.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    Send(&move, 1);
-    for (int i = 0; i < 2; ++i) {
-        INPUT click[2]{};
-        click[0].type = click[1].type = INPUT_MOUSE;
-        click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-        click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-        Send(click, 2);
     }
 }
 

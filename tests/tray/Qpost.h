@@ -18,7 +18,7 @@ bool WaitFor(const std::function<bool()>& ready, DWORD milliseconds = 10000);
 class Qpost {
 public:
     explicit Qpost(const std::wstring& exe = BinFolder() + L"qpost.exe");
-    ~Qpost();  // a program still running is killed
+    ~Qpost();  // a program still running is closed, or killed if it will not close
     Qpost(const Qpost&) = delete;
     Qpost& operator=(const Qpost&) = delete;
 
@@ -29,6 +29,8 @@ public:
 
     // The hidden main window, once start-up has created it (nullptr if it never did).
     HWND MainWindow(DWORD milliseconds = 10000) const;
+    // Waits until start-up is over and the program waits for input.
+    void WaitUntilIdle() const;
     // A tray icon event, delivered as the shell delivers it: the mouse message in lParam.
     void TrayEvent(UINT mouseMessage) const;
     // The note windows of this program, front to back.
@@ -56,9 +58,8 @@ void Press(HWND dialog, const std::wstring& button);
 // A top-level window of the process with the class name.
 HWND WaitForWindow(DWORD pid, const wchar_t* className, DWORD milliseconds = 10000);
 
-// Real keyboard and mouse input.
+// Real keys, pressed and released one after the other.
 void Keys(std::initializer_list<WORD> virtualKeys);
-void DoubleClickAt(POINT screen);
 
 HWND ChildWithText(HWND parent, const std::wstring& text);
 HWND ChildOfClass(HWND parent, const wchar_t* className);
