@@ -102,8 +102,8 @@ TEST_F(Options, AStoredLevelOutsideTheSliderOpensClampedAndOkRepairsIt) {
     Choose(*q, menu::SaveAll);
     EXPECT_TRUE(WaitFor([&] { return Stored(L"General", L"level") == L"255"; }));
 
+    q->Kill();  // exits in order, saving the level 255
     store.Put(L"General", L"level", L"0");
-    q->Kill();
     q = Start();
     d = Open(*q);
     EXPECT_EQ(d.Level(), 25);
