@@ -31,7 +31,7 @@ protected:
         d.hwnd = WaitForWindow(q.pid(), L"QuillpostOptions");
         EXPECT_NE(d.hwnd, nullptr) << "the options dialog did not open";
         if (!d.hwnd) return d;
-        d.slider = ChildOfClass(d.hwnd, L"msctls_trackbar32");
+        d.slider = test::FindChild(d.hwnd, L"msctls_trackbar32");
         d.check = ChildWithText(d.hwnd, L"Allow Through Clicks");
         return d;
     }

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "Support.h"
+
 namespace tray {
 namespace {
 
@@ -11,14 +13,6 @@ std::wstring ClassOf(HWND hwnd) {
     wchar_t name[128] = {};
     GetClassNameW(hwnd, name, 128);
     return name;
-}
-
-std::wstring TextOf(HWND hwnd) {
-    int n = GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    GetWindowTextW(hwnd, text.data(), n + 1);
-    text.resize(static_cast<size_t>(n));
-    return text;
 }
 
 std::vector<HWND> TopWindowsOf(DWORD pid, const wchar_t* className, bool visibleOnly) {
@@ -145,7 +139,7 @@ std::optional<Dialog> WaitForDialog(DWORD pid, const std::wstring& caption, DWOR
     WaitFor(
         [&] {
             for (HWND hwnd : TopWindowsOf(pid, L"#32770", true)) {
-                std::wstring title = TextOf(hwnd);
+                std::wstring title = test::WindowText(hwnd);
                 if (!caption.empty() && title != caption) continue;
                 Dialog d{hwnd, title, L""};
                 // A message box's message is its longest static text.
@@ -154,7 +148,7 @@ std::optional<Dialog> WaitForDialog(DWORD pid, const std::wstring& caption, DWOR
                     [](HWND child, LPARAM lp) -> BOOL {
                         auto* d = reinterpret_cast<Dialog*>(lp);
                         if (ClassOf(child) == L"Static") {
-                            std::wstring t = TextOf(child);
+                            std::wstring t = test::WindowText(child);
                             if (t.size() > d->text.size()) d->text = t;
                         }
                         return TRUE;
@@ -178,28 +172,9 @@ HWND ChildWithText(HWND parent, const std::wstring& text) {
         parent,
         [](HWND child, LPARAM lp) -> BOOL {
             auto* s = reinterpret_cast<Search*>(lp);
-            std::wstring t = TextOf(child);
+            std::wstring t = test::WindowText(child);
             t.erase(std::remove(t.begin(), t.end(), L'&'), t.end());
             if (t == s->text) {
-                s->found = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
-
-HWND ChildOfClass(HWND parent, const wchar_t* className) {
-    struct Search {
-        const wchar_t* name;
-        HWND found = nullptr;
-    } s{className};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            if (ClassOf(child) == s->name) {
                 s->found = child;
                 return FALSE;
             }

@@ -62,6 +62,5 @@ HWND WaitForWindow(DWORD pid, const wchar_t* className, DWORD milliseconds = 100
 void Keys(std::initializer_list<WORD> virtualKeys);
 
 HWND ChildWithText(HWND parent, const std::wstring& text);
-HWND ChildOfClass(HWND parent, const wchar_t* className);
 
 }  // namespace tray
