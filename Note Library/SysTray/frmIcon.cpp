@@ -14,7 +14,10 @@ namespace qpost {
 namespace {
 
 const wchar_t kTitle[] = L"Quillpost";
-constexpr long kOffset = 80;  // twips a new note moves off a note at the same place
+constexpr UINT_PTR AutoSaveTimer = 1;
+constexpr UINT AutoSaveTick = 1000;    // milliseconds between checks
+constexpr DWORD AutoSaveQuiet = 2000;  // how long the notes must stay unchanged
+constexpr long kOffset = 80;           // twips a new note moves off a note at the same place
 
 std::wstring ProgramFolder() {
     std::wstring path(MAX_PATH, L'\0');
@@ -183,6 +186,116 @@ void frmIcon::Form_Load() {
         modSysTray::RemoveIcon();
         ExitProcess(1);
     }
+    savedFingerprint_ = seenFingerprint_ = Fingerprint();
+    SetTimer(hWnd(), AutoSaveTimer, AutoSaveTick, nullptr);
+}
+
+namespace {
+
+// FNV-1a over everything the store would hold.
+class Hash {
+public:
+    void Add(const void* data, size_t size) {
+        auto* p = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < size; ++i) value_ = (value_ ^ p[i]) * 1099511628211ull;
+    }
+    void Add(long v) { Add(&v, sizeof(v)); }
+    void Add(const tk::Bstr& s) {
+        long n = static_cast<long>(SysStringLen(s.get()));
+        Add(n);
+        Add(s.get(), static_cast<size_t>(n) * sizeof(wchar_t));
+    }
+    uint64_t value() const { return value_; }
+
+private:
+    uint64_t value_ = 14695981039346656037ull;
+};
+
+}  // namespace
+
+uint64_t frmIcon::Fingerprint() {
+    Hash hash;
+    long level = 0, count = 0;
+    VARIANT_BOOL through = VARIANT_FALSE;
+    tk::CheckCall(objNotes()->get_TransparencyLevel(&level));
+    tk::CheckCall(objNotes()->get_ThroughClicks(&through));
+    auto list = ListOf(objNotes());
+    tk::CheckCall(list->get_Count(&count));
+    hash.Add(level);
+    hash.Add(static_cast<long>(through));
+    hash.Add(count);
+    for (long i = 1; i <= count; ++i) {
+        auto note = ItemOf(list.get(), i);
+        tk::Bstr title, text;
+        long left = 0, top = 0, width = 0, height = 0, color = 0;
+        VARIANT_BOOL visible = VARIANT_FALSE;
+        tk::CheckCall(note->get_Title(title.put()));
+        tk::CheckCall(note->get_Left(&left));
+        tk::CheckCall(note->get_Top(&top));
+        tk::CheckCall(note->get_Width(&width));
+        tk::CheckCall(note->get_Height(&height));
+        tk::CheckCall(note->get_Color(&color));
+        tk::CheckCall(note->get_Text(text.put()));
+        tk::CheckCall(note->get_IsVisible(&visible));
+        hash.Add(title);
+        for (long v : {left, top, width, height, color, static_cast<long>(visible)}) hash.Add(v);
+        hash.Add(text);
+    }
+    return hash.value();
+}
+
+// A menu, dialog or message box of this thread is open: the user is in the middle of
+// something, and a save could interleave with it.
+bool frmIcon::ModalOpen() {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (GetGUIThreadInfo(GetCurrentThreadId(), &info) && (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE)))
+        return true;
+    if (!IsWindowEnabled(hWnd())) return true;
+    bool open = false;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            wchar_t name[32] = {};
+            GetClassNameW(hwnd, name, 32);
+            bool dialog = wcscmp(name, L"#32770") == 0 || wcscmp(name, L"#32768") == 0;
+            if (IsWindowVisible(hwnd) && (dialog || !IsWindowEnabled(hwnd))) {
+                *reinterpret_cast<bool*>(lp) = true;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&open));
+    return open;
+}
+
+void frmIcon::Saved() {
+    savedFingerprint_ = seenFingerprint_ = Fingerprint();
+    autoSaveFailed_ = false;
+    // Written through to disk now: a power cut right after must not lose the save.
+    tk::RegKey store;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Corkbase", 0, KEY_READ, store.put()) == ERROR_SUCCESS)
+        RegFlushKey(store.get());
+}
+
+void frmIcon::AutoSave_Timer() {
+    if (ModalOpen()) return;
+    try {
+        uint64_t now = Fingerprint();
+        if (now != seenFingerprint_) {
+            seenFingerprint_ = now;
+            changedAt_ = GetTickCount();
+            return;
+        }
+        if (now == savedFingerprint_ || GetTickCount() - changedAt_ < AutoSaveQuiet) return;
+        long ignored = 0;
+        tk::CheckCall(objNotes()->SaveAll(&ignored));
+        Saved();
+    } catch (const tk::Failure& e) {
+        if (autoSaveFailed_) return;
+        autoSaveFailed_ = true;
+        tk::MsgBox(hWnd(), L"Quillpost could not save your notes on its own: " + e.description(), kTitle, MB_ICONSTOP);
+    }
 }
 
 template <class F>
@@ -221,6 +334,9 @@ LRESULT frmIcon::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     switch (msg) {
+        case WM_TIMER:
+            if (wp == AutoSaveTimer) AutoSave_Timer();
+            return 0;
         case WM_CLOSE:
             Form_Unload(true);
             return 0;
@@ -234,6 +350,7 @@ LRESULT frmIcon::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void frmIcon::Form_Unload(bool ask) {
+    KillTimer(hWnd(), AutoSaveTimer);
     // Every orderly end saves: a note only moved, titled or recoloured is a note too.
     if (notes_) {
         long ignored = 0;
@@ -246,8 +363,10 @@ void frmIcon::Form_Unload(bool ask) {
                 reason = e.description();
             }
             if (tk::MsgBox(hWnd(), L"Quillpost could not save your notes: " + reason + L"\n\nExit anyway?", kTitle,
-                           MB_ICONSTOP, MB_YESNO | MB_DEFBUTTON2) != IDYES)
+                           MB_ICONSTOP, MB_YESNO | MB_DEFBUTTON2) != IDYES) {
+                SetTimer(hWnd(), AutoSaveTimer, AutoSaveTick, nullptr);
                 return;
+            }
         }
     }
     notes_.reset();
@@ -309,6 +428,7 @@ void frmIcon::mnuSaveAll_Click() {
     Command([&] {
         long ignored = 0;
         tk::CheckCall(objNotes()->SaveAll(&ignored));
+        Saved();
     });
 }
 

@@ -7,6 +7,8 @@
 #include "NoteLibrary.h"
 #include "PopupMenu.h"
 
+#include <cstdint>
+
 namespace qpost {
 
 class frmIcon final : public tk::Form {
@@ -39,6 +41,13 @@ private:
     void mnuExit_Click();
     void ShowPopup();
 
+    // Saving on its own: a tick each second saves once the notes have stopped changing
+    // for a while and differ from what was last saved.
+    void AutoSave_Timer();
+    uint64_t Fingerprint();
+    bool ModalOpen();
+    void Saved();
+
     // Created by class at its first use.
     _Notes* objNotes();
     // Runs a command; a failure is reported in a message box and the program goes on.
@@ -51,6 +60,10 @@ private:
     tk::UniqueHandle instanceMutex_;
     HICON icon_ = nullptr;  // shared resource icon, never destroyed
     UINT taskbarCreated_ = 0;
+    uint64_t savedFingerprint_ = 0;  // of what the store holds
+    uint64_t seenFingerprint_ = 0;   // at the last tick
+    DWORD changedAt_ = 0;            // tick count of the last change seen
+    bool autoSaveFailed_ = false;    // reported once until a save succeeds
 };
 
 }  // namespace qpost

@@ -17,13 +17,18 @@ TEST_F(Tray, ARealDoubleClickOnTheTrayIconMakesANote) {
     auto q = Start();
     HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
     ASSERT_NE(taskbar, nullptr) << "no taskbar: the test display has no Wine desktop";
-    RECT bar = RectOf(taskbar);
     q->WaitUntilIdle();
-    Sleep(500);  // the taskbar draws the new icon in its own time
-    // The only icon sits at the right end of the notification area.
-    test::Click({bar.right - 11, (bar.top + bar.bottom) / 2}, 2);
-    auto notes = q->WaitForNotes(1);
-    ASSERT_EQ(notes.size(), 1u) << "the icon answered the click";
+    // The taskbar places and draws a new icon in its own time, and a busy machine can drop
+    // a click that comes too early: try again before concluding the icon does not answer.
+    std::vector<HWND> notes;
+    for (int attempt = 0; attempt < 3 && notes.empty(); ++attempt) {
+        Sleep(500);
+        RECT bar = RectOf(taskbar);
+        // The only icon sits at the right end of the notification area.
+        test::Click({bar.right - 11, (bar.top + bar.bottom) / 2}, 2);
+        WaitFor([&] { return !(notes = q->Notes()).empty(); }, 4000);
+    }
+    ASSERT_FALSE(notes.empty()) << "the icon answered no double click";
     EXPECT_TRUE(IsWindowVisible(notes[0]));
 }
 
