@@ -110,7 +110,6 @@ HRESULT Notes::SaveAll(long* result) {
     return Guarded([&] {
         *Out(result) = 0;
         auto general = StoreSection::ForWriting(kApplication, L"General");
-        general.Save(L"notes", std::to_wstring(list_.size()));
         general.Save(L"level", std::to_wstring(transparencyLevel_));
         general.Save(L"clickthrough", throughClicks_ ? L"True" : L"False");
         size_t count = list_.size();
@@ -126,6 +125,10 @@ HRESULT Notes::SaveAll(long* result) {
             section.Save(L"text", ReadText(note, &_Note::get_Text));
             section.Save(L"visible", Read(note, &_Note::get_IsVisible) ? L"-1" : L"0");
         }
+        // The count goes last, for a save cut short by a crash or power cut: written first,
+        // a larger count would load sections not yet written (empty notes, or notes deleted
+        // long ago), and a smaller one would drop notes that were still to be moved down.
+        general.Save(L"notes", std::to_wstring(count));
     });
 }
 

@@ -117,7 +117,15 @@ std::optional<std::wstring> StoreSection::Get(const std::wstring& key) const {
     return text;
 }
 
+#ifdef CORKBASE_TEST_SEAMS
+int storeWritesLeft = -1;
+#endif
+
 void StoreSection::Save(const std::wstring& key, const std::wstring& value) {
+#ifdef CORKBASE_TEST_SEAMS
+    if (storeWritesLeft == 0) throw tk::Failure(E_ABORT, name_ + L"/" + key + L": saving stopped by the test");
+    if (storeWritesLeft > 0) --storeWritesLeft;
+#endif
     LSTATUS status = RegSetValueExW(key_.get(), key.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     if (status != ERROR_SUCCESS)

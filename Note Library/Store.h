@@ -35,6 +35,12 @@ private:
     tk::RegKey key_;  // empty for a missing section
 };
 
+#ifdef CORKBASE_TEST_SEAMS
+// Test builds only: how many more values the store may write before saving stops as if the
+// process had died there; negative for no limit.
+extern int storeWritesLeft;
+#endif
+
 // Decimal text with "." as the only separator, optional sign and fraction, blanks around;
 // to the nearest 32-bit integer, halves to even. Nothing for anything else.
 std::optional<int32_t> ParseNumber(const std::wstring& text);
