@@ -1,5 +1,6 @@
 #include "Store.h"
 
+#include <algorithm>
 #include <cwctype>
 
 #include "Failure.h"
@@ -66,7 +67,8 @@ std::optional<bool> ParseFlag(const std::wstring& text) {
     if (lower == L"true") return true;
     if (lower == L"false") return false;
     auto d = SplitDecimal(text);
-    if (!d) return std::nullopt;
+    // Any number is a flag, but one beyond the range of a double is no number at all.
+    if (!d || d->whole.size() - std::min(d->whole.size(), d->whole.find_first_not_of(L'0')) > 308) return std::nullopt;
     return (d->whole + d->fraction).find_first_not_of(L'0') != std::wstring::npos;
 }
 
@@ -99,6 +101,14 @@ StoreSection StoreSection::ForWriting(const std::wstring& application, const std
 
 void StoreSection::Fail(const std::wstring& key, const std::wstring& what) const {
     throw tk::Failure(DISP_E_TYPEMISMATCH, name_ + L"/" + key + L": " + what);
+}
+
+void StoreSection::CheckApplied(const std::wstring& key, HRESULT hr) const {
+    try {
+        tk::CheckCall(hr);
+    } catch (const tk::Failure& e) {
+        throw tk::Failure(e.hr(), name_ + L"/" + key + L": " + e.description());
+    }
 }
 
 std::optional<std::wstring> StoreSection::Get(const std::wstring& key) const {

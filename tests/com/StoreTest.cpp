@@ -18,8 +18,7 @@ protected:
 
     ComPtr<_Notes> Loaded(HRESULT expected = S_OK) {
         auto fresh = NewNotes();
-        EXPECT_EQ(fresh->LoadAll(), expected)
-            << std::string(LastErrorDescription().begin(), LastErrorDescription().end());
+        EXPECT_EQ(fresh->LoadAll(), expected) << Narrow(LastErrorDescription());
         return fresh;
     }
 
@@ -182,7 +181,8 @@ TEST_F(Store, ClickThroughReadsTrueFalseInAnyCaseOrANumber) {
                                                                                     {L"0", VARIANT_FALSE},
                                                                                     {L"2", VARIANT_TRUE},
                                                                                     {L"-1", VARIANT_TRUE},
-                                                                                    {L"0.0", VARIANT_FALSE}}) {
+                                                                                    {L"0.0", VARIANT_FALSE},
+                                                                                    {L"99999999999", VARIANT_TRUE}}) {
         store.Put(L"General", L"clickthrough", text);
         auto loaded = Loaded();
         VARIANT_BOOL through = 7;
@@ -276,5 +276,48 @@ TEST_F(Store, AStoreThatCannotBeWrittenFailsSaveAllWithTheReason) {
     long result = -1;
     EXPECT_TRUE(FAILED(notes->SaveAll(&result)));
     EXPECT_NE(LastErrorDescription().find(L"General: cannot be written"), std::wstring::npos)
-        << std::string(LastErrorDescription().begin(), LastErrorDescription().end());
+        << Narrow(LastErrorDescription());
+}
+
+TEST_F(Store, EveryCorruptNumberStopsLoadingNamingItsPlaceAndWritesNothing) {
+    const std::vector<std::pair<std::wstring, std::wstring>> places{
+        {L"General", L"notes"}, {L"General", L"level"}, {L"General", L"clickthrough"}, {L"note1", L"left"},
+        {L"note1", L"top"},     {L"note1", L"width"},   {L"note1", L"height"},         {L"note1", L"color"}};
+    const std::wstring huge(100 * 1024, L'7');
+    for (auto& [section, key] : places) {
+        // Any number is a flag, so a flag is out of range only beyond every number.
+        std::wstring tooLarge = key == L"clickthrough" ? L"1" + std::wstring(400, L'0') : L"99999999999";
+        for (const std::wstring& bad :
+             {std::wstring(L"twelve"), tooLarge, std::wstring(L""), huge, std::wstring(L"<dword>")}) {
+            store.Clear();
+            store.Put(L"General", L"notes", L"1");
+            store.Put(L"note1", L"title", L"kept");
+            if (bad == L"<dword>")
+                store.PutDword(section, key, 1);
+            else
+                store.Put(section, key, bad);
+            auto before = store.Dump();
+            auto fresh = NewNotes();
+            std::string trace(section.begin(), section.end());
+            trace += "/" + std::string(key.begin(), key.end()) + " = " +
+                     std::string(bad.begin(), bad.begin() + std::min<size_t>(bad.size(), 20));
+            EXPECT_TRUE(FAILED(fresh->LoadAll())) << trace;
+            std::wstring description = LastErrorDescription();
+            EXPECT_EQ(description.rfind(section + L"/" + key + L": ", 0), 0u)
+                << trace << ": " << std::string(description.begin(), description.end());
+            EXPECT_LT(description.size(), 200u) << trace << ": a long value is shortened in the message";
+            EXPECT_EQ(store.Dump(), before) << trace;
+        }
+    }
+}
+
+TEST_F(Store, ANegativeStoredSizeStopsLoadingNamingItsPlace) {
+    store.Put(L"General", L"notes", L"1");
+    for (std::wstring key : {L"width", L"height"}) {
+        store.Put(L"note1", L"width", L"2500");
+        store.Put(L"note1", L"height", L"1300");
+        store.Put(L"note1", key, L"-5");
+        Loaded(static_cast<HRESULT>(0x800A017C));  // invalid property value
+        EXPECT_EQ(LastErrorDescription(), L"note1/" + key + L": Invalid property value: a size cannot be negative");
+    }
 }

@@ -99,7 +99,7 @@ protected:
     static void Save(corkbase::Notes* notes) {
         long result = -1;
         ASSERT_EQ(notes->SaveAll(&result), S_OK)
-            << std::string(LastErrorDescription().begin(), LastErrorDescription().end());
+            << Narrow(LastErrorDescription());
     }
 
     // Saves these notes as one complete save, in list order.
@@ -111,7 +111,7 @@ protected:
 
     static std::vector<Fields> Load() {
         auto notes = corkbase::Notes::Create();
-        EXPECT_EQ(notes->LoadAll(), S_OK) << std::string(LastErrorDescription().begin(), LastErrorDescription().end());
+        EXPECT_EQ(notes->LoadAll(), S_OK) << Narrow(LastErrorDescription());
         std::vector<Fields> loaded;
         for (long i = 1; i <= CountOf(notes.get()); ++i) loaded.push_back(FieldsOf(NoteAt(notes.get(), i).get()));
         return loaded;

@@ -258,6 +258,13 @@ std::wstring LastErrorDescription() {
     return description.str();
 }
 
+std::string Narrow(const std::wstring& s) {
+    int size = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), size, nullptr, nullptr);
+    return out;
+}
+
 std::wstring Str(BSTR b) { return b ? std::wstring(b, SysStringLen(b)) : std::wstring(); }
 
 tk::Bstr MakeBstr(const std::wstring& s) { return tk::Bstr(s); }

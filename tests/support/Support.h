@@ -70,6 +70,8 @@ HWND OnlyNoteWindow();
 std::wstring LastErrorDescription();
 
 std::wstring Str(BSTR b);
+// UTF-8, for test messages.
+std::string Narrow(const std::wstring& s);
 tk::Bstr MakeBstr(const std::wstring& s);
 
 // Screen size in twips, as the library sees it.

@@ -88,6 +88,40 @@ TEST_F(Tray, AStoreThatCannotBeLoadedStopsStartUpAndStaysUntouched) {
     EXPECT_EQ(store.Dump(), before);
 }
 
+TEST_F(Tray, EachCorruptStoredNumberIsNamedAtStartUpAndTheStoreStaysUntouched) {
+    struct Case {
+        const wchar_t *section, *key;
+        std::wstring value;  // empty with dword: a value that is not text
+        bool dword = false;
+    };
+    const std::vector<Case> cases{
+        {L"General", L"notes", L"many"},    {L"General", L"level", L"99999999999"},
+        {L"General", L"clickthrough", L""}, {L"note1", L"left", std::wstring(100 * 1024, L'4')},
+        {L"note1", L"top", L"", true},      {L"note1", L"width", L"-2500"},
+        {L"note1", L"height", L"1.5e3"},    {L"note1", L"color", L"-99999999999"},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(test::Narrow(std::wstring(c.section) + L"/" + c.key));
+        store.Clear();
+        store.Put(L"General", L"notes", L"1");
+        store.Put(L"note1", L"text", L"kept");
+        if (c.dword)
+            store.PutDword(c.section, c.key, 7);
+        else
+            store.Put(c.section, c.key, c.value);
+        auto before = store.Dump();
+        Qpost q;
+        auto message = WaitForDialog(q.pid());
+        ASSERT_TRUE(message);
+        EXPECT_NE(message->text.find(std::wstring(c.section) + L"/" + c.key + L": "), std::wstring::npos)
+            << test::Narrow(message->text);
+        EXPECT_LT(message->text.size(), 400u) << "a long value is shortened";
+        Press(message->hwnd, L"OK");
+        EXPECT_TRUE(q.WaitForExit());
+        EXPECT_EQ(store.Dump(), before);
+    }
+}
+
 TEST_F(Tray, ExitSavesEvenANewEmptyUntitledNote) {
     auto q = Start();
     q->TrayEvent(WM_LBUTTONDBLCLK);
