@@ -155,6 +155,8 @@ HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, D
     if (lastUser >= 0 && (func->lprgelemdescParam[lastUser].paramdesc.wParamFlags & PARAMFLAG_FRETVAL)) --lastUser;
     if (named == 0) {
         for (int p = static_cast<int>(args.size()); p <= lastUser; ++p) {
+            if (!(func->lprgelemdescParam[p].paramdesc.wParamFlags & (PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT)))
+                return DISP_E_PARAMNOTOPTIONAL;
             args.insert(args.begin(), VARIANT{});
             paramOf.insert(paramOf.begin(), p);
             VariantInit(&args.front());

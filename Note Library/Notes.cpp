@@ -66,6 +66,9 @@ HRESULT Notes::DeleteNote(long* ID, long* result) {
             // Keep the note alive until it is out of the list: releasing it closes its window.
             ComPtr<Note> removed = list_[static_cast<size_t>(id) - 1];
             list_.erase(list_.begin() + (id - 1));
+            // Out of the list, the note belongs to no collection: its stale number must
+            // never delete the note that has it now, nor reach a collection gone later.
+            removed->ClearParent();
             RenumberNotes();
         } catch (const tk::Failure& e) {
             LogWarning(L"Corkbase error: " + e.description());

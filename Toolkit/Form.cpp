@@ -74,9 +74,15 @@ void Form::Load() {
     HWND hwnd = CreateWindowExW(args_.exStyle, args_.className, args_.caption.c_str(), args_.style, rc.left, rc.top,
                                 rc.right - rc.left, rc.bottom - rc.top, OwnerWindow(), nullptr, ThisModule(), this);
     if (!hwnd) ThrowLastError(L"Cannot create the window");
-    for (WindowedControl* control : windowed_) control->Create(hwnd);
-    for (Control* control : controls_) UpdateTooltip(*control);
-    Form_Load();
+    try {
+        for (WindowedControl* control : windowed_) control->Create(hwnd);
+        for (Control* control : controls_) UpdateTooltip(*control);
+        Form_Load();
+    } catch (...) {
+        // A window short of a control would silently drop what is put into it: rather none.
+        Unload();
+        throw;
+    }
 }
 
 void Form::Unload() {
@@ -357,6 +363,7 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         form->hwnd_.release();
         form->tooltip_.release();  // destroyed with its owner
         form->pressed_ = nullptr;
+        for (WindowedControl* control : form->windowed_) control->hwnd_ = nullptr;  // gone with it
         return DefWindowProcW(hwnd, msg, wp, lp);
     }
     // An event routine's failure ends that routine; it must not unwind through the platform.
