@@ -127,3 +127,23 @@ TEST(Window, ReleasingANoteDestroysItsWindow) {
     notes->DeleteNote(&id, &result);
     EXPECT_TRUE(test::WindowsOfClass(L"CorkbaseNote").empty());
 }
+
+TEST(Window, OnceEveryNoteIsGoneTheLibraryLetsGoOfEveryWindowAndGdiObject) {
+    {
+        auto notes = corkbase::Notes::Create();
+        for (OLE_COLOR color : {0xC0FFFFu, 0x80FF80u, 0x8000000Fu}) {
+            tk::ComPtr<_Note> n;
+            ASSERT_EQ(notes->AddNote(n.put()), S_OK);
+            ASSERT_EQ(n->put_Color(static_cast<long>(color)), S_OK);
+            ASSERT_EQ(n->Show(), S_OK);
+        }
+        test::Pump(100);
+        EXPECT_GT(tk::CreatedGdiObjects(), 0);
+    }
+    test::Pump(50);
+    EXPECT_TRUE(test::WindowsOfClass(L"CorkbaseNote").empty());
+    corkbase::ReleaseWindowResources();  // what unloading the library does
+    EXPECT_EQ(tk::CreatedGdiObjects(), 0);
+    EXPECT_TRUE(test::WindowsOfClass(L"CorkbaseNoteOwner").empty());
+    EXPECT_TRUE(test::WindowsOfClass(L"tooltips_class32").empty());
+}
