@@ -1,5 +1,7 @@
 #include "Form.h"
 
+#include <algorithm>
+
 #include <commctrl.h>
 
 #include <set>
@@ -76,7 +78,6 @@ void Form::Load() {
     if (!hwnd) ThrowLastError(L"Cannot create the window");
     try {
         for (WindowedControl* control : windowed_) control->Create(hwnd);
-        for (Control* control : controls_) UpdateTooltip(*control);
         Form_Load();
     } catch (...) {
         // A window short of a control would silently drop what is put into it: rather none.
@@ -235,22 +236,12 @@ WindowedControl* Form::WindowedOf(HWND child, int id) const {
 }
 
 void Form::UpdateTooltip(Control& control) {
-    if (!hwnd_ || !control.args_.toolTip) return;
-    if (!tooltip_) {
-        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
-        InitCommonControlsEx(&icc);
-        tooltip_.reset(CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_.get(), nullptr, ThisModule(),
-                                       nullptr));
-        if (!tooltip_) return;  // a missing tool tip is no reason to fail the window
-    }
+    if (!tooltip_ || !control.args_.toolTip) return;
     TOOLINFOW ti{};
     ti.cbSize = sizeof(ti);
-    ti.uFlags = TTF_SUBCLASS;
     ti.hwnd = hwnd_.get();
     ti.rect = control.PixelRect();
     if (control.toolId_ == 0) {
-        control.toolId_ = static_cast<int>(controls_.size()) + 1;
         for (size_t i = 0; i < controls_.size(); ++i)
             if (controls_[i] == &control) control.toolId_ = static_cast<int>(i) + 1;
         ti.uId = static_cast<UINT_PTR>(control.toolId_);
@@ -260,6 +251,34 @@ void Form::UpdateTooltip(Control& control) {
         ti.uId = static_cast<UINT_PTR>(control.toolId_);
         SendMessageW(tooltip_.get(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
     }
+}
+
+// The tool tip window comes with the first pointer move over the form: a window that
+// nobody points at costs no tool tip. The form hands it the pointer messages itself.
+void Form::RelayToTooltip(UINT msg, WPARAM wp, LPARAM lp) {
+    if (!tooltip_) {
+        if (msg != WM_MOUSEMOVE ||
+            std::none_of(controls_.begin(), controls_.end(), [](Control* c) { return c->args_.toolTip != nullptr; }))
+            return;
+        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&icc);
+        tooltip_.reset(CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_.get(), nullptr, ThisModule(),
+                                       nullptr));
+        if (!tooltip_) return;  // a missing tool tip is no reason to fail the window
+        for (Control* control : controls_) {
+            control->toolId_ = 0;
+            UpdateTooltip(*control);
+        }
+    }
+    DWORD at = GetMessagePos();
+    MSG relayed{hwnd_.get(),
+                msg,
+                wp,
+                lp,
+                static_cast<DWORD>(GetMessageTime()),
+                {static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))}};
+    SendMessageW(tooltip_.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
 }
 
 void Form::Paint() {
@@ -337,6 +356,16 @@ void Form::Mouse(UINT msg, WPARAM wp, LPARAM lp) {
             int button = msg == WM_LBUTTONUP ? 1 : msg == WM_RBUTTONUP ? 2 : 4;
             Control* target = pressed_;
             if (!target) return;
+            // The last move may have been merged away or still wait in the queue: report
+            // where the pointer is, so a drag ends where the button went up.
+            if (target->MouseMove) {
+                POINT now{};
+                GetCursorPos(&now);
+                ScreenToClient(self, &now);
+                target->MouseMove(MouseEvent{ButtonsHeld(wp) | button, ShiftState(),
+                                             static_cast<float>(now.x) * TwipsPerPixelX() - target->box_.left,
+                                             static_cast<float>(now.y) * TwipsPerPixelY() - target->box_.top});
+            }
             if (ButtonsHeld(wp) == 0) {
                 pressed_ = nullptr;
                 ReleaseCapture();
@@ -428,6 +457,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_RBUTTONUP:
         case WM_MBUTTONUP:
         case WM_LBUTTONDBLCLK:
+            RelayToTooltip(msg, wp, lp);
             Mouse(msg, wp, lp);
             return 0;
         case WM_RBUTTONDBLCLK:

@@ -93,6 +93,7 @@ private:
     void Mouse(UINT msg, WPARAM wp, LPARAM lp);
     WindowedControl* WindowedOf(HWND child, int id) const;
     void UpdateTooltip(Control& control);
+    void RelayToTooltip(UINT msg, WPARAM wp, LPARAM lp);
 
     Args args_;
     float left_ = 0, top_ = 0, width_, height_;

@@ -21,15 +21,20 @@ TextBox::TextBox(Form& form, Args args)
 void TextBox::Created() {
     // A note's text has no length limit.
     SendMessageW(hwnd_, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
-    SetWindowSubclass(hwnd_, &TextBox::SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    // Subclassed by hand: the common controls' subclassing looks its data up in a window
+    // property on every message, which under Wine is a round trip to the server.
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    previous_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TextBox::SubclassProc)));
 }
 
 void TextBox::Notified(WORD code) {
     if (code == EN_CHANGE && !settingText_ && Change) Change();
 }
 
-LRESULT CALLBACK TextBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
-    auto* box = reinterpret_cast<TextBox*>(data);
+LRESULT CALLBACK TextBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* box = reinterpret_cast<TextBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    WNDPROC previous = box->previous_;
     try {
         switch (msg) {
             case WM_CHAR:
@@ -48,14 +53,15 @@ LRESULT CALLBACK TextBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
                 }
                 break;
             case WM_NCDESTROY:
-                RemoveWindowSubclass(hwnd, &TextBox::SubclassProc, 1);
+                SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+                SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
                 box->hwnd_ = nullptr;
                 break;
         }
     } catch (...) {
         // An event routine's failure ends that routine; the keystroke is handled as usual.
     }
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    return CallWindowProcW(previous, hwnd, msg, wp, lp);
 }
 
 std::wstring TextBox::Text() {

@@ -37,7 +37,9 @@ public:
 private:
     void Created() override;
     void Notified(WORD code) override;
-    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM);
+
+    WNDPROC previous_ = nullptr;  // the EDIT class's own procedure
 
     bool settingText_ = false;
 };

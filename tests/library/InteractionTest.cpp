@@ -1,6 +1,9 @@
 // Notes driven by real pointer and keyboard input: dragging with capture, grips, the
 // context menu and its colours, the title dialog, delete, and find.
 #include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
 
 #include "Note.h"
 #include "Notes.h"
@@ -276,4 +279,32 @@ TEST(Interaction, CancelAnEmptySearchOrF3WithoutSelectionDoNothing) {
     test::Pump(300);
     EXPECT_TRUE(test::WindowsOfClass(L"#32770").empty()) << "no message";
     EXPECT_EQ(w.txtNote.SelStart(), 2);
+}
+
+TEST(Interaction, PointingAtTheCloseLabelShowsItsTipOnceTheNoteIsPointedAt) {
+    Board board;
+    frmNote& w = board.Add(4500, 4500);
+    HWND note = w.hWnd();
+    auto tipOf = [&]() -> HWND {
+        for (HWND t : test::WindowsOfClass(L"tooltips_class32"))
+            if (GetWindow(t, GW_OWNER) == note) return t;
+        return nullptr;
+    };
+    EXPECT_EQ(tipOf(), nullptr) << "no tool tip window before the pointer comes";
+    RECT rc;
+    GetWindowRect(note, &rc);
+    test::MoveMouse({rc.right - 6, rc.top + 5});  // the close label at the title bar's right end
+    HWND tip = nullptr;
+    for (int i = 0; i < 60 && !(tip && IsWindowVisible(tip)); ++i) {
+        test::Pump(50);
+        tip = tipOf();
+    }
+    ASSERT_NE(tip, nullptr);
+    EXPECT_TRUE(IsWindowVisible(tip));
+    wchar_t text[80] = {};
+    TOOLINFOW ti{};
+    ti.cbSize = sizeof(ti);
+    ti.lpszText = text;
+    SendMessageW(tip, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    EXPECT_STREQ(text, L"Hide");
 }
