@@ -6,6 +6,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEDEBUG=${WINEDEBUG:--all}
 
 _qp_xvfb_pid=""
+_qp_agent_pid=""
 
 # Starts Xvfb on the first free display from :90 on and exports DISPLAY.
 qp_start_display() {
@@ -19,6 +20,11 @@ qp_start_display() {
   done
   [[ -e /tmp/.X11-unix/X$n ]] || { echo "Xvfb did not start on :$n" >&2; return 1; }
   export DISPLAY=":$n"
+  # The pointer agent for this display; programs find its folder in QP_POINTER_AGENT.
+  export QP_POINTER_AGENT
+  QP_POINTER_AGENT=$(mktemp -d /tmp/qp-pointer.XXXXXX)
+  "$(dirname "${BASH_SOURCE[0]}")/pointer-agent" "$QP_POINTER_AGENT" </dev/null >/dev/null 2>&1 &
+  _qp_agent_pid=$!
 }
 
 # Prepares the prefix in $1 (creating it when missing) and starts its wineserver.
@@ -49,6 +55,11 @@ qp_start_wine() {
 
 qp_stop_session() {
   [[ -n ${WINEPREFIX:-} ]] && timeout 30 wineserver -k >/dev/null 2>&1 || true
+  if [[ -n $_qp_agent_pid ]]; then
+    kill "$_qp_agent_pid" 2>/dev/null || true
+    wait "$_qp_agent_pid" 2>/dev/null || true
+    rm -rf "$QP_POINTER_AGENT"
+  fi
   if [[ -n $_qp_xvfb_pid ]]; then
     kill "$_qp_xvfb_pid" 2>/dev/null || true
     wait "$_qp_xvfb_pid" 2>/dev/null || true

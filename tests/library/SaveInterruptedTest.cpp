@@ -98,8 +98,7 @@ protected:
 
     static void Save(corkbase::Notes* notes) {
         long result = -1;
-        ASSERT_EQ(notes->SaveAll(&result), S_OK)
-            << Narrow(LastErrorDescription());
+        ASSERT_EQ(notes->SaveAll(&result), S_OK) << Narrow(LastErrorDescription());
     }
 
     // Saves these notes as one complete save, in list order.

@@ -94,7 +94,51 @@ std::vector<HWND> WindowsOfClass(const wchar_t* className) {
     return search.found;
 }
 
+namespace {
+
+// The folder of the pointer agent the scripts start beside the display, as a path here.
+std::wstring PointerAgent() {
+    wchar_t unix[MAX_PATH] = {};
+    if (!GetEnvironmentVariableW(L"QP_POINTER_AGENT", unix, MAX_PATH)) return L"";
+    std::wstring folder = std::wstring(L"Z:") + unix;
+    for (auto& c : folder)
+        if (c == L'/') c = L'\\';
+    return folder + L"\\";
+}
+
+// Runs xdotool with these arguments through the pointer agent; false without an agent.
+bool Xdotool(const std::string& args) {
+    static const std::wstring folder = PointerAgent();
+    if (folder.empty()) return false;
+    std::wstring part = folder + L"request.part", request = folder + L"request", done = folder + L"done";
+    DeleteFileW(done.c_str());
+    HANDLE file = CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    WriteFile(file, args.data(), static_cast<DWORD>(args.size()), &written, nullptr);
+    CloseHandle(file);
+    MoveFileExW(part.c_str(), request.c_str(), MOVEFILE_REPLACE_EXISTING);
+    for (int i = 0; i < 1000 && GetFileAttributesW(done.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(2);
+    return DeleteFileW(done.c_str()) != FALSE;
+}
+
+bool PointerAt(POINT screen) {
+    POINT now{};
+    GetCursorPos(&now);
+    return std::abs(now.x - screen.x) <= 1 && std::abs(now.y - screen.y) <= 1;
+}
+
+}  // namespace
+
+// Through X when the pointer agent runs: SendInput's moves are echoed back by the X
+// server a little later, and a late echo can put the pointer back where it was.
 void MoveMouse(POINT screen) {
+    // Not --sync: it waits for a move, and a pointer already in place never moves.
+    if (PointerAt(screen) || Xdotool("mousemove " + std::to_string(screen.x) + " " + std::to_string(screen.y))) {
+        for (int i = 0; i < 200 && !PointerAt(screen); ++i) Pump(5);
+        Pump(15);
+        return;
+    }
     INPUT in{};
     in.type = INPUT_MOUSE;
     in.mi.dx =
@@ -103,17 +147,10 @@ void MoveMouse(POINT screen) {
         static_cast<LONG>((screen.y * 65535 + GetSystemMetrics(SM_CYSCREEN) / 2) / (GetSystemMetrics(SM_CYSCREEN) - 1));
     in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &in, sizeof(in));
-    // Under Wine's desktop the X server echoes pointer moves back a little later, and a
-    // late echo can put the pointer back where it was: wait until it has stayed put.
-    auto there = [&] {
-        POINT now{};
-        GetCursorPos(&now);
-        return std::abs(now.x - screen.x) <= 1 && std::abs(now.y - screen.y) <= 1;
-    };
     int steady = 0;
     for (int i = 0; i < 200 && steady < 8; ++i) {
         Pump(15);
-        steady = there() ? steady + 1 : 0;
+        steady = PointerAt(screen) ? steady + 1 : 0;
         if (!steady && i % 20 == 19) SendInput(1, &in, sizeof(in));
     }
 }
@@ -121,12 +158,8 @@ void MoveMouse(POINT screen) {
 void Click(POINT screen, int times) {
     MoveMouse(screen);
     for (int i = 0; i < times; ++i) {
-        INPUT in[2]{};
-        in[0].type = in[1].type = INPUT_MOUSE;
-        in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-        in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-        SendInput(2, in, sizeof(INPUT));
-        Pump(20);
+        MouseButton(1, true);
+        MouseButton(1, false);
     }
     Pump(50);
 }
@@ -145,12 +178,16 @@ void TypeText(const std::wstring& text) {
 }
 
 void MouseButton(int button, bool down) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    if (button == 1) in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    if (button == 2) in.mi.dwFlags = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP;
-    if (button == 4) in.mi.dwFlags = down ? MOUSEEVENTF_MIDDLEDOWN : MOUSEEVENTF_MIDDLEUP;
-    SendInput(1, &in, sizeof(in));
+    // X numbers the buttons left 1, middle 2, right 3.
+    int x = button == 1 ? 1 : button == 2 ? 3 : 2;
+    if (!Xdotool(std::string(down ? "mousedown " : "mouseup ") + std::to_string(x))) {
+        INPUT in{};
+        in.type = INPUT_MOUSE;
+        if (button == 1) in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+        if (button == 2) in.mi.dwFlags = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP;
+        if (button == 4) in.mi.dwFlags = down ? MOUSEEVENTF_MIDDLEDOWN : MOUSEEVENTF_MIDDLEUP;
+        SendInput(1, &in, sizeof(in));
+    }
     Pump(30);
 }
 
@@ -280,5 +317,37 @@ long PixelsOf(float twips) { return std::lround(twips / static_cast<float>(Twips
 
 long ScreenWidthTwips() { return GetSystemMetrics(SM_CXSCREEN) * TwipsPerPixel(); }
 long ScreenHeightTwips() { return GetSystemMetrics(SM_CYSCREEN) * TwipsPerPixel(); }
+
+bool Screenshot(const std::wstring& path) {
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFOHEADER info{sizeof(info), width, height, 1, 24, BI_RGB};
+    void* bits = nullptr;
+    HBITMAP picture = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (picture) {
+        HGDIOBJ old = SelectObject(memory, picture);
+        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+        SelectObject(memory, old);
+        GdiFlush();
+        DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+        DWORD size = stride * static_cast<DWORD>(height);
+        BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(info) + size), 0, 0,
+                              static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(info))};
+        HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (out != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            ok = WriteFile(out, &file, sizeof(file), &written, nullptr) &&
+                 WriteFile(out, &info, sizeof(info), &written, nullptr) &&
+                 WriteFile(out, bits, size, &written, nullptr);
+            CloseHandle(out);
+        }
+        DeleteObject(picture);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
 
 }  // namespace test

@@ -81,4 +81,7 @@ long TwipsPerPixel();
 // Screen pixels of a twips position, rounded as the windows are placed.
 long PixelsOf(float twips);
 
+// The whole screen as a 24-bit BMP file.
+bool Screenshot(const std::wstring& path);
+
 }  // namespace test

@@ -212,4 +212,12 @@ void Keys(std::initializer_list<WORD> virtualKeys) {
     }
 }
 
+HRESULT CallLibrary(const char* name) {
+    HMODULE module = LoadLibraryW(test::LibraryPath().c_str());
+    auto entry = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    HRESULT hr = entry ? entry() : E_FAIL;
+    FreeLibrary(module);
+    return hr;
+}
+
 }  // namespace tray

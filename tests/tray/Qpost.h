@@ -63,4 +63,7 @@ void Keys(std::initializer_list<WORD> virtualKeys);
 
 HWND ChildWithText(HWND parent, const std::wstring& text);
 
+// Calls an entry point of the built library, such as "DllUnregisterServer".
+HRESULT CallLibrary(const char* name);
+
 }  // namespace tray

@@ -4,20 +4,6 @@
 
 using namespace tray;
 
-namespace {
-
-using Entry = HRESULT(STDAPICALLTYPE*)();
-
-HRESULT CallLibrary(const char* name) {
-    HMODULE module = LoadLibraryW(test::LibraryPath().c_str());
-    auto entry = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    HRESULT hr = entry ? entry() : E_FAIL;
-    FreeLibrary(module);
-    return hr;
-}
-
-}  // namespace
-
 TEST_F(Tray, FirstStartRegistersTheLibraryAndSaysSoOnce) {
     ASSERT_EQ(CallLibrary("DllUnregisterServer"), S_OK);
     {

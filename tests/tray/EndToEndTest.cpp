@@ -1,0 +1,232 @@
+// A person's use of Quillpost from start to finish, with the real pointer and keyboard on
+// the real tray icon and note windows; what they see, and what is still there next time.
+#include "Person.h"
+#include "TrayFixture.h"
+
+#include <commctrl.h>
+
+using namespace tray;
+
+namespace {
+
+RECT RectOf(HWND hwnd) {
+    RECT rc{};
+    GetWindowRect(hwnd, &rc);
+    return rc;
+}
+
+// WM_GETTEXT itself: GetWindowText gives another program's text box only its caption.
+std::wstring NoteText(HWND note) {
+    wchar_t text[1024] = {};
+    SendMessageW(test::FindChild(note, L"Edit"), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+HWND Other(const std::vector<HWND>& notes, HWND known) {
+    for (HWND n : notes)
+        if (n != known) return n;
+    return nullptr;
+}
+
+// Moves a note by dragging its title bar so that its top left corner lands at the point.
+void DragNoteTo(HWND note, POINT topLeft) {
+    RECT rc = RectOf(note);
+    POINT grab = TitleBarOf(note);
+    Drag(grab, {grab.x + topLeft.x - rc.left, grab.y + topLeft.y - rc.top});
+}
+
+// Within a pixel: twips and pixels round a little differently on the way.
+void ExpectNear(long actual, long expected, const char* what) {
+    EXPECT_LE(std::abs(actual - expected), 1) << what << ": " << actual << " where " << expected << " was expected";
+}
+
+}  // namespace
+
+class EndToEnd : public Tray {
+protected:
+    void Exit(Qpost& q) {
+        ASSERT_TRUE(RightClickIcon(q.pid())) << "the icon's menu did not open";
+        Keys(menu::Exit);
+        ASSERT_TRUE(q.WaitForExit());
+    }
+
+    // Opens a note's menu with a right click on its title bar and picks the item by its
+    // underlined letter.
+    void NoteMenu(Qpost& q, HWND note, WORD letter) {
+        RightClick(TitleBarOf(note));
+        ASSERT_NE(WaitForWindow(q.pid(), L"#32768"), nullptr) << "the note's menu did not open";
+        Keys({letter});
+    }
+
+    // Types the answer into the open input box and confirms it with Enter.
+    void Answer(Qpost& q, const std::wstring& caption, const std::wstring& answer) {
+        HWND box = WaitForWindow(q.pid(), L"CorkbaseInputbox");
+        ASSERT_NE(box, nullptr) << "no input box";
+        EXPECT_EQ(test::WindowText(box), caption);
+        Keys({VK_END});
+        test::KeyChord({VK_SHIFT, VK_HOME});
+        test::TypeText(answer);
+        Keys({VK_RETURN});
+        EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(box); }));
+    }
+};
+
+TEST_F(EndToEnd, NewNotesAreTypedMovedSnappedAndComeBackAfterExit) {
+    ASSERT_EQ(CallLibrary("DllUnregisterServer"), S_OK);
+    {
+        auto q = std::make_unique<Qpost>();
+        auto installed = WaitForDialog(q->pid());
+        ASSERT_TRUE(installed) << "the first start says it installed the library";
+        EXPECT_EQ(installed->text, L"Installation complete. Click OK to proceed");
+        RECT ok = RectOf(ChildWithText(installed->hwnd, L"OK"));
+        test::Click({(ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2});
+        q->WaitUntilIdle();
+
+        ASSERT_TRUE(ClickIcon(2, [&] { return q->Notes().size() == 1; })) << "a double click makes a note";
+        HWND first = q->Notes()[0];
+        ASSERT_TRUE(ClickIcon(2, [&] { return q->Notes().size() == 2; })) << "and another";
+        HWND second = Other(q->Notes(), first);
+        EXPECT_EQ(RectOf(first).left, 0);
+        EXPECT_EQ(RectOf(first).top, 0);
+        EXPECT_EQ(RectOf(second).left, test::PixelsOf(80)) << "the second note is set off the first";
+        EXPECT_EQ(RectOf(second).top, test::PixelsOf(80));
+
+        test::Click(TextOf(second));
+        test::TypeText(L"milk and bread");
+        EXPECT_TRUE(WaitFor([&] { return NoteText(second) == L"milk and bread"; }));
+
+        DragNoteTo(second, {400, 300});
+        ExpectNear(RectOf(second).left, 400, "dragged left");
+        ExpectNear(RectOf(second).top, 300, "dragged top");
+
+        // Let go 5 pixels right of the other note: it snaps to touch it.
+        RECT other = RectOf(second);
+        DragNoteTo(first, {other.right + 5, other.top + 40});
+        ExpectNear(RectOf(first).left, other.right, "snapped to the note's right edge");
+        ExpectNear(RectOf(first).top, other.top + 40, "top kept");
+
+        // And 6 pixels from the screen's left edge: it snaps to the edge.
+        DragNoteTo(second, {6, 300});
+        EXPECT_EQ(RectOf(second).left, 0) << "snapped to the screen's edge";
+
+        RECT firstAt = RectOf(first), secondAt = RectOf(second);
+        Exit(*q);
+
+        Qpost again;
+        again.WaitUntilIdle();
+        auto notes = again.WaitForNotes(2);
+        ASSERT_EQ(notes.size(), 2u);
+        bool firstBack = false, secondBack = false;
+        for (HWND n : notes) {
+            RECT rc = RectOf(n);
+            if (EqualRect(&rc, &firstAt)) firstBack = true;
+            if (EqualRect(&rc, &secondAt)) {
+                secondBack = true;
+                EXPECT_EQ(NoteText(n), L"milk and bread");
+            }
+        }
+        EXPECT_TRUE(firstBack) << "the first note was at " << firstAt.left << "," << firstAt.top << " to "
+                               << firstAt.right << "," << firstAt.bottom;
+        EXPECT_TRUE(secondBack) << "the second note was at " << secondAt.left << "," << secondAt.top << " to "
+                                << secondAt.right << "," << secondAt.bottom;
+    }
+}
+
+TEST_F(EndToEnd, RecolouredRetitledCollapsedSearchedDeletedFadedExportedAndKept) {
+    store.Put(L"General", L"notes", L"2");
+    store.Put(L"note1", L"left", L"3000");
+    store.Put(L"note1", L"top", L"3000");
+    store.Put(L"note1", L"text", L"apples\r\npears\r\napples");
+    store.Put(L"note1", L"visible", L"-1");
+    store.Put(L"note2", L"left", L"9000");
+    store.Put(L"note2", L"top", L"3000");
+    store.Put(L"note2", L"title", L"Old");
+    store.Put(L"note2", L"visible", L"-1");
+    auto q = Start();
+    q->WaitUntilIdle();
+    auto notes = q->WaitForNotes(2);
+    ASSERT_EQ(notes.size(), 2u);
+    HWND shop = RectOf(notes[0]).left < RectOf(notes[1]).left ? notes[0] : notes[1];
+    HWND old = Other(notes, shop);
+
+    NoteMenu(*q, shop, 'G');
+    NoteMenu(*q, shop, 'T');
+    Answer(*q, L"Note Title", L"Shopping");
+
+    long height = RectOf(shop).bottom - RectOf(shop).top;
+    test::Click(TitleBarOf(shop), 2);
+    EXPECT_TRUE(WaitFor([&] { return RectOf(shop).bottom - RectOf(shop).top < 30; })) << "collapsed to its title bar";
+    test::Click(TitleBarOf(shop), 2);
+    EXPECT_TRUE(WaitFor([&] { return RectOf(shop).bottom - RectOf(shop).top == height; })) << "and back";
+
+    // Find from the start of the text: the match at the caret is passed over.
+    test::Click(TextOf(shop));
+    test::KeyChord({VK_CONTROL, VK_HOME});
+    test::KeyChord({VK_CONTROL, 'F'});
+    Answer(*q, L"Find", L"apples");
+    HWND edit = test::FindChild(shop, L"Edit");
+    DWORD start = 0, end = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 15u) << "the second apples is selected";
+    EXPECT_EQ(end, 21u);
+    Keys({VK_F3});
+    auto notFound = WaitForDialog(q->pid(), L"Corkbase");
+    ASSERT_TRUE(notFound) << "F3 past the last match says so";
+    EXPECT_EQ(notFound->text, L"Cannot find \"apples\"");
+    RECT ok = RectOf(ChildWithText(notFound->hwnd, L"OK"));
+    test::Click({(ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2});
+
+    NoteMenu(*q, old, 'D');
+    ASSERT_EQ(q->WaitForNotes(1).size(), 1u) << "deleted";
+
+    // The options: the lowest opacity and clicks through the notes.
+    ASSERT_TRUE(RightClickIcon(q->pid()));
+    Keys(menu::Options);
+    HWND options = WaitForWindow(q->pid(), L"QuillpostOptions");
+    ASSERT_NE(options, nullptr);
+    HWND slider = test::FindChild(options, L"msctls_trackbar32");
+    RECT track = RectOf(slider);
+    test::Click({track.left + 2, (track.top + track.bottom) / 2});
+    Keys({VK_HOME, VK_TAB, VK_SPACE, VK_RETURN});
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(options); }));
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    COLORREF key = 0;
+    EXPECT_TRUE(WaitFor([&] {
+        GetLayeredWindowAttributes(shop, &key, &alpha, &flags);
+        return alpha == 25;
+    })) << "opacity "
+        << int(alpha);
+    EXPECT_TRUE(GetWindowLongW(shop, GWL_EXSTYLE) & WS_EX_TRANSPARENT) << "clicks go through";
+
+    // Save As, through the real save dialog.
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring path = std::wstring(temp) + L"quillpost-tour.txt";
+    DeleteFileW(path.c_str());
+    ASSERT_TRUE(RightClickIcon(q->pid()));
+    Keys(menu::SaveAs);
+    auto save = WaitForDialog(q->pid(), L"Save As");
+    ASSERT_TRUE(save);
+    test::TypeText(path);
+    Keys({VK_RETURN});
+    auto saved = WaitForDialog(q->pid(), L"Quillpost");
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->text, L"Successfully saved to " + path);
+    Press(saved->hwnd, L"OK");
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    std::string bytes(GetFileSize(file, nullptr), '\0');
+    DWORD read = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(file);
+    EXPECT_EQ(bytes, "\r\nNote #1\r\n\r\nTitleShopping\r\n-----------\r\n\r\napples\r\npears\r\napples\r\n");
+
+    Exit(*q);
+    EXPECT_EQ(Stored(L"General", L"notes"), L"1");
+    EXPECT_EQ(Stored(L"General", L"level"), L"25");
+    EXPECT_EQ(Stored(L"General", L"clickthrough"), L"True");
+    EXPECT_EQ(Stored(L"note1", L"title"), L"Shopping");
+    EXPECT_EQ(Stored(L"note1", L"color"), L"8454016");
+    EXPECT_EQ(Stored(L"note1", L"text"), L"apples\r\npears\r\napples");
+}

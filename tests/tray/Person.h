@@ -1,0 +1,26 @@
+#pragma once
+// A person at the screen: the real pointer and buttons on the tray icon and on windows.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace tray {
+
+// The middle of qpost's icon: the only one, at the right end of the taskbar.
+POINT IconPoint();
+// Clicks the icon until the program answers (a busy taskbar can drop an early click):
+// answered() is polled after each try. False if it never answered.
+bool ClickIcon(int times, const std::function<bool()>& answered);
+// Opens the icon's menu with the right button; false when it did not open.
+bool RightClickIcon(DWORD pid);
+
+// Presses the left button at from, moves there in steps to to, and lets go.
+void Drag(POINT from, POINT to);
+void RightClick(POINT at);
+
+// A point inside a note's title bar, and one inside its text, in screen pixels.
+POINT TitleBarOf(HWND note);
+POINT TextOf(HWND note);
+
+}  // namespace tray
