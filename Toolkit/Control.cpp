@@ -11,7 +11,10 @@ Control::Control(Form& form, Args args)
 
 void Control::Changed() {
     form_.UpdateTooltip(*this);
-    InvalidateRect(form_.hWnd(), nullptr, FALSE);
+    // A hidden form is painted whole when it is shown; invalidating it would only cost
+    // a round trip to the server (loading a note sets its layout piece by piece).
+    HWND hwnd = form_.hWnd();
+    if (IsWindowVisible(hwnd)) InvalidateRect(hwnd, nullptr, FALSE);
 }
 
 std::wstring Control::Caption() {

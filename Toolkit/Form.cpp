@@ -175,7 +175,7 @@ void Form::SetBackColor(OleColor color) {
     // Setting the colour it already has repaints nothing (a repaint ends a drag).
     if (backColor_ == color) return;
     backColor_ = color;
-    InvalidateRect(hwnd_.get(), nullptr, TRUE);
+    if (IsWindowVisible(hwnd_.get())) InvalidateRect(hwnd_.get(), nullptr, TRUE);
 }
 
 std::wstring Form::Caption() {
@@ -412,6 +412,11 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             Form_Paint();
             Paint();
             return 0;
+        case WM_SHOWWINDOW:
+            if (wp)
+                for (WindowedControl* control : windowed_)
+                    if (control->placePending_) control->Place();
+            break;
         case WM_ACTIVATE:
             if (LOWORD(wp) != WA_INACTIVE) Form_Activate();
             break;

@@ -44,9 +44,21 @@ HWND WindowedControl::hWnd() {
 void WindowedControl::SetFocus() { ::SetFocus(hWnd()); }
 
 void WindowedControl::Changed() {
+    // In a hidden form the control is placed once, when the form is shown: loading a note
+    // sets its layout piece by piece, and each move is a round trip to the server.
+    if (!IsWindowVisible(form_.hWnd())) {
+        placePending_ = true;
+        return;
+    }
+    Place();
+}
+
+void WindowedControl::Place() {
+    placePending_ = false;
     RECT rc = PixelRect();
-    MoveWindow(hWnd(), rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
-    InvalidateRect(hWnd(), nullptr, TRUE);
+    bool shown = IsWindowVisible(hWnd()) != FALSE;
+    MoveWindow(hWnd(), rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, shown);
+    if (shown) InvalidateRect(hWnd(), nullptr, TRUE);
 }
 
 Button::Button(Form& form, Args args)

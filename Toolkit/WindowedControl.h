@@ -36,6 +36,8 @@ protected:
 private:
     friend class Form;
     void Create(HWND parent);
+    void Place();
+    bool placePending_ = false;  // moved while its form was hidden
 };
 
 // A push button; the default button answers Enter, the cancel button Esc.
