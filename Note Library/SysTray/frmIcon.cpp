@@ -6,8 +6,10 @@
 
 #include "Failure.h"
 #include "MsgBox.h"
+#include "NoteAccess.h"
 #include "Units.h"
 #include "frmOptions.h"
+#include "modAutoSave.h"
 #include "modSysTray.h"
 
 namespace qpost {
@@ -42,34 +44,6 @@ void RegisterLibrary() {
     auto entry = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
         reinterpret_cast<void*>(GetProcAddress(library.get(), "DllRegisterServer")));
     if (entry) entry();
-}
-
-long Read(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(long*)) {
-    long value = 0;
-    tk::CheckCall((note->*getter)(&value));
-    return value;
-}
-
-std::wstring ReadText(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(BSTR*)) {
-    tk::Bstr value;
-    tk::CheckCall((note->*getter)(value.put()));
-    return value.str();
-}
-
-tk::ComPtr<_NoteList> ListOf(_Notes* notes) {
-    tk::ComPtr<_NoteList> list;
-    tk::CheckCall(notes->get_Notes(list.put()));
-    return list;
-}
-
-tk::ComPtr<_Note> ItemOf(_NoteList* list, long position) {
-    VARIANT index;
-    VariantInit(&index);
-    index.vt = VT_I4;
-    index.lVal = position;
-    tk::ComPtr<_Note> note;
-    tk::CheckCall(list->get_Item(index, note.put()));
-    return note;
 }
 
 // The file's bytes: the ANSI code page when every character fits it, else UTF-8 with a
@@ -186,91 +160,12 @@ void frmIcon::Form_Load() {
         modSysTray::RemoveIcon();
         ExitProcess(1);
     }
-    savedFingerprint_ = seenFingerprint_ = Fingerprint();
+    savedFingerprint_ = seenFingerprint_ = modAutoSave::Fingerprint(objNotes());
     SetTimer(hWnd(), AutoSaveTimer, AutoSaveTick, nullptr);
 }
 
-namespace {
-
-// FNV-1a over everything the store would hold.
-class Hash {
-public:
-    void Add(const void* data, size_t size) {
-        auto* p = static_cast<const unsigned char*>(data);
-        for (size_t i = 0; i < size; ++i) value_ = (value_ ^ p[i]) * 1099511628211ull;
-    }
-    void Add(long v) { Add(&v, sizeof(v)); }
-    void Add(const tk::Bstr& s) {
-        long n = static_cast<long>(SysStringLen(s.get()));
-        Add(n);
-        Add(s.get(), static_cast<size_t>(n) * sizeof(wchar_t));
-    }
-    uint64_t value() const { return value_; }
-
-private:
-    uint64_t value_ = 14695981039346656037ull;
-};
-
-}  // namespace
-
-uint64_t frmIcon::Fingerprint() {
-    Hash hash;
-    long level = 0, count = 0;
-    VARIANT_BOOL through = VARIANT_FALSE;
-    tk::CheckCall(objNotes()->get_TransparencyLevel(&level));
-    tk::CheckCall(objNotes()->get_ThroughClicks(&through));
-    auto list = ListOf(objNotes());
-    tk::CheckCall(list->get_Count(&count));
-    hash.Add(level);
-    hash.Add(static_cast<long>(through));
-    hash.Add(count);
-    for (long i = 1; i <= count; ++i) {
-        auto note = ItemOf(list.get(), i);
-        tk::Bstr title, text;
-        long left = 0, top = 0, width = 0, height = 0, color = 0;
-        VARIANT_BOOL visible = VARIANT_FALSE;
-        tk::CheckCall(note->get_Title(title.put()));
-        tk::CheckCall(note->get_Left(&left));
-        tk::CheckCall(note->get_Top(&top));
-        tk::CheckCall(note->get_Width(&width));
-        tk::CheckCall(note->get_Height(&height));
-        tk::CheckCall(note->get_Color(&color));
-        tk::CheckCall(note->get_Text(text.put()));
-        tk::CheckCall(note->get_IsVisible(&visible));
-        hash.Add(title);
-        for (long v : {left, top, width, height, color, static_cast<long>(visible)}) hash.Add(v);
-        hash.Add(text);
-    }
-    return hash.value();
-}
-
-// A menu, dialog or message box of this thread is open: the user is in the middle of
-// something, and a save could interleave with it.
-bool frmIcon::ModalOpen() {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof(info);
-    if (GetGUIThreadInfo(GetCurrentThreadId(), &info) && (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE)))
-        return true;
-    if (!IsWindowEnabled(hWnd())) return true;
-    bool open = false;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            wchar_t name[32] = {};
-            GetClassNameW(hwnd, name, 32);
-            bool dialog = wcscmp(name, L"#32770") == 0 || wcscmp(name, L"#32768") == 0;
-            if (IsWindowVisible(hwnd) && (dialog || !IsWindowEnabled(hwnd))) {
-                *reinterpret_cast<bool*>(lp) = true;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&open));
-    return open;
-}
-
 void frmIcon::Saved() {
-    savedFingerprint_ = seenFingerprint_ = Fingerprint();
+    savedFingerprint_ = seenFingerprint_ = modAutoSave::Fingerprint(objNotes());
     autoSaveFailed_ = false;
     // Written through to disk now: a power cut right after must not lose the save.
     tk::RegKey store;
@@ -279,9 +174,9 @@ void frmIcon::Saved() {
 }
 
 void frmIcon::AutoSave_Timer() {
-    if (ModalOpen()) return;
+    if (modAutoSave::ModalOpen(hWnd())) return;
     try {
-        uint64_t now = Fingerprint();
+        uint64_t now = modAutoSave::Fingerprint(objNotes());
         if (now != seenFingerprint_) {
             seenFingerprint_ = now;
             changedAt_ = GetTickCount();

@@ -44,8 +44,6 @@ private:
     // Saving on its own: a tick each second saves once the notes have stopped changing
     // for a while and differ from what was last saved.
     void AutoSave_Timer();
-    uint64_t Fingerprint();
-    bool ModalOpen();
     void Saved();
 
     // Created by class at its first use.

@@ -1,0 +1,86 @@
+#include "modAutoSave.h"
+
+#include "Failure.h"
+#include "NoteAccess.h"
+
+namespace qpost::modAutoSave {
+
+namespace {
+
+// FNV-1a over everything the store would hold.
+class Hash {
+public:
+    void Add(const void* data, size_t size) {
+        auto* p = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < size; ++i) value_ = (value_ ^ p[i]) * 1099511628211ull;
+    }
+    void Add(long v) { Add(&v, sizeof(v)); }
+    void Add(const tk::Bstr& s) {
+        long n = static_cast<long>(SysStringLen(s.get()));
+        Add(n);
+        Add(s.get(), static_cast<size_t>(n) * sizeof(wchar_t));
+    }
+    uint64_t value() const { return value_; }
+
+private:
+    uint64_t value_ = 14695981039346656037ull;
+};
+
+}  // namespace
+
+uint64_t Fingerprint(_Notes* notes) {
+    Hash hash;
+    long level = 0, count = 0;
+    VARIANT_BOOL through = VARIANT_FALSE;
+    tk::CheckCall(notes->get_TransparencyLevel(&level));
+    tk::CheckCall(notes->get_ThroughClicks(&through));
+    auto list = ListOf(notes);
+    tk::CheckCall(list->get_Count(&count));
+    hash.Add(level);
+    hash.Add(static_cast<long>(through));
+    hash.Add(count);
+    for (long i = 1; i <= count; ++i) {
+        auto note = ItemOf(list.get(), i);
+        tk::Bstr title, text;
+        long left = 0, top = 0, width = 0, height = 0, color = 0;
+        VARIANT_BOOL visible = VARIANT_FALSE;
+        tk::CheckCall(note->get_Title(title.put()));
+        tk::CheckCall(note->get_Left(&left));
+        tk::CheckCall(note->get_Top(&top));
+        tk::CheckCall(note->get_Width(&width));
+        tk::CheckCall(note->get_Height(&height));
+        tk::CheckCall(note->get_Color(&color));
+        tk::CheckCall(note->get_Text(text.put()));
+        tk::CheckCall(note->get_IsVisible(&visible));
+        hash.Add(title);
+        for (long v : {left, top, width, height, color, static_cast<long>(visible)}) hash.Add(v);
+        hash.Add(text);
+    }
+    return hash.value();
+}
+
+// A save must not interleave with what the user is in the middle of.
+bool ModalOpen(HWND main) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (GetGUIThreadInfo(GetCurrentThreadId(), &info) && (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE)))
+        return true;
+    if (!IsWindowEnabled(main)) return true;
+    bool open = false;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            wchar_t name[32] = {};
+            GetClassNameW(hwnd, name, 32);
+            bool dialog = wcscmp(name, L"#32770") == 0 || wcscmp(name, L"#32768") == 0;
+            if (IsWindowVisible(hwnd) && (dialog || !IsWindowEnabled(hwnd))) {
+                *reinterpret_cast<bool*>(lp) = true;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&open));
+    return open;
+}
+
+}  // namespace qpost::modAutoSave

@@ -1,0 +1,453 @@
+// Speed and cost of the note library and the tray program, for 10, 100 and 1,000 notes.
+// Prints one line per measurement: "<operation> <notes> <seconds> <floor seconds> <ratio>",
+// where the floor is the same platform work done bare, without the library; operations
+// without a floor print "-" for both. Then the growth of each cost from 10 to 1,000 notes,
+// the objects and memory one note costs, and the tray's start-up.
+//
+// It writes the store of whichever Wine prefix it runs in: run it through scripts/bench,
+// which gives it a prefix of its own.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "Gdi.h"
+#include "Note.h"
+#include "Notes.h"
+#include "frmNote.h"
+#include "modAutoSave.h"
+
+namespace {
+
+const int kSizes[] = {10, 100, 1000};
+
+double Now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// The best of a few runs: the figure least disturbed by the rest of the machine.
+double Best(int runs, const std::function<double()>& run) {
+    double best = 1e30;
+    for (int i = 0; i < runs; ++i) best = std::min(best, run());
+    return best;
+}
+
+int RunsFor(int notes) { return notes >= 1000 ? 1 : 5; }
+
+void Check(HRESULT hr, const char* what) {
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "bench: %s failed: 0x%08lx\n", what, static_cast<unsigned long>(hr));
+        std::exit(1);
+    }
+}
+
+void ClearStore() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Corkbase"); }
+
+// A store of this many visible notes, spread over the screen, each with a few lines of text.
+void WriteStore(int count) {
+    ClearStore();
+    auto notes = corkbase::Notes::Create();
+    for (int i = 0; i < count; ++i) {
+        tk::ComPtr<_Note> note;
+        Check(notes->AddNote(note.put()), "AddNote");
+        tk::Bstr title(L"Note " + std::to_wstring(i + 1));
+        tk::Bstr text(L"Buy milk\r\nCall the plumber about the kitchen tap\r\nNote " + std::to_wstring(i));
+        BSTR raw = text.get();
+        Check(note->put_Title(title.get()), "Title");
+        Check(note->put_Left((i * 331) % 12000), "Left");
+        Check(note->put_Top((i * 197) % 8000), "Top");
+        Check(note->put_Color(0xC0FFFF), "Color");
+        Check(note->put_Text(&raw), "Text");
+        Check(note->Show(), "Show");
+    }
+    long ignored = 0;
+    Check(notes->SaveAll(&ignored), "SaveAll");
+}
+
+tk::ComPtr<corkbase::Notes> Loaded() {
+    auto notes = corkbase::Notes::Create();
+    Check(notes->LoadAll(), "LoadAll");
+    return notes;
+}
+
+// ---- The bare platform work each operation is made of ----
+
+struct BareNote {
+    HWND window = nullptr, text = nullptr;
+    std::wstring title;
+};
+
+const wchar_t kBareClass[] = L"QuillpostBenchBare";
+
+void RegisterBareClass() {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kBareClass;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    RegisterClassExW(&wc);
+}
+
+std::wstring ReadValue(HKEY key, const wchar_t* name) {
+    wchar_t buffer[4096];
+    DWORD size = sizeof(buffer), type = 0;
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+        return L"";
+    return std::wstring(buffer, size / sizeof(wchar_t));
+}
+
+void WriteValue(HKEY key, const wchar_t* name, const std::wstring& value) {
+    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+const wchar_t* const kKeys[] = {L"title", L"left", L"top", L"width", L"height", L"color", L"text", L"visible"};
+
+// Foreground, then the layered style, opacity and click-through, as applying an option does.
+void ApplyOptions(HWND window) {
+    SetForegroundWindow(window);
+    LONG style = GetWindowLongA(window, GWL_EXSTYLE);
+    SetWindowLongA(window, GWL_EXSTYLE, style | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(window, 0, 255, LWA_ALPHA);
+    SetWindowLongA(window, GWL_EXSTYLE, WS_EX_LAYERED);
+}
+
+std::vector<BareNote> BareLoad() {
+    HKEY general = nullptr;
+    RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Corkbase\\General", 0, KEY_READ, &general);
+    int count = _wtoi(ReadValue(general, L"notes").c_str());
+    ReadValue(general, L"level");
+    ReadValue(general, L"clickthrough");
+    RegCloseKey(general);
+    std::vector<BareNote> notes;
+    for (int i = 1; i <= count; ++i) {
+        HKEY section = nullptr;
+        std::wstring path = L"Software\\Corkbase\\note" + std::to_wstring(i);
+        RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &section);
+        std::map<std::wstring, std::wstring> values;
+        for (auto* key : kKeys) values[key] = ReadValue(section, key);
+        RegCloseKey(section);
+        BareNote note;
+        note.title = values[L"title"];
+        note.window = CreateWindowExW(0, kBareClass, L"", WS_POPUP | WS_CLIPCHILDREN,
+                                      _wtoi(values[L"left"].c_str()) / 15, _wtoi(values[L"top"].c_str()) / 15, 166, 86,
+                                      nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        note.text = CreateWindowExW(0, L"EDIT", values[L"text"].c_str(),
+                                    WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL, 8, 18, 150, 60,
+                                    note.window, nullptr, GetModuleHandleW(nullptr), nullptr);
+        ShowWindow(note.window, SW_SHOW);
+        ApplyOptions(note.window);  // click-through
+        ApplyOptions(note.window);  // level
+        notes.push_back(note);
+    }
+    return notes;
+}
+
+void BareSave(const std::vector<BareNote>& notes) {
+    HKEY general = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Corkbase\\General", 0, nullptr, 0, KEY_WRITE, nullptr, &general,
+                    nullptr);
+    WriteValue(general, L"level", L"255");
+    WriteValue(general, L"clickthrough", L"False");
+    for (size_t i = 0; i < notes.size(); ++i) {
+        RECT rc;
+        GetWindowRect(notes[i].window, &rc);
+        std::wstring text(static_cast<size_t>(GetWindowTextLengthW(notes[i].text)), L'\0');
+        GetWindowTextW(notes[i].text, text.data(), static_cast<int>(text.size()) + 1);
+        bool visible = IsWindowVisible(notes[i].window);
+        HKEY section = nullptr;
+        std::wstring path = L"Software\\Corkbase\\note" + std::to_wstring(i + 1);
+        RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &section, nullptr);
+        WriteValue(section, L"title", notes[i].title);
+        WriteValue(section, L"left", std::to_wstring(rc.left * 15));
+        WriteValue(section, L"top", std::to_wstring(rc.top * 15));
+        WriteValue(section, L"width", std::to_wstring((rc.right - rc.left) * 15));
+        WriteValue(section, L"height", std::to_wstring((rc.bottom - rc.top) * 15));
+        WriteValue(section, L"color", L"12648447");
+        WriteValue(section, L"text", text);
+        WriteValue(section, L"visible", visible ? L"-1" : L"0");
+        RegCloseKey(section);
+    }
+    WriteValue(general, L"notes", std::to_wstring(notes.size()));
+    RegCloseKey(general);
+}
+
+void BareShow(const std::vector<BareNote>& notes) {
+    for (auto& note : notes) {
+        ShowWindow(note.window, SW_SHOW);
+        ApplyOptions(note.window);
+        ApplyOptions(note.window);
+    }
+}
+
+void BareDestroy(std::vector<BareNote>& notes) {
+    for (auto& note : notes) DestroyWindow(note.window);
+    notes.clear();
+    Pump();
+}
+
+// ---- Measurements ----
+
+void PrintRatio(const char* operation, int notes, double seconds, double floor) {
+    std::printf("%s %d %.4f %.4f %.2f\n", operation, notes, seconds, floor, seconds / floor);
+    std::fflush(stdout);
+}
+
+void PrintAbsolute(const char* operation, int notes, double seconds) {
+    std::printf("%s %d %.6f - -\n", operation, notes, seconds);
+    std::fflush(stdout);
+}
+
+std::map<std::string, std::map<int, double>> totals;  // operation -> notes -> seconds
+
+void Record(const char* operation, int notes, double seconds) { totals[operation][notes] = seconds; }
+
+void LoadSaveShow(int count) {
+    WriteStore(count);
+    int runs = RunsFor(count);
+
+    double load = Best(runs, [] {
+        double start = Now();
+        auto notes = Loaded();
+        double t = Now() - start;
+        notes.reset();
+        Pump();
+        return t;
+    });
+    double loadFloor = Best(runs, [] {
+        double start = Now();
+        auto notes = BareLoad();
+        double t = Now() - start;
+        BareDestroy(notes);
+        return t;
+    });
+    PrintRatio("LoadAll", count, load, loadFloor);
+    Record("LoadAll", count, load);
+
+    auto notes = Loaded();
+    double save = Best(runs, [&] {
+        long ignored = 0;
+        double start = Now();
+        Check(notes->SaveAll(&ignored), "SaveAll");
+        return Now() - start;
+    });
+    auto bare = BareLoad();
+    double saveFloor = Best(runs, [&] {
+        double start = Now();
+        BareSave(bare);
+        return Now() - start;
+    });
+    PrintRatio("SaveAll", count, save, saveFloor);
+    Record("SaveAll", count, save);
+
+    double show = Best(runs, [&] {
+        Check(notes->HideAll(), "HideAll");
+        Pump();
+        double start = Now();
+        Check(notes->ShowAll(), "ShowAll");
+        return Now() - start;
+    });
+    double showFloor = Best(runs, [&] {
+        for (auto& note : bare) ShowWindow(note.window, SW_HIDE);
+        Pump();
+        double start = Now();
+        BareShow(bare);
+        return Now() - start;
+    });
+    PrintRatio("ShowAll", count, show, showFloor);
+    Record("ShowAll", count, show);
+    BareDestroy(bare);
+
+    // A note dragged by its title bar and let go: the release snaps it against every note.
+    tk::ComPtr<_NoteList> list;
+    Check(notes->get_Notes(list.put()), "Notes");
+    VARIANT index;
+    VariantInit(&index);
+    index.vt = VT_I4;
+    index.lVal = 1;
+    tk::ComPtr<_Note> first;
+    Check(list->get_Item(index, first.put()), "Item");
+    HWND window = static_cast<corkbase::Note*>(first.get())->Window().hWnd();
+    double snap = Best(runs, [&] {
+        RECT rc;
+        GetWindowRect(window, &rc);
+        POINT grab{rc.left + 20, rc.top + 5};
+        SetCursorPos(grab.x, grab.y);
+        SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 5));
+        SetCursorPos(grab.x + 37, grab.y + 23);
+        SendMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(57, 28));
+        double start = Now();
+        SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(57, 28));
+        double t = Now() - start;
+        Pump();
+        return t;
+    });
+    PrintAbsolute("SnapRelease", count, snap);
+    Record("SnapRelease", count, snap);
+
+    double check = Best(runs, [&] {
+        double start = Now();
+        qpost::modAutoSave::Fingerprint(notes.get());
+        return Now() - start;
+    });
+    PrintAbsolute("AutosaveCheck", count, check);
+    Record("AutosaveCheck", count, check);
+    if (count == 1000)
+        std::printf("autosave check share of one core at 1000 notes: %.2f%% (one check a second)\n", check * 100.0);
+
+    notes.reset();
+    list.reset();
+    first.reset();
+    Pump();
+}
+
+// The best of three: the first run at a size also pays for the memory the heap grows by.
+void AddNotes(int count) {
+    double add = Best(3, [count] {
+        auto notes = corkbase::Notes::Create();
+        double start = Now();
+        for (int i = 0; i < count; ++i) {
+            tk::ComPtr<_Note> note;
+            Check(notes->AddNote(note.put()), "AddNote");
+        }
+        return Now() - start;
+    });
+    PrintAbsolute("AddNote", count, add / count);
+    Record("AddNote", count, add);
+}
+
+int WindowsOfThread() {
+    int count = 0;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* n = reinterpret_cast<int*>(lp);
+            ++*n;
+            EnumChildWindows(
+                hwnd,
+                [](HWND, LPARAM inner) -> BOOL {
+                    ++*reinterpret_cast<int*>(inner);
+                    return TRUE;
+                },
+                lp);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+// Committed private memory, summed over the address space: Wine's process memory
+// counters leave the private figures at zero.
+SIZE_T PrivateBytes() {
+    SIZE_T total = 0;
+    MEMORY_BASIC_INFORMATION info{};
+    for (char* at = nullptr; VirtualQuery(at, &info, sizeof(info)) == sizeof(info);
+         at = static_cast<char*>(info.BaseAddress) + info.RegionSize) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
+        if (reinterpret_cast<uintptr_t>(at) > 0x7FFFFFFEFFFFull) break;
+    }
+    return total;
+}
+
+// Under Wine GetGuiResources answers 0: windows are counted, menus exist only while open,
+// and GDI objects are those the library creates.
+void ObjectsPerNote() {
+    const int count = 1000;
+    WriteStore(count);
+    // A first load creates what notes share, and stays loaded, so that the heap cannot
+    // hand the second its memory back.
+    auto first = Loaded();
+    Pump();
+    int windows = WindowsOfThread();
+    int gdi = tk::CreatedGdiObjects();
+    SIZE_T memory = PrivateBytes();
+    auto second = Loaded();
+    Pump();
+    double user = static_cast<double>(WindowsOfThread() - windows) / count;
+    double gdiPerNote = static_cast<double>(tk::CreatedGdiObjects() - gdi) / count;
+    double kb = static_cast<double>(PrivateBytes() - memory) / count / 1024.0;
+    std::printf("objects per note: USER %.2f GDI %.2f\n", user, gdiPerNote);
+    std::printf("private memory per note: %.1f KB\n", kb);
+}
+
+// The deliverables, in the build's bin folder beside this program's folder.
+std::wstring BinFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
+    path.resize(path.find_last_of(L'\\'));
+    return path.substr(0, path.find_last_of(L'\\') + 1) + L"bin\\";
+}
+
+// From starting qpost until it waits for input: by then its icon is in the tray.
+void TrayStartUp(int count) {
+    WriteStore(count);
+    double best = Best(3, [] {
+        STARTUPINFOW si{};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi{};
+        std::wstring command = L"\"" + BinFolder() + L"qpost.exe\"";
+        double start = Now();
+        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            std::fprintf(stderr, "bench: cannot start qpost.exe\n");
+            std::exit(1);
+        }
+        WaitForInputIdle(pi.hProcess, 120000);
+        double t = Now() - start;
+        TerminateProcess(pi.hProcess, 0);
+        WaitForSingleObject(pi.hProcess, 10000);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+        return t;
+    });
+    PrintAbsolute("TrayStartUp", count, best);
+    Record("TrayStartUp", count, best);
+}
+
+void RegisterLibrary() {
+    HMODULE library = LoadLibraryW((BinFolder() + L"Corkbase2.dll").c_str());
+    auto entry = library ? reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+                               reinterpret_cast<void*>(GetProcAddress(library, "DllRegisterServer")))
+                         : nullptr;
+    Check(entry ? entry() : E_FAIL, "registering Corkbase2.dll");
+    FreeLibrary(library);
+}
+
+}  // namespace
+
+int wmain() {
+    OleInitialize(nullptr);
+    RegisterBareClass();
+    RegisterLibrary();
+    std::printf("operation notes seconds floor-seconds ratio\n");
+    for (int count : kSizes) {
+        AddNotes(count);
+        LoadSaveShow(count);
+        TrayStartUp(count);
+    }
+    // A hundred times the notes: x100 is linear growth, x1 none.
+    for (auto& [operation, byCount] : totals)
+        std::printf("growth %s from 10 to 1000 notes: x%.1f\n", operation.c_str(), byCount[1000] / byCount[10]);
+    ObjectsPerNote();
+    ClearStore();
+    return 0;
+}
