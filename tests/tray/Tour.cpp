@@ -1,0 +1,115 @@
+// A guided tour of Quillpost for newcomers, run by scripts/demo: notes in every colour, a
+// collapsed note, the tray menu, the options dialog, the find message and an export,
+// each left as a picture (and the export as a file) in the folder named by QP_DEMO_OUT.
+#include "Person.h"
+#include "TrayFixture.h"
+
+using namespace tray;
+
+namespace {
+
+std::wstring OutputFolder() {
+    wchar_t unix[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"QP_DEMO_OUT", unix, MAX_PATH);
+    std::wstring folder = std::wstring(L"Z:") + unix;
+    for (auto& c : folder)
+        if (c == L'/') c = L'\\';
+    return folder + L"\\";
+}
+
+RECT RectOf(HWND hwnd) {
+    RECT rc{};
+    GetWindowRect(hwnd, &rc);
+    return rc;
+}
+
+void Picture(const std::wstring& name) {
+    test::Pump(400);  // let everything finish painting
+    ASSERT_TRUE(test::Screenshot(OutputFolder() + name + L".bmp")) << test::Narrow(name);
+    std::printf("picture: %s\n", test::Narrow(name).c_str());
+}
+
+struct Sample {
+    const wchar_t *title, *text, *color;
+};
+
+}  // namespace
+
+TEST_F(Tray, Tour) {
+    ASSERT_FALSE(OutputFolder() == L"Z:\\") << "QP_DEMO_OUT names the folder for the pictures";
+    const Sample samples[] = {
+        {L"Shopping", L"milk\r\nbread\r\napples", L"12648447"},              // yellow
+        {L"Ideas", L"a quiet garden bench\r\nletters to Anna", L"8454016"},  // green
+        {L"Calls", L"plumber, Tuesday\r\ndentist", L"16777088"},             // blue
+        {L"Work", L"finish the report\r\nbook the train", L"-2147483633"},   // button face
+        {L"Desk", L"this one takes the desktop's colour", L"-2147483647"},   // background
+    };
+    store.Put(L"General", L"notes", std::to_wstring(std::size(samples)));
+    for (size_t i = 0; i < std::size(samples); ++i) {
+        std::wstring section = L"note" + std::to_wstring(i + 1);
+        store.Put(section, L"title", samples[i].title);
+        store.Put(section, L"text", samples[i].text);
+        store.Put(section, L"color", samples[i].color);
+        store.Put(section, L"left", std::to_wstring(900 + static_cast<int>(i % 3) * 3300));
+        store.Put(section, L"top", std::to_wstring(900 + static_cast<int>(i / 3) * 2400));
+        store.Put(section, L"visible", L"-1");
+    }
+    auto q = Start();
+    q->WaitUntilIdle();
+    auto notes = q->WaitForNotes(std::size(samples));
+    ASSERT_EQ(notes.size(), std::size(samples));
+    Picture(L"1-notes-in-each-colour");
+
+    // The note furthest down and right collapses to its title bar with a double click.
+    HWND last = notes[0];
+    for (HWND n : notes)
+        if (RectOf(n).top > RectOf(last).top ||
+            (RectOf(n).top == RectOf(last).top && RectOf(n).left > RectOf(last).left))
+            last = n;
+    test::Click(TitleBarOf(last), 2);
+    Picture(L"2-a-collapsed-note");
+
+    ASSERT_TRUE(RightClickIcon(q->pid()));
+    Picture(L"3-the-tray-menu");
+    Keys({VK_ESCAPE});
+
+    ASSERT_TRUE(RightClickIcon(q->pid()));
+    Keys(menu::Options);
+    HWND options = WaitForWindow(q->pid(), L"QuillpostOptions");
+    ASSERT_NE(options, nullptr);
+    Picture(L"4-the-options-dialog");
+    Press(options, L"Cancel");
+
+    HWND first = notes[0];
+    for (HWND n : notes)
+        if (RectOf(n).top < RectOf(first).top ||
+            (RectOf(n).top == RectOf(first).top && RectOf(n).left < RectOf(first).left))
+            first = n;
+    test::Click(TextOf(first));
+    test::KeyChord({VK_CONTROL, 'F'});
+    HWND find = WaitForWindow(q->pid(), L"CorkbaseInputbox");
+    ASSERT_NE(find, nullptr);
+    test::TypeText(L"cheese");
+    Keys({VK_RETURN});
+    auto notFound = WaitForDialog(q->pid(), L"Corkbase");
+    ASSERT_TRUE(notFound);
+    Picture(L"5-the-find-message");
+    Press(notFound->hwnd, L"OK");
+
+    std::wstring exported = OutputFolder() + L"notes.txt";
+    DeleteFileW(exported.c_str());
+    ASSERT_TRUE(RightClickIcon(q->pid()));
+    Keys(menu::SaveAs);
+    ASSERT_TRUE(WaitForDialog(q->pid(), L"Save As"));
+    test::TypeText(exported);
+    Keys({VK_RETURN});
+    auto saved = WaitForDialog(q->pid(), L"Quillpost");
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->text, L"Successfully saved to " + exported);
+    Press(saved->hwnd, L"OK");
+    std::printf("export: %s\n", test::Narrow(exported).c_str());
+
+    ASSERT_TRUE(RightClickIcon(q->pid()));
+    Keys(menu::Exit);
+    EXPECT_TRUE(q->WaitForExit());
+}
