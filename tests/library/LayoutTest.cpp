@@ -38,17 +38,42 @@ TEST(Layout, ALoadedNoteHasTheDesignedControlRectangles) {
     EXPECT_EQ(Of(w.Picture3), (Rect{0, 1250, 2500, 50}));
 }
 
-TEST(Layout, TheTextBoxWindowSitsAtItsPixelRectangle) {
-    auto note = NoteObject::Create();
-    frmNote& w = note->Window();
+namespace {
+
+// The text box window's rectangle in its note's client pixels.
+RECT TextBoxRect(frmNote& w) {
     RECT rc;
     GetWindowRect(w.txtNote.hWnd(), &rc);
     MapWindowPoints(nullptr, w.hWnd(), reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+}  // namespace
+
+TEST(Layout, TheTextBoxWindowSitsAtItsPixelRectangle) {
+    auto note = NoteObject::Create();
+    frmNote& w = note->Window();
+    w.Show();
+    RECT rc = TextBoxRect(w);
     long tpp = test::TwipsPerPixel();
     EXPECT_EQ(rc.left, (50 + tpp / 2) / tpp);
     EXPECT_EQ(rc.top, (130 + tpp / 2) / tpp);
     EXPECT_EQ(rc.right, (2450 + tpp / 2) / tpp);
     EXPECT_EQ(rc.bottom, (1250 + tpp / 2) / tpp);
+}
+
+TEST(Layout, AHiddenNoteResizedPlacesItsTextBoxWhenShown) {
+    auto note = NoteObject::Create();
+    frmNote& w = note->Window();
+    w.SetWidth(4000);
+    w.SetHeight(2000);
+    w.Show();
+    RECT rc = TextBoxRect(w);
+    long tpp = test::TwipsPerPixel();
+    EXPECT_EQ(rc.right, (3950 + tpp / 2) / tpp);
+    EXPECT_EQ(rc.bottom, (1950 + tpp / 2) / tpp);
+    w.SetWidth(3000);  // and a shown one at once
+    EXPECT_EQ(TextBoxRect(w).right, (2950 + tpp / 2) / tpp);
 }
 
 TEST(Layout, EverySizeChangeLaysTheControlsOutBeforeTheStatementGoesOn) {

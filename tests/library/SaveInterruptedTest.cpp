@@ -154,9 +154,11 @@ std::vector<int> Identify(const std::vector<Fields>& loaded, const std::vector<L
 }
 
 void ExpectSurvivorsWhole(const std::vector<int>& who, const std::vector<Life>& lives) {
-    for (size_t n = 0; n < lives.size(); ++n)
-        if (lives[n].before && lives[n].after)
+    for (size_t n = 0; n < lives.size(); ++n) {
+        if (lives[n].before && lives[n].after) {
             EXPECT_NE(std::find(who.begin(), who.end(), static_cast<int>(n)), who.end()) << "note " << n << " was lost";
+        }
+    }
 }
 
 }  // namespace

@@ -44,12 +44,6 @@ void ExpectNear(long actual, long expected, const char* what) {
 
 class EndToEnd : public Tray {
 protected:
-    void Exit(Qpost& q) {
-        ASSERT_TRUE(RightClickIcon(q.pid())) << "the icon's menu did not open";
-        Keys(menu::Exit);
-        ASSERT_TRUE(q.WaitForExit());
-    }
-
     // Opens a note's menu with a right click on its title bar and picks the item by its
     // underlined letter.
     void NoteMenu(Qpost& q, HWND note, WORD letter) {
@@ -110,7 +104,7 @@ TEST_F(EndToEnd, NewNotesAreTypedMovedSnappedAndComeBackAfterExit) {
         EXPECT_EQ(RectOf(second).left, 0) << "snapped to the screen's edge";
 
         RECT firstAt = RectOf(first), secondAt = RectOf(second);
-        Exit(*q);
+        ASSERT_TRUE(ExitByHand(*q));
 
         Qpost again;
         again.WaitUntilIdle();
@@ -204,13 +198,7 @@ TEST_F(EndToEnd, RecolouredRetitledCollapsedSearchedDeletedFadedExportedAndKept)
     GetTempPathW(MAX_PATH, temp);
     std::wstring path = std::wstring(temp) + L"quillpost-tour.txt";
     DeleteFileW(path.c_str());
-    ASSERT_TRUE(RightClickIcon(q->pid()));
-    Keys(menu::SaveAs);
-    auto save = WaitForDialog(q->pid(), L"Save As");
-    ASSERT_TRUE(save);
-    test::TypeText(path);
-    Keys({VK_RETURN});
-    auto saved = WaitForDialog(q->pid(), L"Quillpost");
+    auto saved = SaveAsByHand(*q, path);
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->text, L"Successfully saved to " + path);
     Press(saved->hwnd, L"OK");
@@ -222,7 +210,7 @@ TEST_F(EndToEnd, RecolouredRetitledCollapsedSearchedDeletedFadedExportedAndKept)
     CloseHandle(file);
     EXPECT_EQ(bytes, "\r\nNote #1\r\n\r\nTitleShopping\r\n-----------\r\n\r\napples\r\npears\r\napples\r\n");
 
-    Exit(*q);
+    ASSERT_TRUE(ExitByHand(*q));
     EXPECT_EQ(Stored(L"General", L"notes"), L"1");
     EXPECT_EQ(Stored(L"General", L"level"), L"25");
     EXPECT_EQ(Stored(L"General", L"clickthrough"), L"True");

@@ -3,8 +3,8 @@
 #include <functional>
 #include <vector>
 
-#include "Qpost.h"
 #include "Support.h"
+#include "TrayFixture.h"
 
 namespace tray {
 
@@ -28,6 +28,21 @@ bool RightClickIcon(DWORD pid) {
         if (WaitForWindow(pid, L"#32768", 3000)) return true;
     }
     return false;
+}
+
+std::optional<Dialog> SaveAsByHand(const Qpost& q, const std::wstring& path) {
+    if (!RightClickIcon(q.pid())) return std::nullopt;
+    Keys(menu::SaveAs);
+    if (!WaitForDialog(q.pid(), L"Save As")) return std::nullopt;
+    test::TypeText(path);
+    Keys({VK_RETURN});
+    return WaitForDialog(q.pid(), L"Quillpost");
+}
+
+bool ExitByHand(const Qpost& q) {
+    if (!RightClickIcon(q.pid())) return false;
+    Keys(menu::Exit);
+    return q.WaitForExit();
 }
 
 void Drag(POINT from, POINT to) {

@@ -3,7 +3,10 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "Qpost.h"
 
 namespace tray {
 
@@ -14,6 +17,12 @@ POINT IconPoint();
 bool ClickIcon(int times, const std::function<bool()>& answered);
 // Opens the icon's menu with the right button; false when it did not open.
 bool RightClickIcon(DWORD pid);
+
+// Chooses Save As from the icon's menu, types the path into the save dialog and presses
+// Enter; the message that follows (nothing if the dialog or the message never came).
+std::optional<Dialog> SaveAsByHand(const Qpost& q, const std::wstring& path);
+// Chooses Exit from the icon's menu; false unless the program ended.
+bool ExitByHand(const Qpost& q);
 
 // Presses the left button at from, moves there in steps to to, and lets go.
 void Drag(POINT from, POINT to);

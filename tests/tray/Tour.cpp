@@ -98,18 +98,11 @@ TEST_F(Tray, Tour) {
 
     std::wstring exported = OutputFolder() + L"notes.txt";
     DeleteFileW(exported.c_str());
-    ASSERT_TRUE(RightClickIcon(q->pid()));
-    Keys(menu::SaveAs);
-    ASSERT_TRUE(WaitForDialog(q->pid(), L"Save As"));
-    test::TypeText(exported);
-    Keys({VK_RETURN});
-    auto saved = WaitForDialog(q->pid(), L"Quillpost");
+    auto saved = SaveAsByHand(*q, exported);
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->text, L"Successfully saved to " + exported);
     Press(saved->hwnd, L"OK");
     std::printf("export: %s\n", test::Narrow(exported).c_str());
 
-    ASSERT_TRUE(RightClickIcon(q->pid()));
-    Keys(menu::Exit);
-    EXPECT_TRUE(q->WaitForExit());
+    EXPECT_TRUE(ExitByHand(*q));
 }
