@@ -231,7 +231,7 @@ Control* Form::HitTest(POINT client) const {
 
 WindowedControl* Form::WindowedOf(HWND child, int id) const {
     for (WindowedControl* control : windowed_)
-        if ((child && control->hwnd_ == child) || (!child && control->spec_.id == id)) return control;
+        if ((child && control->hwnd_ == child) || (!child && control->creation_.id == id)) return control;
     return nullptr;
 }
 
@@ -483,7 +483,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (WindowedControl* control = WindowedOf(reinterpret_cast<HWND>(lp), 0)) {
                 HDC dc = reinterpret_cast<HDC>(wp);
                 SetBkColor(dc, ResolveColor(control->box_.backColor));
-                SetTextColor(dc, ResolveColor(control->spec_.foreColor));
+                SetTextColor(dc, ResolveColor(control->creation_.foreColor));
                 return reinterpret_cast<LRESULT>(SharedBrush(control->box_.backColor));
             }
             break;

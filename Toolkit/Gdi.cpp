@@ -36,18 +36,18 @@ HBRUSH SharedBrush(OleColor color) {
     return static_cast<HBRUSH>(slot.get());
 }
 
-HFONT SharedFont(const FontSpec& spec) {
-    auto& slot = Fonts()[FontKey(spec.face, spec.points, spec.weight, spec.charset)];
+HFONT SharedFont(const FontSpec& font) {
+    auto& slot = Fonts()[FontKey(font.face, font.points, font.weight, font.charset)];
     if (!slot) {
         HDC dc = GetDC(nullptr);
         int dpi = GetDeviceCaps(dc, LOGPIXELSY);
         ReleaseDC(nullptr, dc);
         LOGFONTW lf{};
-        lf.lfHeight = -static_cast<LONG>(std::lround(spec.points * static_cast<float>(dpi) / 72.0f));
-        lf.lfWeight = spec.weight;
-        lf.lfCharSet = spec.charset;
+        lf.lfHeight = -static_cast<LONG>(std::lround(font.points * static_cast<float>(dpi) / 72.0f));
+        lf.lfWeight = font.weight;
+        lf.lfCharSet = font.charset;
         lf.lfQuality = DEFAULT_QUALITY;
-        lstrcpynW(lf.lfFaceName, spec.face, LF_FACESIZE);
+        lstrcpynW(lf.lfFaceName, font.face, LF_FACESIZE);
         slot.reset(CreateFontIndirectW(&lf));
     }
     return static_cast<HFONT>(slot.get());

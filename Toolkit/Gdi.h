@@ -23,8 +23,8 @@ struct FontSpec {
     int weight = FW_NORMAL;
     BYTE charset = DEFAULT_CHARSET;
 };
-// A font for the spec at this process's dpi; valid until ReleaseSharedGdi.
-HFONT SharedFont(const FontSpec& spec);
+// A font as described, at this process's dpi; valid until ReleaseSharedGdi.
+HFONT SharedFont(const FontSpec& font);
 
 // GDI objects the toolkit has created and not yet deleted.
 int CreatedGdiObjects();

@@ -20,19 +20,20 @@ void InitCommonControls() {
 
 }  // namespace
 
-WindowedControl::WindowedControl(Form& form, Box box, Spec spec) : ControlBase(form, box), spec_(std::move(spec)) {
+WindowedControl::WindowedControl(Form& form, Box box, Creation creation)
+    : ControlBase(form, box), creation_(std::move(creation)) {
     form_.windowed_.push_back(this);
 }
 
 void WindowedControl::Create(HWND parent) {
     InitCommonControls();
     RECT rc = PixelRect();
-    hwnd_ = CreateWindowExW(0, spec_.windowClass, spec_.caption.c_str(), WS_CHILD | WS_VISIBLE | spec_.style, rc.left,
-                            rc.top, rc.right - rc.left, rc.bottom - rc.top, parent,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec_.id)),
+    hwnd_ = CreateWindowExW(0, creation_.windowClass, creation_.caption.c_str(),
+                            WS_CHILD | WS_VISIBLE | creation_.style, rc.left, rc.top, rc.right - rc.left,
+                            rc.bottom - rc.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(creation_.id)),
                             reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
     if (!hwnd_) ThrowLastError(L"Cannot create a control");
-    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(spec_.font)), FALSE);
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(creation_.font)), FALSE);
     Created();
 }
 

@@ -15,7 +15,7 @@ public:
     void SetFocus();
 
 protected:
-    struct Spec {
+    struct Creation {
         const wchar_t* windowClass;
         DWORD style;
         std::wstring caption;
@@ -23,14 +23,14 @@ protected:
         OleColor foreColor = 0x80000012;
         int id = 0;
     };
-    WindowedControl(Form& form, Box box, Spec spec);
+    WindowedControl(Form& form, Box box, Creation creation);
     // Runs once the window exists.
     virtual void Created() {}
     // A notification (WM_COMMAND code) from the window.
     virtual void Notified(WORD) {}
     void Changed() override;
 
-    Spec spec_;
+    Creation creation_;
     HWND hwnd_ = nullptr;  // a child: destroyed with its form
 
 private:
