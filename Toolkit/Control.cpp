@@ -9,6 +9,10 @@ Control::Control(Form& form, Args args)
     form_.controls_.push_back(this);
 }
 
+// A form's window may outlive its controls (they are members of the derived form, the
+// window belongs to the base): the form must not reach a control that is gone.
+Control::~Control() { std::erase(form_.controls_, this); }
+
 void Control::Changed() {
     form_.UpdateTooltip(*this);
     // A hidden form is painted whole when it is shown; invalidating it would only cost

@@ -38,6 +38,7 @@ public:
     };
 
     Control(Form& form, Args args);
+    ~Control() override;
 
     std::wstring Caption();
     void SetCaption(const std::wstring& caption);

@@ -311,10 +311,11 @@ void Form::Mouse(UINT msg, WPARAM wp, LPARAM lp) {
         GetCursorPos(&pt);
         ScreenToClient(hwnd_.get(), &pt);
     }
-    auto event = [&](Control* c, int button) {
-        return MouseEvent{button, ShiftState(), static_cast<float>(pt.x) * TwipsPerPixelX() - c->box_.left,
-                          static_cast<float>(pt.y) * TwipsPerPixelY() - c->box_.top};
+    auto eventAt = [&](POINT at, Control* c, int button) {
+        return MouseEvent{button, ShiftState(), static_cast<float>(at.x) * TwipsPerPixelX() - c->box_.left,
+                          static_cast<float>(at.y) * TwipsPerPixelY() - c->box_.top};
     };
+    auto event = [&](Control* c, int button) { return eventAt(pt, c, button); };
     HWND self = hwnd_.get();
     switch (msg) {
         case WM_LBUTTONDOWN:
@@ -362,9 +363,7 @@ void Form::Mouse(UINT msg, WPARAM wp, LPARAM lp) {
                 POINT now{};
                 GetCursorPos(&now);
                 ScreenToClient(self, &now);
-                target->MouseMove(MouseEvent{ButtonsHeld(wp) | button, ShiftState(),
-                                             static_cast<float>(now.x) * TwipsPerPixelX() - target->box_.left,
-                                             static_cast<float>(now.y) * TwipsPerPixelY() - target->box_.top});
+                target->MouseMove(eventAt(now, target, ButtonsHeld(wp) | button));
             }
             if (ButtonsHeld(wp) == 0) {
                 pressed_ = nullptr;

@@ -28,6 +28,14 @@ void TextBox::Created() {
         SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TextBox::SubclassProc)));
 }
 
+TextBox::~TextBox() {
+    // The window may outlive this object (see ~Control): hand it back to the edit class,
+    // so that no later message reaches an object that is gone.
+    if (!hwnd_) return;
+    SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+}
+
 void TextBox::Notified(WORD code) {
     if (code == EN_CHANGE && !settingText_ && Change) Change();
 }

@@ -20,6 +20,7 @@ public:
     };
 
     TextBox(Form& form, Args args);
+    ~TextBox() override;
 
     std::wstring Text();
     // Assigning a different text raises Change, as typing does.

@@ -25,6 +25,9 @@ WindowedControl::WindowedControl(Form& form, Box box, Creation creation)
     form_.windowed_.push_back(this);
 }
 
+// See ~Control: the form's window may outlive its controls.
+WindowedControl::~WindowedControl() { std::erase(form_.windowed_, this); }
+
 void WindowedControl::Create(HWND parent) {
     InitCommonControls();
     RECT rc = PixelRect();

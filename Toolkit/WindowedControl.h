@@ -24,6 +24,7 @@ protected:
         int id = 0;
     };
     WindowedControl(Form& form, Box box, Creation creation);
+    ~WindowedControl() override;
     // Runs once the window exists.
     virtual void Created() {}
     // A notification (WM_COMMAND code) from the window.

@@ -66,18 +66,6 @@ long LeftOf(_Note* note) {
     return left;
 }
 
-std::wstring TextOf(_Note* note) {
-    tk::Bstr text;
-    EXPECT_EQ(note->get_Text(text.put()), S_OK);
-    return text.str();
-}
-
-void SetText(_Note* note, const std::wstring& s) {
-    tk::Bstr b(s);
-    BSTR raw = b.get();
-    ASSERT_EQ(note->put_Text(&raw), S_OK);
-}
-
 }  // namespace
 
 TEST(HostileClient, DeletingADeletedNoteAgainRemovesNoOtherNote) {

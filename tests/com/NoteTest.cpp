@@ -31,18 +31,6 @@ bool Changed(_Note* n) {
     return v == VARIANT_TRUE;
 }
 
-std::wstring TextOf(_Note* n) {
-    tk::Bstr text;
-    EXPECT_EQ(n->get_Text(text.put()), S_OK);
-    return text.str();
-}
-
-void SetText(_Note* n, const std::wstring& s) {
-    auto text = MakeBstr(s);
-    BSTR b = text.get();
-    ASSERT_EQ(n->put_Text(&b), S_OK);
-}
-
 }  // namespace
 
 TEST(Note, NewNoteLoadsAt2500By1300AtTheOriginUnchangedAndNotYetShown) {

@@ -47,12 +47,6 @@ bool Flag(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(VARIANT_BOOL*)
     return v == VARIANT_TRUE;
 }
 
-void SetText(_Note* note, const std::wstring& s) {
-    tk::Bstr b(s);
-    BSTR raw = b.get();
-    ASSERT_EQ(note->put_Text(&raw), S_OK);
-}
-
 void SetTitle(_Note* note, const std::wstring& s) {
     tk::Bstr b(s);
     ASSERT_EQ(note->put_Title(b.get()), S_OK);

@@ -64,6 +64,18 @@ long CountOf(_Notes* notes) {
     return count;
 }
 
+void SetText(_Note* note, const std::wstring& text) {
+    tk::Bstr value(text);
+    BSTR raw = value.get();
+    ASSERT_EQ(note->put_Text(&raw), S_OK);
+}
+
+std::wstring TextOf(_Note* note) {
+    tk::Bstr text;
+    EXPECT_EQ(note->get_Text(text.put()), S_OK);
+    return text.str();
+}
+
 void Pump(DWORD milliseconds) {
     DWORD end = GetTickCount() + milliseconds;
     do {
@@ -94,21 +106,21 @@ std::vector<HWND> WindowsOfClass(const wchar_t* className) {
     return search.found;
 }
 
-namespace {
-
-// The folder of the pointer agent the scripts start beside the display, as a path here.
-std::wstring PointerAgent() {
+std::wstring FolderNamedBy(const wchar_t* variable) {
     wchar_t unix[MAX_PATH] = {};
-    if (!GetEnvironmentVariableW(L"QP_POINTER_AGENT", unix, MAX_PATH)) return L"";
+    if (!GetEnvironmentVariableW(variable, unix, MAX_PATH)) return L"";
     std::wstring folder = std::wstring(L"Z:") + unix;
     for (auto& c : folder)
         if (c == L'/') c = L'\\';
     return folder + L"\\";
 }
 
-// Runs xdotool with these arguments through the pointer agent; false without an agent.
+namespace {
+
+// Runs xdotool with these arguments through the pointer agent the scripts start beside
+// the display; false without an agent.
 bool Xdotool(const std::string& args) {
-    static const std::wstring folder = PointerAgent();
+    static const std::wstring folder = FolderNamedBy(L"QP_POINTER_AGENT");
     if (folder.empty()) return false;
     std::wstring part = folder + L"request.part", request = folder + L"request", done = folder + L"done";
     DeleteFileW(done.c_str());

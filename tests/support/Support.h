@@ -26,6 +26,8 @@ ComPtr<_Notes> NewNotes();  // by ProgID NoteLibrary.Notes
 ComPtr<_Note> AddNote(_Notes* notes);
 ComPtr<_Note> NoteAt(_Notes* notes, long position);
 long CountOf(_Notes* notes);
+void SetText(_Note* note, const std::wstring& text);
+std::wstring TextOf(_Note* note);
 
 // Dispatches window messages for the given time.
 void Pump(DWORD milliseconds = 50);
@@ -80,6 +82,10 @@ long ScreenHeightTwips();
 long TwipsPerPixel();
 // Screen pixels of a twips position, rounded as the windows are placed.
 long PixelsOf(float twips);
+
+// The folder whose Unix path the environment variable holds, as a path here (with a
+// trailing backslash); empty when the variable is not set.
+std::wstring FolderNamedBy(const wchar_t* variable);
 
 // The whole screen as a 24-bit BMP file.
 bool Screenshot(const std::wstring& path);

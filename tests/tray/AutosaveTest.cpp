@@ -9,12 +9,6 @@ namespace {
 // Longer than the quiet time plus a tick, with room for a slow machine.
 constexpr DWORD Settle = 6000;
 
-RECT RectOf(HWND hwnd) {
-    RECT rc{};
-    GetWindowRect(hwnd, &rc);
-    return rc;
-}
-
 // Opens a note's menu with the right button on its title bar and presses an access key.
 void NoteMenu(Qpost& q, HWND note, WORD key) {
     RECT rc = RectOf(note);

@@ -9,12 +9,6 @@ using namespace tray;
 
 namespace {
 
-RECT RectOf(HWND hwnd) {
-    RECT rc{};
-    GetWindowRect(hwnd, &rc);
-    return rc;
-}
-
 // WM_GETTEXT itself: GetWindowText gives another program's text box only its caption.
 std::wstring NoteText(HWND note) {
     wchar_t text[1024] = {};

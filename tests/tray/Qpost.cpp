@@ -212,6 +212,12 @@ void Keys(std::initializer_list<WORD> virtualKeys) {
     }
 }
 
+RECT RectOf(HWND hwnd) {
+    RECT rc{};
+    GetWindowRect(hwnd, &rc);
+    return rc;
+}
+
 HRESULT CallLibrary(const char* name) {
     HMODULE module = LoadLibraryW(test::LibraryPath().c_str());
     auto entry = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(module, name)));

@@ -62,6 +62,8 @@ HWND WaitForWindow(DWORD pid, const wchar_t* className, DWORD milliseconds = 100
 void Keys(std::initializer_list<WORD> virtualKeys);
 
 HWND ChildWithText(HWND parent, const std::wstring& text);
+// A window's rectangle on the screen, in pixels.
+RECT RectOf(HWND hwnd);
 
 // Calls an entry point of the built library, such as "DllUnregisterServer".
 HRESULT CallLibrary(const char* name);

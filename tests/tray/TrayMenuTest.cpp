@@ -4,16 +4,6 @@
 
 using namespace tray;
 
-namespace {
-
-RECT RectOf(HWND hwnd) {
-    RECT rc{};
-    GetWindowRect(hwnd, &rc);
-    return rc;
-}
-
-}  // namespace
-
 TEST_F(Tray, ARealDoubleClickOnTheTrayIconMakesANote) {
     auto q = Start();
     ASSERT_NE(FindWindowW(L"Shell_TrayWnd", nullptr), nullptr) << "no taskbar: the test display has no Wine desktop";
