@@ -18,6 +18,7 @@
 #include "Gdi.h"
 #include "Note.h"
 #include "Notes.h"
+#include "ThrowawayPrefix.h"
 #include "frmNote.h"
 #include "modAutoSave.h"
 
@@ -435,6 +436,7 @@ void RegisterLibrary() {
 }  // namespace
 
 int wmain() {
+    if (!test::InThrowawayPrefix()) return 2;
     OleInitialize(nullptr);
     RegisterBareClass();
     RegisterLibrary();

@@ -53,6 +53,12 @@ qp_start_wine() {
   wine explorer /desktop=Quillpost,1024x768 >/dev/null 2>&1 </dev/null &
 }
 
+# Marks the prefix in $WINEPREFIX as one to throw away: the test programs, the tour and the
+# benchmark clear the notes of their prefix and refuse to run in an unmarked one.
+qp_mark_throwaway() {
+  touch "$WINEPREFIX/drive_c/quillpost-throwaway-prefix"
+}
+
 qp_stop_session() {
   [[ -n ${WINEPREFIX:-} ]] && timeout 30 wineserver -k >/dev/null 2>&1 || true
   if [[ -n $_qp_agent_pid ]]; then

@@ -1,20 +1,27 @@
 #!/usr/bin/env bash
 # Registers the library with regsvr32 and drives it from JScript and VBScript in Wine's
-# script host, then unregisters and registers it again. Argument: the built Corkbase2.dll.
+# script host, then unregisters and registers it again; and checks that a test program
+# refuses a prefix not made to be thrown away. Arguments: the built Corkbase2.dll and a
+# test program.
 set -u
+shopt -s extglob
 here=$(cd "$(dirname "$0")" && pwd)
 wine_run="$here/../../scripts/lib/wine-run"
 dll=$(winepath -w "$1")
 passed=0
 failed=0
 
+# step NAME EXIT-STATUS EXPECTED-OUTPUT-PATTERN PROGRAM ARGS...
 step() {
-  local name=$1 expect=$2
-  shift 2
+  local name=$1 status=$2 expect=$3
+  shift 3
   local out rc
-  out=$(QP_WINE_TIMEOUT=120 "$wine_run" "$@" | iconv -f CP437 -t UTF-8 | tr -d '\r')
-  rc=${PIPESTATUS[0]}
-  if [[ $rc -eq 0 && $out == *"$expect"* ]]; then
+  # The exit status is the program's, not the last filter's.
+  out=$(QP_WINE_TIMEOUT=120 "$wine_run" "$@")
+  rc=$?
+  out=$(iconv -f CP437 -t UTF-8 <<<"$out" | tr -d '\r')
+  # shellcheck disable=SC2053 # the expected output is a pattern
+  if [[ $rc -eq $status && $out == $expect ]]; then
     passed=$((passed + 1))
     echo "ok   $name"
   else
@@ -24,14 +31,22 @@ step() {
   fi
 }
 
-script() { step "$1" "$2" cscript //nologo "$(winepath -w "$here/$1")"; }
+script() { step "$1" 0 "*$2*" cscript //nologo "$(winepath -w "$here/$1")"; }
 
-step "regsvr32" "" regsvr32 /s "$dll"
+step "regsvr32" 0 "*" regsvr32 /s "$dll"
 script notes.js "jscript ok"
 script notes.vbs "vbscript ok"
-step "regsvr32 /u" "" regsvr32 /u /s "$dll"
+step "regsvr32 /u" 0 "*" regsvr32 /u /s "$dll"
 script activation-gone.js "unregistered ok"
-step "regsvr32 again" "" regsvr32 /s "$dll"
+step "regsvr32 again" 0 "*" regsvr32 /s "$dll"
+
+# A person's prefix has no marker: a test program must not clear their notes there, and
+# says so in one line.
+marker="$WINEPREFIX/drive_c/quillpost-throwaway-prefix"
+mv "$marker" "$marker.away"
+nl=$'\n'
+step "a test program refuses an unmarked prefix" 2 "Refusing to run: +([^$nl])" "$2"
+mv "$marker.away" "$marker"
 
 echo "$passed passed, $failed failed"
 [[ $failed -eq 0 ]]

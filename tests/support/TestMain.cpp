@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "Support.h"
+#include "ThrowawayPrefix.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ class ScreenshotOnFailure : public testing::EmptyTestEventListener {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!test::InThrowawayPrefix()) return 2;
     // Notes live on one apartment thread, as in the tray program.
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
     // Tests act on Wine's desktop: wait until it is up, taskbar and all.
