@@ -54,6 +54,7 @@ LRESULT CALLBACK TextBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
                 }
                 break;
             case WM_KEYUP:
+            case WM_SYSKEYUP:  // the key-up of a key released with Alt held
                 if (box->KeyUp) {
                     int shift = (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
                                 (GetKeyState(VK_MENU) < 0 ? 4 : 0);

@@ -250,13 +250,18 @@ TEST(Interaction, CtrlFFindsTheNextMatchIgnoringCaseAndF3RepeatsIt) {
     EXPECT_EQ(w.txtNote.SelStart(), 8);
 }
 
-TEST(Interaction, F3FindsOverlappingMatches) {
-    Board board;
-    frmNote& w = board.Add(3000, 3000);
-    Type(w, L"aaaa", 0, 2);
-    test::KeyChord({VK_F3});
-    EXPECT_EQ(w.txtNote.SelStart(), 1);
-    EXPECT_EQ(w.txtNote.SelLength(), 2);
+TEST(Interaction, F3FindsOverlappingMatchesWithAnyModifierHeld) {
+    for (WORD modifier : {0, VK_SHIFT, VK_CONTROL, VK_MENU}) {
+        Board board;
+        frmNote& w = board.Add(3000, 3000);
+        Type(w, L"aaaa", 0, 2);
+        if (modifier)
+            test::KeyChord({modifier, VK_F3});
+        else
+            test::KeyChord({VK_F3});
+        EXPECT_EQ(w.txtNote.SelStart(), 1) << "modifier " << modifier;
+        EXPECT_EQ(w.txtNote.SelLength(), 2) << "modifier " << modifier;
+    }
 }
 
 TEST(Interaction, CancelAnEmptySearchOrF3WithoutSelectionDoNothing) {
