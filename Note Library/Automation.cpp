@@ -4,11 +4,15 @@
 #include <map>
 #include <vector>
 
+#include "Store.h"
+
 namespace corkbase {
 namespace {
 
 std::atomic<long> g_objects{0};
 std::atomic<long> g_locks{0};
+
+std::wstring TextOf(BSTR b) { return b ? std::wstring(b, SysStringLen(b)) : std::wstring(); }
 
 HMODULE ThisModule() {
     HMODULE module = nullptr;
@@ -78,6 +82,21 @@ HRESULT ReportError(REFIID iid, HRESULT hr, const std::wstring& description) {
 
 void ThrowInvalidArgument(const std::wstring& description) { throw tk::Failure(E_INVALIDARG, description); }
 
+HRESULT ErrorInfoFrom(REFIID iid, HRESULT hr, EXCEPINFO& own) {
+    if (hr == DISP_E_EXCEPTION) {
+        if (own.pfnDeferredFillIn) own.pfnDeferredFillIn(&own);
+        HRESULT code = FAILED(own.scode) ? own.scode : E_FAIL;
+        std::wstring description =
+            own.bstrDescription ? TextOf(own.bstrDescription) : tk::SystemMessage(static_cast<DWORD>(code));
+        hr = ReportError(iid, code, description);
+    }
+    SysFreeString(own.bstrSource);
+    SysFreeString(own.bstrDescription);
+    SysFreeString(own.bstrHelpFile);
+    own = EXCEPINFO{};
+    return hr;
+}
+
 namespace {
 
 // A member's description, released when it goes.
@@ -110,6 +129,36 @@ private:
 };
 
 bool IsMissing(const VARIANT& v) { return v.vt == VT_ERROR && v.scode == DISP_E_PARAMNOTFOUND; }
+
+// Fills excep with a failure of the member and returns DISP_E_EXCEPTION.
+HRESULT Raise(EXCEPINFO* excep, HRESULT code, const std::wstring& description) {
+    *excep = EXCEPINFO{};
+    excep->bstrSource = SysAllocString(L"NoteLibrary");
+    excep->bstrDescription = SysAllocStringLen(description.data(), static_cast<UINT>(description.size()));
+    excep->scode = code;
+    return DISP_E_EXCEPTION;
+}
+
+std::wstring MemberName(ITypeInfo* info, DISPID member) {
+    tk::Bstr name;
+    if (FAILED(info->GetDocumentation(member, name.put(), nullptr, nullptr, nullptr)) || !name.get()) return L"?";
+    return name.str();
+}
+
+// "Left: "abc" is not a number": what a value that does not convert to type is.
+std::wstring ConversionFailure(const std::wstring& member, const VARIANT& value, VARTYPE type, HRESULT hr) {
+    tk::Variant text;
+    std::wstring shown = L"the value given";
+    if (value.vt == VT_BSTR || value.vt == (VT_BYREF | VT_BSTR))
+        shown = Quoted(value.vt == VT_BSTR ? TextOf(value.bstrVal) : TextOf(*value.pbstrVal));
+    else if (SUCCEEDED(VariantChangeType(text.get(), const_cast<VARIANT*>(&value), 0, VT_BSTR)))
+        shown = TextOf(text.get()->bstrVal);
+    std::wstring what = hr == DISP_E_OVERFLOW ? L"is out of range"
+                        : type == VT_BOOL     ? L"is neither True nor False"
+                        : type == VT_BSTR     ? L"is not text"
+                                              : L"is not a number";
+    return member + L": " + shown + L" " + what;
+}
 
 }  // namespace
 
@@ -148,6 +197,13 @@ HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, D
         arg.byref = &temp->lVal;  // the union's storage, whatever the type
         return S_OK;
     };
+    // The value converted to the parameter's type here, so a failure can say what failed.
+    auto byValue = [&](VARIANT& arg, VARTYPE type) -> HRESULT {
+        VARIANT* temp = temps.emplace_back().get();
+        HRESULT hr = VariantChangeType(temp, &arg, 0, type);
+        if (SUCCEEDED(hr)) arg = *temp;
+        return hr;
+    };
 
     // Optional by-reference parameters left out get their default through a temporary:
     // passing the default itself where a pointer is expected would hand over a bad pointer.
@@ -170,16 +226,22 @@ HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, D
         if (p < 0 || p >= func->cParams) continue;
         const ELEMDESC& element = func->lprgelemdescParam[p];
         const PARAMDESC& desc = element.paramdesc;
+        auto simple = [](VARTYPE t) {
+            return t != VT_EMPTY && t != VT_VARIANT && t != VT_PTR && t != VT_USERDEFINED && t != VT_DISPATCH &&
+                   t != VT_UNKNOWN;
+        };
         VARTYPE pointee = element.tdesc.vt == VT_PTR && element.tdesc.lptdesc ? element.tdesc.lptdesc->vt
                                                                               : static_cast<VARTYPE>(VT_EMPTY);
-        bool simplePointee =
-            pointee != VT_EMPTY && pointee != VT_VARIANT && pointee != VT_PTR && pointee != VT_USERDEFINED;
+        bool simplePointee = pointee != VT_EMPTY && simple(pointee);
         VARIANT& arg = args[j];
+        VARIANT given = arg;
+        VARTYPE wanted = simplePointee ? pointee : element.tdesc.vt;
         HRESULT hr = S_OK;
         if (IsMissing(arg) && simplePointee && (desc.wParamFlags & PARAMFLAG_FHASDEFAULT) && desc.pparamdescex) {
             hr = byReference(arg, desc.pparamdescex->varDefaultValue, pointee);
         } else if (arg.vt == (VT_BYREF | VT_VARIANT) && arg.pvarVal) {
             VARIANT* inner = arg.pvarVal;
+            given = *inner;
             if (simplePointee) {
                 hr = byReference(arg, *inner, pointee);
                 if (SUCCEEDED(hr) && (desc.wParamFlags & PARAMFLAG_FOUT))
@@ -188,11 +250,17 @@ HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, D
                 VARIANT* copy = temps.emplace_back().get();
                 hr = VariantCopyInd(copy, inner);
                 arg = *copy;
+                given = *copy;
+                if (SUCCEEDED(hr) && simple(element.tdesc.vt) && arg.vt != element.tdesc.vt)
+                    hr = byValue(arg, element.tdesc.vt);
             }
+        } else if (pointee == VT_EMPTY && simple(element.tdesc.vt) && arg.vt != element.tdesc.vt && !IsMissing(arg)) {
+            hr = byValue(arg, element.tdesc.vt);
         }
         if (FAILED(hr)) {
             if (argErr) *argErr = j;
-            return DISP_E_TYPEMISMATCH;
+            return Raise(excep, hr == DISP_E_OVERFLOW ? hr : DISP_E_TYPEMISMATCH,
+                         ConversionFailure(MemberName(vtable, member), given, wanted, hr));
         }
     }
     std::vector<DISPID> namedIds(params->rgdispidNamedArgs, params->rgdispidNamedArgs + named);
@@ -208,7 +276,7 @@ HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, D
     }
 
     // A failing member's description reaches the script through EXCEPINFO.
-    if (FAILED(hr) && hr != DISP_E_EXCEPTION && excep && HRESULT_FACILITY(hr) != FACILITY_DISPATCH) {
+    if (FAILED(hr) && hr != DISP_E_EXCEPTION && HRESULT_FACILITY(hr) != FACILITY_DISPATCH) {
         ComPtr<IErrorInfo> error;
         if (GetErrorInfo(0, error.put()) == S_OK && error) {
             *excep = EXCEPINFO{};

@@ -49,9 +49,14 @@ HRESULT Guard(REFIID iid, F&& body) noexcept {
 
 // ITypeInfo::Invoke, adapted to how script hosts really call: a method call on a
 // property get (JScript's Enumerator) and variables passed by reference as
-// VT_BYREF|VT_VARIANT (VBScript) are accepted.
+// VT_BYREF|VT_VARIANT (VBScript) are accepted. An argument that does not convert fails
+// with a description naming the member and the value. excep must not be null.
 HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, DISPPARAMS* params, VARIANT* result,
                    EXCEPINFO* excep, UINT* argErr);
+
+// For a caller that passed no EXCEPINFO: the exception that `own` holds becomes its code
+// and the thread's error info; own is emptied.
+HRESULT ErrorInfoFrom(REFIID iid, HRESULT hr, EXCEPINFO& own);
 
 [[noreturn]] void ThrowInvalidArgument(const std::wstring& description);
 
@@ -110,12 +115,16 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                      EXCEPINFO* excep, UINT* argErr) override {
+        // Without the caller's EXCEPINFO a failure still answers with its own code and
+        // leaves its description for GetErrorInfo, as the system's own dispatch does.
+        EXCEPINFO own{};
         HRESULT hr = E_FAIL;
         HRESULT guard = Guard(__uuidof(Itf), [&] {
             hr = InvokeDual(TypeInfoOf(__uuidof(Itf)).vtable, static_cast<Itf*>(this), member, flags, params, result,
-                            excep, argErr);
+                            excep ? excep : &own, argErr);
         });
-        return FAILED(guard) ? guard : hr;
+        if (FAILED(guard)) return guard;
+        return excep ? hr : ErrorInfoFrom(__uuidof(Itf), hr, own);
     }
 
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override {

@@ -18,7 +18,9 @@ struct Call {
     std::wstring description;  // of the exception, when the member raised one
 };
 
-Call Invoke(IUnknown* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args = {}) {
+// Without excepInfo, as C++ and .NET clients often call: the failure's code is the
+// result, and its description is the thread's error info.
+Call Invoke(IUnknown* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args = {}, bool excepInfo = true) {
     ComPtr<IDispatch> dispatch;
     EXPECT_EQ(object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.put())), S_OK);
     Call call;
@@ -35,8 +37,9 @@ Call Invoke(IUnknown* object, const wchar_t* name, WORD flags, std::vector<VARIA
     }
     EXCEPINFO info{};
     UINT argErr = 0;
-    call.hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, call.result->get(), &info, &argErr);
-    if (info.bstrDescription) call.description = Str(info.bstrDescription);
+    call.hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, call.result->get(),
+                               excepInfo ? &info : nullptr, &argErr);
+    call.description = excepInfo ? Str(info.bstrDescription) : LastErrorDescription();
     SysFreeString(info.bstrDescription);
     SysFreeString(info.bstrSource);
     SysFreeString(info.bstrHelpFile);
@@ -107,7 +110,9 @@ TEST(HostileClient, LateBoundCallsWithWrongArgumentsFailAndChangeNothing) {
     EXPECT_EQ(deleted.result->get()->lVal, 0);
     EXPECT_EQ(CountOf(notes.get()), 1);
 
-    EXPECT_EQ(Invoke(note.get(), L"Left", DISPATCH_PROPERTYPUT, {Text(abc)}).hr, DISP_E_TYPEMISMATCH);
+    auto notNumber = Invoke(note.get(), L"Left", DISPATCH_PROPERTYPUT, {Text(abc)});
+    EXPECT_EQ(notNumber.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(notNumber.description, L"Left: \"abc\" is not a number");
     EXPECT_EQ(LeftOf(note.get()), 600);
     tk::Bstr number(L"120");
     EXPECT_EQ(Invoke(note.get(), L"Left", DISPATCH_PROPERTYPUT, {Text(number)}).hr, S_OK) << "a number in text";
@@ -140,6 +145,32 @@ TEST(HostileClient, LateBoundCallsWithWrongArgumentsFailAndChangeNothing) {
     item = Invoke(list.result->get()->pdispVal, L"Item", DISPATCH_PROPERTYGET | DISPATCH_METHOD, {Long(0)});
     EXPECT_EQ(item.hr, DISP_E_EXCEPTION);
     EXPECT_EQ(item.description, L"There is no note 0 among 1 notes");
+}
+
+TEST(HostileClient, ACallerWithoutExcepInfoGetsTheFailuresOwnCodeAndDescription) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    auto list = Invoke(notes.get(), L"Notes", DISPATCH_PROPERTYGET);
+    ASSERT_EQ(list.result->get()->vt, VT_DISPATCH);
+    auto item =
+        Invoke(list.result->get()->pdispVal, L"Item", DISPATCH_PROPERTYGET | DISPATCH_METHOD, {Long(99)}, false);
+    EXPECT_EQ(item.hr, DISP_E_BADINDEX);
+    EXPECT_EQ(item.description, L"There is no note 99 among 1 notes");
+
+    auto negative = Invoke(note.get(), L"Width", DISPATCH_PROPERTYPUT, {Long(-1)}, false);
+    EXPECT_EQ(negative.hr, static_cast<HRESULT>(0x800A017C));
+    EXPECT_EQ(negative.description, L"Invalid property value: a size cannot be negative");
+
+    tk::Bstr abc(L"abc");
+    auto notNumber = Invoke(note.get(), L"Left", DISPATCH_PROPERTYPUT, {Text(abc)}, false);
+    EXPECT_EQ(notNumber.hr, DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(notNumber.description, L"Left: \"abc\" is not a number");
+    auto notFlag = Invoke(note.get(), L"Collapsed", DISPATCH_PROPERTYPUT, {Text(abc)}, false);
+    EXPECT_EQ(notFlag.hr, DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(notFlag.description, L"Collapsed: \"abc\" is neither True nor False");
+    auto done = Invoke(notes.get(), L"HideAll", DISPATCH_METHOD, {}, false);
+    EXPECT_EQ(done.hr, S_OK);
+    EXPECT_EQ(done.description, L"") << "success leaves no error behind";
 }
 
 TEST(HostileClient, TenThousandNotesFromAScriptGetWindowsOnlyWhenTouched) {
