@@ -117,7 +117,7 @@ HRESULT Note::get_Left(long* result) {
 }
 
 HRESULT Note::put_Left(long value) {
-    return Guarded([&] { window_->SetLeft(static_cast<float>(value)); });
+    return Guarded([&] { window_->SetLeft(tk::KeptTwips(L"Left", value)); });
 }
 
 HRESULT Note::get_Top(long* result) {
@@ -125,7 +125,7 @@ HRESULT Note::get_Top(long* result) {
 }
 
 HRESULT Note::put_Top(long value) {
-    return Guarded([&] { window_->SetTop(static_cast<float>(value)); });
+    return Guarded([&] { window_->SetTop(tk::KeptTwips(L"Top", value)); });
 }
 
 HRESULT Note::get_Height(long* result) {
@@ -133,7 +133,7 @@ HRESULT Note::get_Height(long* result) {
 }
 
 HRESULT Note::put_Height(long value) {
-    return Guarded([&] { window_->SetHeight(static_cast<float>(value)); });
+    return Guarded([&] { window_->SetHeight(tk::KeptTwips(L"Height", value)); });
 }
 
 HRESULT Note::get_Width(long* result) {
@@ -141,7 +141,7 @@ HRESULT Note::get_Width(long* result) {
 }
 
 HRESULT Note::put_Width(long value) {
-    return Guarded([&] { window_->SetWidth(static_cast<float>(value)); });
+    return Guarded([&] { window_->SetWidth(tk::KeptTwips(L"Width", value)); });
 }
 
 HRESULT Note::get_Text(BSTR* result) {

@@ -5,6 +5,7 @@
 #include "Note.h"
 #include "NoteList.h"
 #include "Store.h"
+#include "frmNote.h"
 
 namespace corkbase {
 
@@ -48,7 +49,7 @@ HRESULT Notes::AddNote(_Note** result) {
             note->SetNoteID(static_cast<int32_t>(list_.size()));
         } catch (const std::bad_alloc&) {
             if (!list_.empty() && list_.back().get() == note.get()) list_.pop_back();
-            tk::MsgBox(nullptr, L"Out of memory", L"Corkbase", MB_ICONEXCLAMATION);
+            tk::MsgBox(NoteOwnerWindow(), L"Out of memory", L"Corkbase", MB_ICONEXCLAMATION);
             return;
         }
         *result = note.detach();
@@ -112,26 +113,35 @@ std::wstring ReadText(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(BS
 HRESULT Notes::SaveAll(long* result) {
     return Guarded([&] {
         *Out(result) = 0;
+        // Every note is read before anything is written: a note that cannot be read (its
+        // window lost) fails the save while the store still holds the last good one.
+        using Keyed = std::vector<std::pair<const wchar_t*, std::wstring>>;
+        std::vector<Keyed> sections;
+        sections.reserve(list_.size());
+        for (const auto& stored : list_) {
+            _Note* note = stored.get();
+            sections.push_back({
+                {L"title", ReadText(note, &_Note::get_Title)},
+                {L"left", std::to_wstring(Read(note, &_Note::get_Left))},
+                {L"top", std::to_wstring(Read(note, &_Note::get_Top))},
+                {L"width", std::to_wstring(Read(note, &_Note::get_Width))},
+                {L"height", std::to_wstring(Read(note, &_Note::get_Height))},
+                {L"color", std::to_wstring(Read(note, &_Note::get_Color))},
+                {L"text", ReadText(note, &_Note::get_Text)},
+                {L"visible", Read(note, &_Note::get_IsVisible) ? L"-1" : L"0"},
+            });
+        }
         auto general = StoreSection::ForWriting(kApplication, L"General");
         general.Save(L"level", std::to_wstring(transparencyLevel_));
         general.Save(L"clickthrough", throughClicks_ ? L"True" : L"False");
-        size_t count = list_.size();
-        for (size_t i = 1; i <= count; ++i) {
-            _Note* note = list_[i - 1].get();
+        for (size_t i = 1; i <= sections.size(); ++i) {
             auto section = StoreSection::ForWriting(kApplication, SectionOf(i));
-            section.Save(L"title", ReadText(note, &_Note::get_Title));
-            section.Save(L"left", std::to_wstring(Read(note, &_Note::get_Left)));
-            section.Save(L"top", std::to_wstring(Read(note, &_Note::get_Top)));
-            section.Save(L"width", std::to_wstring(Read(note, &_Note::get_Width)));
-            section.Save(L"height", std::to_wstring(Read(note, &_Note::get_Height)));
-            section.Save(L"color", std::to_wstring(Read(note, &_Note::get_Color)));
-            section.Save(L"text", ReadText(note, &_Note::get_Text));
-            section.Save(L"visible", Read(note, &_Note::get_IsVisible) ? L"-1" : L"0");
+            for (const auto& [key, value] : sections[i - 1]) section.Save(key, value);
         }
         // The count goes last, for a save cut short by a crash or power cut: written first,
         // a larger count would load sections not yet written (empty notes, or notes deleted
         // long ago), and a smaller one would drop notes that were still to be moved down.
-        general.Save(L"notes", std::to_wstring(count));
+        general.Save(L"notes", std::to_wstring(sections.size()));
     });
 }
 
@@ -148,10 +158,10 @@ HRESULT Notes::LoadAll() {
                                        std::to_wstring(kMostNotes));
         for (int32_t i = 1; i <= count; ++i) {
             auto section = StoreSection::ForReading(kApplication, SectionOf(static_cast<size_t>(i)));
-            int32_t left = section.GetNumber(L"left", 0);
-            int32_t top = section.GetNumber(L"top", 0);
-            int32_t width = section.GetNumber(L"width", 2500);
-            int32_t height = section.GetNumber(L"height", 1300);
+            int32_t left = section.GetTwips(L"left", 0);
+            int32_t top = section.GetTwips(L"top", 0);
+            int32_t width = section.GetTwips(L"width", 2500);
+            int32_t height = section.GetTwips(L"height", 1300);
             int32_t color = section.GetNumber(L"color", static_cast<int32_t>(0x8000000F));
             std::wstring text = section.GetText(L"text", L"");
             std::wstring visibleText = section.GetText(L"visible", L"");

@@ -4,6 +4,7 @@
 #include <cwctype>
 
 #include "Failure.h"
+#include "Units.h"
 
 namespace corkbase {
 namespace {
@@ -149,6 +150,14 @@ int32_t StoreSection::GetNumber(const std::wstring& key, int32_t fallback) const
     auto number = ParseNumber(*text);
     if (!number) Fail(key, Quoted(*text) + L" is not a number");
     return *number;
+}
+
+int32_t StoreSection::GetTwips(const std::wstring& key, int32_t fallback) const {
+    int32_t twips = GetNumber(key, fallback);
+    if (twips > tk::MostTwips)
+        Fail(key, Quoted(*Get(key)) + L" is more twips than a note can keep (at most " +
+                      std::to_wstring(tk::MostTwips) + L")");
+    return twips;
 }
 
 bool StoreSection::GetFlag(const std::wstring& key, bool fallback) const {

@@ -9,6 +9,7 @@
 #include "Note.h"
 #include "Notes.h"
 #include "PopupMenu.h"
+#include "Store.h"
 #include "Units.h"
 #include "dlgInputbox.h"
 #include "modWinTrans.h"
@@ -23,6 +24,9 @@ constexpr float CollapseExtra = 80;
 constexpr float DefaultHeight = 1300;
 
 constexpr UINT ReleaseMessage = WM_APP + 1;
+constexpr UINT_PTR CloseTimer = 1;
+// How long a close from another program waits before the note hides (see Form_QueryUnload).
+constexpr UINT CloseDelay = 1000;
 
 class OwnerForm final : public tk::Form {
 public:
@@ -34,6 +38,8 @@ private:
             static_cast<_Note*>(reinterpret_cast<Note*>(lp))->Release();
             return 0;
         }
+        // Closing this window would destroy every note window it owns.
+        if (msg == WM_CLOSE) return 0;
         return Form::OnMessage(msg, wp, lp);
     }
 };
@@ -204,6 +210,38 @@ frmNote::~frmNote() {
 }
 
 HWND frmNote::OwnerWindow() { return NoteOwnerWindow(); }
+
+LRESULT frmNote::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_SYSCOMMAND:
+            // Alt+F4 and the system menu's Close: the person closed this note.
+            if ((wp & 0xFFF0) != SC_CLOSE) break;
+            lblClose_Click();
+            return 0;
+        case WM_CLOSE:
+            Form_QueryUnload();
+            return 0;
+        case WM_TIMER:
+            if (wp != CloseTimer) break;
+            KillTimer(hWnd(), CloseTimer);
+            lblClose_Click();
+            return 0;
+    }
+    return Form::OnMessage(msg, wp, lp);
+}
+
+// Another program closes the window (End task, taskkill, a script): the note hides as its
+// close label hides it, and keeps its window. Not at once: ending a program closes every
+// window of it one after the other, and the exit save, which the main window's close
+// brings, must still see the note where it was and visible.
+void frmNote::Form_QueryUnload() { SetTimer(hWnd(), CloseTimer, CloseDelay, nullptr); }
+
+std::wstring frmNote::LostDescription() {
+    std::wstring title = lbTitleBar.KeptCaption();
+    return L"Note " + std::to_wstring(Parent ? Parent->NoteIDValue() : 0) +
+           (title.empty() ? L"" : L" (" + Quoted(title) + L")") +
+           L" has lost its window: its text and place cannot be read, and what is stored of it stays as it is";
+}
 
 void frmNote::Form_Load() {
     try {

@@ -71,6 +71,9 @@ private:
     void Form_Activate() override;
     void Form_Paint() override;
     HWND OwnerWindow() override;
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    std::wstring LostDescription() override;
+    void Form_QueryUnload();
 
     Note& Owner();
     void lblClose_Click();

@@ -42,6 +42,8 @@ public:
 
     std::wstring Caption();
     void SetCaption(const std::wstring& caption);
+    // The caption as kept, without loading the form: for describing a form that cannot load.
+    const std::wstring& KeptCaption() const { return args_.caption; }
 
     std::function<void(const MouseEvent&)> MouseDown, MouseMove, MouseUp;
     std::function<void()> Click, DblClick;

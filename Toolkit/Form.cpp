@@ -71,11 +71,15 @@ HWND Form::hWnd() {
 
 void Form::Load() {
     if (hwnd_) return;
+    if (lost_) throw Failure(HRESULT_FROM_WIN32(ERROR_INVALID_WINDOW_HANDLE), LostDescription());
     RegisterFormClass(args_.className, &Form::WindowProc);
     RECT rc = PixelEdges(left_, top_, width_, height_);
     HWND hwnd = CreateWindowExW(args_.exStyle, args_.className, args_.caption.c_str(), args_.style, rc.left, rc.top,
                                 rc.right - rc.left, rc.bottom - rc.top, OwnerWindow(), nullptr, ThisModule(), this);
-    if (!hwnd) ThrowLastError(L"Cannot create the window");
+    if (!hwnd) {
+        lost_ = false;  // a window refused during its creation was never the form's
+        ThrowLastError(L"Cannot create the window");
+    }
     try {
         for (WindowedControl* control : windowed_) control->Create(hwnd);
         Form_Load();
@@ -89,8 +93,12 @@ void Form::Load() {
 void Form::Unload() {
     pressed_ = nullptr;
     tooltip_.reset();
+    unloading_ = true;
     hwnd_.reset();
+    unloading_ = false;
 }
+
+std::wstring Form::LostDescription() { return L"The window \"" + args_.caption + L"\" was destroyed"; }
 
 float Form::Left() {
     Load();
@@ -389,6 +397,7 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         form->hwnd_.release();
+        form->lost_ = !form->unloading_;
         form->tooltip_.release();  // destroyed with its owner
         form->pressed_ = nullptr;
         for (WindowedControl* control : form->windowed_) control->hwnd_ = nullptr;  // gone with it

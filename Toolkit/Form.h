@@ -36,6 +36,9 @@ public:
     HWND hWnd();
     // Destroys the platform window; the next touch loads it again.
     void Unload();
+    // The window was destroyed by anything but Unload: it never comes back, since a new
+    // window would be blank and its emptiness could be taken for the form's contents.
+    bool Lost() const { return lost_; }
 
     float Left();
     float Top();
@@ -75,6 +78,8 @@ protected:
     virtual HWND OwnerWindow() { return nullptr; }
     // Messages the form does not handle itself.
     virtual LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
+    // What a touch of a lost form fails with.
+    virtual std::wstring LostDescription();
 
 private:
     friend class Control;
@@ -105,6 +110,8 @@ private:
     Control* pressed_ = nullptr;
     bool placing_ = false;
     bool modal_ = false;
+    bool unloading_ = false;
+    bool lost_ = false;
     int nextId_ = 100;
 };
 

@@ -45,6 +45,14 @@ void RequireSize(float twips) {
         throw Failure(static_cast<HRESULT>(0x800A017C), L"Invalid property value: a size cannot be negative");
 }
 
+float KeptTwips(const wchar_t* property, int32_t twips) {
+    if (twips > MostTwips)
+        throw Failure(static_cast<HRESULT>(0x800A017C), std::wstring(property) + L": " + std::to_wstring(twips) +
+                                                            L" is more twips than a note can keep (at most " +
+                                                            std::to_wstring(MostTwips) + L")");
+    return static_cast<float>(twips);
+}
+
 int32_t RoundHalfEven(double value) {
     // nearbyint follows the default rounding mode, round-to-nearest-even.
     double r = std::nearbyint(value);

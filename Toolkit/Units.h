@@ -23,6 +23,12 @@ RECT PixelEdges(float left, float top, float width, float height);
 // Refuses a size below 0 with a Failure (invalid property value).
 void RequireSize(float twips);
 
+// The most twips a window keeps and gives back as a 32-bit integer: it keeps them in
+// single precision, where anything above this rounds up to 2^31.
+constexpr int32_t MostTwips = 2147483583;
+// Refuses, with a Failure naming the property, a position or size above MostTwips.
+float KeptTwips(const wchar_t* property, int32_t twips);
+
 // Nearest 32-bit integer, halves to the even neighbour; throws a Failure
 // (overflow) when the value lies outside the 32-bit range.
 int32_t RoundHalfEven(double value);

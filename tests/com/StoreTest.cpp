@@ -305,6 +305,48 @@ TEST_F(Store, EveryCorruptNumberStopsLoadingNamingItsPlaceAndWritesNothing) {
     }
 }
 
+TEST_F(Store, APositionOrSizeAWindowCannotGiveBackStopsLoadingAndCannotBeSet) {
+    for (std::wstring key : {L"left", L"top", L"width", L"height"}) {
+        store.Clear();
+        store.Put(L"General", L"notes", L"1");
+        store.Put(L"note1", key, L"2147483600");
+        auto before = store.Dump();
+        Loaded(DISP_E_TYPEMISMATCH);
+        EXPECT_EQ(LastErrorDescription(),
+                  L"note1/" + key + L": \"2147483600\" is more twips than a note can keep (at most 2147483583)");
+        EXPECT_EQ(store.Dump(), before);
+    }
+    store.Put(L"note1", L"height", L"2147483583");
+    auto loaded = Loaded();
+    EXPECT_EQ(Prop(NoteAt(loaded.get(), 1).get(), &_Note::get_Height), 2147483520) << "the nearest it keeps";
+
+    auto note = AddNote(notes.get());
+    EXPECT_EQ(note->put_Left(2147483600), static_cast<HRESULT>(0x800A017C));
+    EXPECT_EQ(LastErrorDescription(), L"Left: 2147483600 is more twips than a note can keep (at most 2147483583)");
+    EXPECT_EQ(Prop(note.get(), &_Note::get_Left), 0);
+    Save(notes.get());
+}
+
+TEST_F(Store, ANoteWhoseWindowWasDestroyedCannotBeReadNorSavedOverItsStoredSelf) {
+    auto note = AddNote(notes.get());
+    SetTitle(note.get(), L"Shopping");
+    SetText(note.get(), L"milk");
+    Save(notes.get());
+    auto before = store.Dump();
+    DestroyWindow(OnlyNoteWindow());
+    const std::wstring lost =
+        L"Note 1 (\"Shopping\") has lost its window: its text and place cannot be read, and what is stored of it "
+        L"stays as it is";
+    long left = -1;
+    EXPECT_TRUE(FAILED(note->get_Left(&left)));
+    EXPECT_EQ(LastErrorDescription(), lost);
+    EXPECT_TRUE(WindowsOfClass(L"CorkbaseNote").empty()) << "no blank window takes its place";
+    long result = -1;
+    EXPECT_TRUE(FAILED(notes->SaveAll(&result)));
+    EXPECT_EQ(LastErrorDescription(), lost);
+    EXPECT_EQ(store.Dump(), before) << "nothing at all is written";
+}
+
 TEST_F(Store, ANegativeStoredSizeStopsLoadingNamingItsPlace) {
     store.Put(L"General", L"notes", L"1");
     for (std::wstring key : {L"width", L"height"}) {

@@ -203,6 +203,12 @@ void MouseButton(int button, bool down) {
     Pump(30);
 }
 
+bool XKeyChord(const std::string& keys) {
+    if (!Xdotool("key " + keys)) return false;
+    Pump(100);
+    return true;
+}
+
 void KeyChord(std::initializer_list<WORD> virtualKeys) {
     std::vector<INPUT> inputs;
     for (WORD vk : virtualKeys) {

@@ -44,6 +44,9 @@ void TypeText(const std::wstring& text);
 void MouseButton(int button, bool down);
 // Presses the keys in order, then releases them in reverse (a chord such as Ctrl+F).
 void KeyChord(std::initializer_list<WORD> virtualKeys);
+// The same from the X server, as a person's keyboard gives it, in xdotool's names
+// ("alt+F4"); false without the pointer agent.
+bool XKeyChord(const std::string& keys);
 
 // Acts on a window that another action will open, from a second thread, since the
 // window's modal loop holds this one. Waits for a visible top-level window of this

@@ -195,7 +195,8 @@ TEST_F(EndToEnd, RecolouredRetitledCollapsedSearchedDeletedFadedExportedAndKept)
     auto saved = SaveAsByHand(*q, path);
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->text, L"Successfully saved to " + path);
-    Press(saved->hwnd, L"OK");
+    Keys({VK_RETURN});
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(saved->hwnd); })) << "Enter answers the message, in front of the notes";
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     std::string bytes(GetFileSize(file, nullptr), '\0');
@@ -211,4 +212,29 @@ TEST_F(EndToEnd, RecolouredRetitledCollapsedSearchedDeletedFadedExportedAndKept)
     EXPECT_EQ(Stored(L"note1", L"title"), L"Shopping");
     EXPECT_EQ(Stored(L"note1", L"color"), L"8454016");
     EXPECT_EQ(Stored(L"note1", L"text"), L"apples\r\npears\r\napples");
+}
+
+TEST_F(EndToEnd, AltF4OrAnotherProgramClosingANoteOnlyHidesIt) {
+    auto q = Start();
+    q->WaitUntilIdle();
+    ASSERT_TRUE(ClickIcon(2, [&] { return q->Notes().size() == 1; }));
+    HWND note = q->Notes()[0];
+    test::Click(TextOf(note));
+    test::TypeText(L"keep me");
+    ASSERT_TRUE(WaitFor([&] { return NoteText(note) == L"keep me"; }));
+
+    ASSERT_TRUE(test::XKeyChord("alt+F4"));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(note); })) << "Alt+F4 hides the note";
+    ASSERT_TRUE(ClickIcon(1, [&] { return IsWindowVisible(note); })) << "Show All brings the same window back";
+
+    PostMessageW(note, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(note); })) << "another program's close hides it too";
+    // The hidden window that owns every note window.
+    PostMessageW(GetWindow(note, GW_OWNER), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(ClickIcon(1, [&] { return IsWindowVisible(note); }));
+    EXPECT_EQ(NoteText(note), L"keep me");
+
+    ASSERT_TRUE(ExitByHand(*q));
+    EXPECT_EQ(Stored(L"note1", L"text"), L"keep me");
+    EXPECT_EQ(Stored(L"note1", L"visible"), L"-1");
 }
