@@ -1,6 +1,6 @@
 #include "EventLog.h"
 
-#include <windows.h>
+#include "ApplicationLog.h"
 
 namespace corkbase {
 namespace {
@@ -10,21 +10,13 @@ WarningSink& Sink() {
     return sink;
 }
 
-void WriteToEventLog(const std::wstring& text) {
-    HANDLE source = RegisterEventSourceW(nullptr, L"Corkbase");
-    if (!source) return;
-    const wchar_t* strings[] = {text.c_str()};
-    ReportEventW(source, EVENTLOG_WARNING_TYPE, 0, 0, nullptr, 1, 0, strings, nullptr);
-    DeregisterEventSource(source);
-}
-
 }  // namespace
 
 void LogWarning(const std::wstring& text) {
     if (Sink())
         Sink()(text);
     else
-        WriteToEventLog(text);
+        tk::WriteEventLog(L"Corkbase", EVENTLOG_WARNING_TYPE, text);
 }
 
 WarningSink SetWarningSink(WarningSink sink) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "ApplicationLog.h"
 #include "Failure.h"
 #include "MsgBox.h"
 #include "NoteAccess.h"
@@ -152,7 +153,7 @@ void frmIcon::Form_Load() {
         tk::CheckCall(objNotes()->LoadAll());
     } catch (const tk::Failure& e) {
         // Saving later would drop every note after the bad value: change nothing and stop.
-        tk::MsgBox(nullptr,
+        tk::MsgBox(hWnd(),
                    e.description() +
                        L"\n\nQuillpost could not load your notes and has changed nothing. Repair or remove the "
                        L"value named above, then start Quillpost again.",
@@ -171,6 +172,18 @@ void frmIcon::Saved() {
     tk::RegKey store;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Corkbase", 0, KEY_READ, store.put()) == ERROR_SUCCESS)
         RegFlushKey(store.get());
+}
+
+void frmIcon::SaveIfChanged() {
+    try {
+        if (modAutoSave::Fingerprint(objNotes()) == savedFingerprint_) return;
+        long ignored = 0;
+        tk::CheckCall(objNotes()->SaveAll(&ignored));
+        Saved();
+    } catch (const tk::Failure& e) {
+        tk::WriteEventLog(kTitle, EVENTLOG_ERROR_TYPE,
+                          L"Quillpost could not save the notes before the system slept: " + e.description());
+    }
 }
 
 void frmIcon::AutoSave_Timer() {
@@ -205,6 +218,13 @@ void frmIcon::Command(F&& body) {
 void frmIcon::Form_MouseMove(const tk::MouseEvent& e) {
     // The icon's callback carries the mouse message as the pointer's X in pixels.
     auto message = static_cast<UINT>(std::lround(e.x / tk::TwipsPerPixelX()));
+    bool acts = message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDOWN;
+    // One dialog at a time: while one waits for an answer, the icon brings it forward
+    // instead of opening another inside it.
+    if (HWND open = acts ? modAutoSave::OpenDialog() : nullptr) {
+        SetForegroundWindow(open);
+        return;
+    }
     switch (message) {
         case WM_LBUTTONDOWN:
             mnuShowAll_Click();
@@ -240,6 +260,10 @@ LRESULT frmIcon::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ENDSESSION:
             if (wp) Form_Unload(false);
             return 0;
+        case WM_POWERBROADCAST:
+            // The battery may run out while the system sleeps.
+            if (wp == PBT_APMSUSPEND) SaveIfChanged();
+            return TRUE;
     }
     return Form::OnMessage(msg, wp, lp);
 }
@@ -250,15 +274,19 @@ void frmIcon::Form_Unload(bool ask) {
     if (notes_) {
         long ignored = 0;
         HRESULT hr = notes_->SaveAll(&ignored);
-        if (FAILED(hr) && ask) {
+        if (FAILED(hr)) {
             std::wstring reason;
             try {
                 tk::CheckCall(hr);
             } catch (const tk::Failure& e) {
                 reason = e.description();
             }
-            if (tk::MsgBox(hWnd(), L"Quillpost could not save your notes: " + reason + L"\n\nExit anyway?", kTitle,
-                           MB_ICONSTOP, MB_YESNO | MB_DEFBUTTON2) != IDYES) {
+            // At log-off or shutdown nobody can answer a message: the log keeps the reason.
+            if (!ask) {
+                tk::WriteEventLog(kTitle, EVENTLOG_ERROR_TYPE,
+                                  L"Quillpost could not save the notes as the session ended: " + reason);
+            } else if (tk::MsgBox(hWnd(), L"Quillpost could not save your notes: " + reason + L"\n\nExit anyway?",
+                                  kTitle, MB_ICONSTOP, MB_YESNO | MB_DEFBUTTON2) != IDYES) {
                 SetTimer(hWnd(), AutoSaveTimer, AutoSaveTick, nullptr);
                 return;
             }

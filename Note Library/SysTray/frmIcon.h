@@ -45,6 +45,8 @@ private:
     // for a while and differ from what was last saved.
     void AutoSave_Timer();
     void Saved();
+    // Saves when anything differs from what was last saved; a failure goes to the log.
+    void SaveIfChanged();
 
     // Created by class at its first use.
     _Notes* objNotes();

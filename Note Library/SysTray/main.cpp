@@ -3,17 +3,43 @@
 
 #include <objbase.h>
 
+#include "Failure.h"
+#include "MsgBox.h"
 #include "frmIcon.h"
+#include "modSysTray.h"
+
+namespace {
+
+// The last word on a failure nothing else handled: the person is told what failed, and
+// the program ends without writing the store, which keeps the last good save.
+[[noreturn]] void Stop(const std::wstring& description) {
+    tk::MsgBox(nullptr,
+               L"Quillpost has to stop: " + description +
+                   L"\n\nYour notes have not been written in this state; the last save is kept.",
+               L"Quillpost", MB_ICONSTOP);
+    modSysTray::RemoveIcon();
+    ExitProcess(1);
+}
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
-    qpost::frmIcon main;
-    if (!main.Form_Initialize()) ExitProcess(0);
-    main.hWnd();  // loads the main window: tray icon and notes
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+    try {
+        qpost::frmIcon main;
+        if (!main.Form_Initialize()) ExitProcess(0);
+        main.hWnd();  // loads the main window: tray icon and notes
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    } catch (const tk::Failure& e) {
+        Stop(e.description());
+    } catch (const std::bad_alloc&) {
+        Stop(L"out of memory");
+    } catch (...) {
+        Stop(L"an unexpected internal error");
     }
     return 0;
 }

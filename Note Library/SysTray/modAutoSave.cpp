@@ -59,28 +59,48 @@ uint64_t Fingerprint(_Notes* notes) {
     return hash.value();
 }
 
+namespace {
+
+bool IsClass(HWND hwnd, const wchar_t* className) {
+    wchar_t name[32] = {};
+    GetClassNameW(hwnd, name, 32);
+    return wcscmp(name, className) == 0;
+}
+
+// The first visible, enabled window of this thread that matches.
+HWND ThreadWindow(bool (*match)(HWND)) {
+    struct Search {
+        bool (*match)(HWND);
+        HWND found = nullptr;
+    } search{match};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            if (!IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd) || !s->match(hwnd)) return TRUE;
+            s->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
 // A save must not interleave with what the user is in the middle of.
 bool ModalOpen(HWND main) {
     GUITHREADINFO info{};
     info.cbSize = sizeof(info);
     if (GetGUIThreadInfo(GetCurrentThreadId(), &info) && (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE)))
         return true;
-    if (!IsWindowEnabled(main)) return true;
-    bool open = false;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            wchar_t name[32] = {};
-            GetClassNameW(hwnd, name, 32);
-            bool dialog = wcscmp(name, L"#32770") == 0 || wcscmp(name, L"#32768") == 0;
-            if (IsWindowVisible(hwnd) && (dialog || !IsWindowEnabled(hwnd))) {
-                *reinterpret_cast<bool*>(lp) = true;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&open));
-    return open;
+    return !IsWindowEnabled(main) || OpenDialog() || ThreadWindow([](HWND w) { return IsClass(w, L"#32768"); });
+}
+
+HWND OpenDialog() {
+    return ThreadWindow([](HWND w) {
+        HWND owner = GetWindow(w, GW_OWNER);
+        return IsClass(w, L"#32770") || (owner && !IsWindowEnabled(owner));
+    });
 }
 
 }  // namespace qpost::modAutoSave

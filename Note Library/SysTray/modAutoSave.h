@@ -15,4 +15,8 @@ uint64_t Fingerprint(_Notes* notes);
 // A menu, dialog or message box of this thread is open, or the main window is disabled.
 bool ModalOpen(HWND main);
 
+// The dialog or message box of this thread that the person has to answer first (a visible
+// dialog, or a window whose owner it disables); nullptr when there is none.
+HWND OpenDialog();
+
 }  // namespace qpost::modAutoSave

@@ -112,3 +112,18 @@ TEST_F(Options, AStoredLevelOutsideTheSliderOpensClampedAndOkRepairsIt) {
     Choose(*q, menu::SaveAll);
     EXPECT_TRUE(WaitFor([&] { return Stored(L"General", L"level") == L"25"; }));
 }
+
+TEST_F(Options, WhileOpenTheIconBringsItForwardAndOpensNothingElse) {
+    auto q = Start();
+    auto d = Open(*q);
+    ASSERT_TRUE(d.hwnd);
+    q->TrayEvent(WM_RBUTTONDOWN);    // would open the menu, and from it a second dialog
+    q->TrayEvent(WM_LBUTTONDBLCLK);  // would make a note
+    EXPECT_EQ(WaitForWindow(q->pid(), L"#32768", 1500), nullptr) << "no menu opens";
+    EXPECT_TRUE(q->Notes().empty()) << "no note is made";
+    EXPECT_EQ(GetForegroundWindow(), d.hwnd) << "the open dialog comes forward";
+    Press(d.hwnd, L"Cancel");
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(d.hwnd); }));
+    q->TrayEvent(WM_LBUTTONDBLCLK);
+    EXPECT_EQ(q->WaitForNotes(1).size(), 1u) << "once it is answered, the icon acts again";
+}

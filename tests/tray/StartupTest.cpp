@@ -81,10 +81,16 @@ TEST_F(Tray, EachCorruptStoredNumberIsNamedAtStartUpAndTheStoreStaysUntouched) {
         bool dword = false;
     };
     const std::vector<Case> cases{
-        {L"General", L"notes", L"many"},    {L"General", L"level", L"99999999999"},
-        {L"General", L"clickthrough", L""}, {L"note1", L"left", std::wstring(100 * 1024, L'4')},
-        {L"note1", L"top", L"", true},      {L"note1", L"width", L"-2500"},
-        {L"note1", L"height", L"1.5e3"},    {L"note1", L"color", L"-99999999999"},
+        {L"General", L"notes", L"many"},
+        {L"General", L"level", L"99999999999"},
+        {L"General", L"clickthrough", L""},
+        {L"note1", L"left", std::wstring(100 * 1024, L'4')},
+        {L"note1", L"top", L"", true},
+        {L"note1", L"width", L"-2500"},
+        {L"note1", L"height", L"1.5e3"},
+        {L"note1", L"color", L"-99999999999"},
+        // Loads as a number, but a window cannot give it back as one.
+        {L"note1", L"left", L"2147483600"},
     };
     for (auto& c : cases) {
         SCOPED_TRACE(test::Narrow(std::wstring(c.section) + L"/" + c.key));
@@ -149,4 +155,45 @@ TEST_F(Tray, StartUpLoadsTheStoredNotesShownOrHidden) {
     RECT rc;
     GetWindowRect(shown, &rc);
     EXPECT_EQ(rc.left, 1500 / test::TwipsPerPixel());
+}
+
+TEST_F(Tray, EndTaskSavesEveryNoteAsItWasAndEnds) {
+    store.Put(L"General", L"notes", L"2");
+    store.Put(L"note1", L"title", L"shown");
+    store.Put(L"note1", L"visible", L"-1");
+    store.Put(L"note1", L"left", L"1500");
+    store.Put(L"note2", L"title", L"hidden");
+    store.Put(L"note2", L"visible", L"0");
+    auto q = Start();
+    ASSERT_EQ(q->WaitForNotes(2).size(), 2u);
+    q->WaitUntilIdle();
+    store.Clear();
+    // Without /F, taskkill asks each top-level window of the program to close, as End task does.
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    std::wstring command = L"taskkill.exe /IM qpost.exe";
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_TRUE(q->WaitForExit());
+    EXPECT_EQ(Stored(L"General", L"notes"), L"2");
+    EXPECT_EQ(Stored(L"note1", L"title"), L"shown");
+    EXPECT_EQ(Stored(L"note1", L"visible"), L"-1") << "closing the notes' windows on the way hid none of them";
+    EXPECT_EQ(Stored(L"note1", L"left"), L"1500");
+    EXPECT_EQ(Stored(L"note2", L"title"), L"hidden");
+    EXPECT_EQ(Stored(L"note2", L"visible"), L"0");
+}
+
+TEST_F(Tray, ChangesAreSavedBeforeTheSystemSleeps) {
+    auto q = Start();
+    q->TrayEvent(WM_LBUTTONDBLCLK);
+    ASSERT_EQ(q->WaitForNotes(1).size(), 1u);
+    // At once: saving on its own would wait for the notes to stay unchanged a while.
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(q->MainWindow(), WM_POWERBROADCAST, PBT_APMSUSPEND, 0, SMTO_BLOCK, 5000, &answer));
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+    EXPECT_EQ(Stored(L"General", L"notes"), L"1");
+    EXPECT_TRUE(q->Running());
 }
