@@ -27,16 +27,18 @@ qp_start_display() {
   _qp_agent_pid=$!
 }
 
-# Prepares the prefix in $1 (creating it when missing) and starts its wineserver.
+# Prepares the prefix in $1 (creating it when missing) and starts its wineserver. With $2
+# "desktop" the programs' windows live on the X desktop itself, beside its own windows and
+# tray; otherwise ("wine-desktop", the default) inside Wine's desktop window with its taskbar.
+# Everything Wine starts here runs in a session of its own, so that a terminal that closes
+# does not take it down before the caller has ended its programs in order.
 qp_start_wine() {
   export WINEPREFIX="$1"
+  local mode=${2:-wine-desktop}
   mkdir -p "$WINEPREFIX"
   timeout 30 wineserver -k >/dev/null 2>&1 || true
   if [[ ! -f $WINEPREFIX/system.reg ]]; then
-    timeout 300 wineboot -i >/dev/null 2>&1
-    # Every window of the prefix lives in one Wine desktop with a taskbar: the tray icon
-    # shows there, and hiding a window does not wait for a window manager that is not there.
-    timeout 60 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Quillpost /f >/dev/null 2>&1
+    timeout 300 wineboot -i >/dev/null 2>&1 || { echo "wineboot could not create the Wine prefix $WINEPREFIX" >&2; return 1; }
     timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Quillpost /t REG_SZ /d 1024x768 /f \
       >/dev/null 2>&1
     # A crash must not wait for a debugger that no one will attach.
@@ -48,9 +50,18 @@ qp_start_wine() {
   fi
   # One persistent server for the whole session, with Wine's services and the desktop
   # started here, detached from the caller's output.
-  wineserver -p
-  timeout 120 wineboot >/dev/null 2>&1 </dev/null
-  wine explorer /desktop=Quillpost,1024x768 >/dev/null 2>&1 </dev/null &
+  setsid wineserver -p </dev/null >/dev/null 2>&1
+  if [[ $mode == desktop ]]; then
+    timeout 60 wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
+  else
+    # Every window of the prefix lives in one Wine desktop with a taskbar: the tray icon
+    # shows there, and hiding a window does not wait for a window manager that is not there.
+    timeout 60 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Quillpost /f >/dev/null 2>&1
+  fi
+  timeout 120 setsid -w wineboot >/dev/null 2>&1 </dev/null
+  if [[ $mode != desktop ]]; then
+    setsid wine explorer /desktop=Quillpost,1024x768 >/dev/null 2>&1 </dev/null &
+  fi
 }
 
 # Marks the prefix in $WINEPREFIX as one to throw away: the test programs, the tour and the

@@ -1,0 +1,179 @@
+#!/usr/bin/env bash
+# Runs ./scripts/run as a person does, on displays of its own and with notes in a
+# throwaway data folder: on a bare display inside Wine's desktop, a second run beside the
+# first, a closing terminal right after typing; and on a desktop with a tray (icewm), the
+# icon docked there, notes as top-level X windows with the level as their opacity hint.
+set -u
+root=$(cd "$(dirname "$0")/../.." && pwd)
+passed=0
+failed=0
+
+check() {
+  local name=$1
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+    echo "ok   $name"
+  else
+    failed=$((failed + 1))
+    echo "FAIL $name"
+  fi
+}
+not() { ! "$@"; }
+wait_until() {
+  local i
+  for i in $(seq 150); do
+    "$@" && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for data in "$work"/data-*; do
+    WINEPREFIX="$data/quillpost/wine" timeout 30 wineserver -k >/dev/null 2>&1
+  done
+  kill "${pids[@]}" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A display of its own: Xvfb on the first free number from :120, in $DISPLAY.
+new_display() {
+  local n=120
+  while [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  pids+=($!)
+  wait_until test -e "/tmp/.X11-unix/X$n"
+  DISPLAY=":$n"
+}
+
+# Starts ./scripts/run in a session of its own, as a terminal runs it; its pid in $run.
+# A background command of a script starts with Ctrl+C's signal ignored, where a terminal's
+# foreground command has it: restored before the command starts.
+start_run() {
+  XDG_DATA_HOME="$1" setsid python3 -c 'import os, signal, sys
+signal.signal(signal.SIGINT, signal.SIG_DFL)
+os.execv(sys.argv[1], sys.argv[1:])' "$root/scripts/run" >"$work/run.log" 2>&1 </dev/null &
+  run=$!
+}
+prefix_of() { echo "$1/quillpost/wine"; }
+# How many qpost processes run in the data folder's prefix.
+qpost_count() {
+  local pid n=0
+  for pid in $(pgrep -f 'qpost\.exe'); do
+    { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$(prefix_of "$1")" && n=$((n + 1))
+  done
+  echo "$n"
+}
+qpost_in() { [[ $(qpost_count "$1") -ge 1 ]]; }
+second_copy_in() { [[ $(qpost_count "$1") -ge 2 ]]; }
+stored() {
+  WINEPREFIX="$(prefix_of "$1")" timeout 60 wine reg query "HKCU\\Software\\Corkbase\\$2" /v "$3" 2>/dev/null |
+    tr -d '\r' | sed -n "s/^ *$3 *REG_SZ *//p"
+}
+# A prefix with the library registered and a store, so that qpost starts without a word.
+prepare() {
+  local data=$1
+  shift
+  export WINEPREFIX
+  WINEPREFIX=$(prefix_of "$data")
+  mkdir -p "$WINEPREFIX"
+  timeout 300 wineboot -i >/dev/null 2>&1
+  timeout 60 wine regsvr32 /s "$(winepath -w "$root/build/bin/Corkbase2.dll")" >/dev/null 2>&1
+  while (($#)); do
+    timeout 60 wine reg add "HKCU\\Software\\Corkbase\\$1" /v "$2" /d "$3" /f >/dev/null 2>&1
+    shift 3
+  done
+  timeout 30 wineserver -k >/dev/null 2>&1
+  unset WINEPREFIX
+}
+export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+
+"$root/scripts/build" >/dev/null || { echo "FAIL scripts/build"; echo "0 passed, 1 failed"; exit 1; }
+
+# A bare display: Wine's desktop window, with the icon in its taskbar at the bottom right.
+export DISPLAY
+new_display
+bare="$work/data-bare"
+prepare "$bare"
+start_run "$bare"
+check "on a bare display qpost runs inside Wine's desktop" wait_until qpost_in "$bare"
+sleep 3
+xdotool mousemove 1013 757 click --repeat 2 --delay 80 1
+sleep 2
+xdotool mousemove 60 40 click 1 sleep 0.3 type "typed"
+
+XDG_DATA_HOME="$bare" timeout 60 "$root/scripts/run" >/dev/null 2>&1 </dev/null &
+second=$!
+wait_until second_copy_in "$bare"
+sleep 2
+xdotool key Return  # answers qpost's own message in the second copy
+wait "$second"
+check "a second run shows qpost's message and ends" test $? -eq 0
+check "while the first copy runs on" qpost_in "$bare"
+
+# A closing terminal hangs up the whole process group, a moment after the last keys.
+xdotool type " and more"
+sleep 0.2
+kill -HUP -- "-$run"
+check "closing the terminal ends qpost and Wine" wait_until not kill -0 "$run" 2>/dev/null
+check "after qpost saved what was typed just before" test "$(stored "$bare" note1 text)" = "typed and more"
+
+# A desktop with a tray: icewm's taskbar has one.
+new_display
+icewm >/dev/null 2>&1 &
+pids+=($!)
+owns_tray() { "$root/scripts/lib/system-tray" >/dev/null 2>&1; }
+check "icewm owns the system tray" wait_until owns_tray
+desk="$work/data-desktop"
+prepare "$desk" General level 128 General notes 1 note1 visible -1 note1 left 3000 note1 top 3000
+start_run "$desk"
+docked() { xwininfo -root -tree | sed -n '/"SystemTray"/,/"TrayPane"/p' | grep -q '"explorer.exe"'; }
+check "on a desktop with a tray the icon docks into it" wait_until docked
+# Note windows: the viewable X windows of qpost of a note's size, 167 by 87 pixels.
+notes() {
+  local w
+  for w in $(xdotool search --class qpost.exe 2>/dev/null); do
+    xwininfo -id "$w" | grep -q 'IsViewable' && xwininfo -id "$w" | grep -q -- '-geometry 167x87' && echo "$w"
+  done
+}
+count_notes() { [[ $(notes | wc -l) -eq $1 ]]; }
+opacity() { xprop -id "$1" _NET_WM_WINDOW_OPACITY | sed -n 's/.* = //p'; }
+all_at_level_128() {
+  local w
+  for w in $(notes); do [[ $(opacity "$w") == 2155905152 ]] || return 1; done  # 0x80808080
+}
+all_top_level() {
+  local w
+  for w in $(notes); do top_level "$w" || return 1; done
+}
+parent_of() { xwininfo -children -id "$1" | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p'; }
+# A window of the X desktop itself: no Wine desktop window holds it, only (at most) the
+# frames the window manager puts around it.
+top_level() {
+  local root w=$1
+  root=$(xwininfo -root | sed -n 's/^xwininfo: Window id: \(0x[0-9a-f]*\).*/\1/p')
+  while w=$(parent_of "$w") && [[ -n $w && $w != "$root" ]]; do
+    xprop -id "$w" WM_CLASS | grep -q '"explorer.exe"' && return 1
+  done
+  [[ $w == "$root" ]]
+}
+check "the stored note is a top-level X window at the stored level" \
+  wait_until eval 'count_notes 1 && all_at_level_128 && all_top_level'
+icon=$(xwininfo -root -tree | sed -n '/"SystemTray"/,/"TrayPane"/p' | grep '"explorer.exe"' | awk '{print $1}' | head -1)
+eval "$(xwininfo -id "$icon" | awk '/Absolute upper-left X/ {print "x=" $4} /Absolute upper-left Y/ {print "y=" $4}')"
+xdotool mousemove $((x + 8)) $((y + 8)) click --repeat 2 --delay 80 1
+check "a double click on the docked icon gives a new note, a top-level X window" \
+  wait_until eval 'count_notes 2 && all_top_level'
+xdotool mousemove $((x + 8)) $((y + 8)) click 1
+check "and Show All gives it the level too" wait_until eval 'count_notes 2 && all_at_level_128'
+
+kill -INT -- "-$run"
+check "Ctrl+C ends qpost and Wine" wait_until not kill -0 "$run" 2>/dev/null
+check "after qpost saved both notes" test "$(stored "$desk" General notes)" = 2
+
+echo "$passed passed, $failed failed"
+[[ $failed -eq 0 ]]
