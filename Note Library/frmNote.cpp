@@ -151,16 +151,15 @@ frmNote::frmNote()
                          .top = 0,
                          .width = 2055,
                          .height = 135,
-                         .backColor = WindowBackground,
                          .foreColor = WindowText,
                          .font = {L"Small Fonts", 6.75f, FW_NORMAL, ANSI_CHARSET},
                          .toolTip = L"Right Click for Menu",
-                         .pointer = {IDC_SIZEALL}}),
+                         .pointer = {IDC_SIZEALL},
+                         .fit = tk::Fit::StandInHeight}),
       lblClose(*this, {.left = 2175,
                        .top = 0,
                        .width = 105,
                        .height = 150,
-                       .backColor = WindowBackground,
                        .foreColor = WindowText,
                        .caption = L"X",
                        .font = {L"Arial", 6.0f, FW_BOLD, RUSSIAN_CHARSET},
@@ -319,6 +318,9 @@ void frmNote::Collapse() {
         SetHeight(lbTitleBar.Height() + CollapseExtra);
         collapsed_ = true;
     }
+    // The little the layout leaves of the text area below a collapsed title bar would show
+    // as stray dots of text.
+    txtNote.SetVisible(!collapsed_);
 }
 
 int32_t frmNote::RetMin(int32_t& nA, int32_t& nB) {
@@ -517,6 +519,7 @@ void frmNote::mnuTitle_Click() {
         dialog.SetCaption(L"Note Title");
         dialog.lblPrompt.SetCaption(L"Please enter new Title:");
         dialog.txtText.SetText(lbTitleBar.Caption());
+        dialog.CentreOver(hWnd());
         dialog.ShowModal(hWnd());
         if (dialog.OkPressed) lbTitleBar.SetCaption(dialog.txtText.Text());
     } catch (...) {
@@ -561,6 +564,7 @@ void frmNote::FindText(bool repeat) {
         if (repeat) {
             what = txtNote.SelText();
         } else {
+            dialog.CentreOver(hWnd());
             dialog.ShowModal(hWnd());
             if (!dialog.OkPressed) return;
             what = dialog.txtText.Text();

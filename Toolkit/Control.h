@@ -35,6 +35,7 @@ public:
         const wchar_t* toolTip = nullptr;
         Pointer pointer;
         UINT align = DT_CENTER | DT_SINGLELINE | DT_END_ELLIPSIS;  // DrawText's format
+        Fit fit = Fit::None;  // how the font gives way to the control's box
     };
 
     Control(Form& form, Args args);

@@ -199,6 +199,28 @@ void Form::SetCaption(const std::wstring& caption) {
 
 void Form::Show() { ShowWindow(hWnd(), SW_SHOW); }
 
+void Form::KeepOnWorkArea() {
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    float left = static_cast<float>(work.left) * TwipsPerPixelX(), top = static_cast<float>(work.top) * TwipsPerPixelY();
+    float right = static_cast<float>(work.right) * TwipsPerPixelX();
+    float bottom = static_cast<float>(work.bottom) * TwipsPerPixelY();
+    if (Left() + Width() > right) SetLeft(right - Width());
+    if (Top() + Height() > bottom) SetTop(bottom - Height());
+    if (Left() < left) SetLeft(left);
+    if (Top() < top) SetTop(top);
+}
+
+void Form::CentreOver(HWND window) {
+    RECT rc{};
+    GetWindowRect(window, &rc);
+    float centreX = static_cast<float>(rc.left + rc.right) / 2 * TwipsPerPixelX();
+    float centreY = static_cast<float>(rc.top + rc.bottom) / 2 * TwipsPerPixelY();
+    SetLeft(centreX - Width() / 2);
+    SetTop(centreY - Height() / 2);
+    KeepOnWorkArea();
+}
+
 void Form::ShowModal(HWND owner) {
     HWND hwnd = hWnd();
     if (owner) SetWindowLongPtrW(hwnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
@@ -301,7 +323,9 @@ void Form::Paint() {
         if (rc.right <= rc.left || rc.bottom <= rc.top) continue;
         FillRect(dc, &rc, SharedBrush(control->box_.backColor));
         if (!control->args_.caption.empty()) {
-            HGDIOBJ old = SelectObject(dc, SharedFont(control->args_.font));
+            SIZE size{rc.right - rc.left, rc.bottom - rc.top};
+            TextPlace place{size, control->args_.align | DT_NOPREFIX};
+            HGDIOBJ old = SelectObject(dc, SharedFont(control->args_.font, control->args_.fit, control->args_.caption, place));
             SetTextColor(dc, ResolveColor(control->args_.foreColor));
             DrawTextW(dc, control->args_.caption.c_str(), -1, &rc, control->args_.align | DT_NOPREFIX);
             SelectObject(dc, old);

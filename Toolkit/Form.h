@@ -60,6 +60,12 @@ public:
     void Show();
     void Hide();
     bool Visible();
+    // Moves the form, if need be, just enough to lie whole on the screen's work area (off
+    // the taskbar); up and left first, so a form larger than the work area shows its top left.
+    void KeepOnWorkArea();
+    // Centres the form over the window, kept whole on the work area.
+    void CentreOver(HWND window);
+
     // Shows the form owned by owner (disabled meanwhile) and returns when the form is
     // hidden or closed; closing it hides it, so the caller can still read its controls.
     void ShowModal(HWND owner);

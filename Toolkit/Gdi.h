@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 namespace tk {
 
@@ -23,8 +24,31 @@ struct FontSpec {
     int weight = FW_NORMAL;
     BYTE charset = DEFAULT_CHARSET;
 };
+
+// How a font gives way to the box its text is drawn in.
+enum class Fit {
+    None,
+    // Where the system lacks the face, its stand-in is made no taller, descenders
+    // included, than the box; the face itself is used as designed.
+    StandInHeight,
+    // The text fits the box whole, wrapped as the DrawText format says: the largest size
+    // up to the designed one at which it does.
+    Text,
+};
+
+// Where a text is drawn: the pixel size of its box and DrawText's format.
+struct TextPlace {
+    SIZE pixels;
+    UINT format;
+};
+
+// The font for `font` at dpi, given way to the box as fit says.
+LOGFONTW FittedFont(const FontSpec& font, Fit fit, const std::wstring& text, TextPlace place, int dpi);
+
 // A font as described, at this process's dpi; valid until ReleaseSharedGdi.
 HFONT SharedFont(const FontSpec& font);
+// The same, given way to the box (see Fit).
+HFONT SharedFont(const FontSpec& font, Fit fit, const std::wstring& text, TextPlace place);
 
 // GDI objects the toolkit has created and not yet deleted.
 int CreatedGdiObjects();

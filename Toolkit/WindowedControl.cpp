@@ -36,7 +36,9 @@ void WindowedControl::Create(HWND parent) {
                             rc.bottom - rc.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(creation_.id)),
                             reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
     if (!hwnd_) ThrowLastError(L"Cannot create a control");
-    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(creation_.font)), FALSE);
+    HFONT font = SharedFont(creation_.font, creation_.fit, creation_.caption,
+                            {{rc.right - rc.left - creation_.besideText, rc.bottom - rc.top}, DT_SINGLELINE});
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     Created();
 }
 
@@ -46,6 +48,8 @@ HWND WindowedControl::hWnd() {
 }
 
 void WindowedControl::SetFocus() { ::SetFocus(hWnd()); }
+
+void WindowedControl::SetVisible(bool visible) { ShowWindow(hWnd(), visible ? SW_SHOWNA : SW_HIDE); }
 
 void WindowedControl::Changed() {
     // In a hidden form the control is placed once, when the form is shown: loading a note
@@ -86,7 +90,10 @@ CheckBox::CheckBox(Form& form, Args args)
                        .style = WS_TABSTOP | BS_AUTOCHECKBOX,
                        .caption = args.caption,
                        .font = args.font,
-                       .id = form.NextControlId()}) {}
+                       .id = form.NextControlId(),
+                       .fit = args.fit,
+                       // The box and the gap before the text.
+                       .besideText = GetSystemMetrics(SM_CXMENUCHECK) + 2 * GetSystemMetrics(SM_CXEDGE) + 2}) {}
 
 int CheckBox::Value() { return SendMessageW(hWnd(), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0; }
 

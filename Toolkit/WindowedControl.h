@@ -13,6 +13,8 @@ class WindowedControl : public ControlBase {
 public:
     HWND hWnd();
     void SetFocus();
+    // Shows or hides the control's window (without activating anything).
+    void SetVisible(bool visible);
 
 protected:
     struct Creation {
@@ -22,6 +24,9 @@ protected:
         FontSpec font{L"MS Sans Serif", 8.25f};
         OleColor foreColor = 0x80000012;
         int id = 0;
+        // How the caption's font gives way to the window, less what is beside the text.
+        Fit fit = Fit::None;
+        int besideText = 0;  // pixels
     };
     WindowedControl(Form& form, Box box, Creation creation);
     ~WindowedControl() override;
@@ -64,6 +69,7 @@ public:
         float left = 0, top = 0, width = 0, height = 0;
         std::wstring caption;
         FontSpec font{L"MS Sans Serif", 8.25f};
+        Fit fit = Fit::None;
     };
     CheckBox(Form& form, Args args);
     int Value();  // 0 unchecked, 1 checked

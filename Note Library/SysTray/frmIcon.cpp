@@ -84,17 +84,6 @@ void WriteFile(const std::wstring& path, const std::string& bytes) {
         tk::ThrowLastError(L"Quillpost could not save the notes to " + path);
 }
 
-// Near the bottom-right corner the dialog would reach below the screen and hide its
-// buttons under the taskbar: it is moved up and left just enough to show whole.
-void KeepOnWorkArea(tk::Form& form) {
-    RECT work{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    float right = static_cast<float>(work.right) * tk::TwipsPerPixelX();
-    float bottom = static_cast<float>(work.bottom) * tk::TwipsPerPixelY();
-    if (form.Left() + form.Width() > right) form.SetLeft(right - form.Width());
-    if (form.Top() + form.Height() > bottom) form.SetTop(bottom - form.Height());
-}
-
 }  // namespace
 
 frmIcon::frmIcon()
@@ -367,7 +356,9 @@ void frmIcon::mnuOptions_Click() {
         dialog.Slider1.SetValue(static_cast<int>(level));
         dialog.SetLeft(tk::ScreenWidth() - Width() - 1000);
         dialog.SetTop(tk::ScreenHeight() - Height() - 500);
-        KeepOnWorkArea(dialog);
+        // Near the bottom-right corner the dialog would reach below the screen and hide its
+        // buttons under the taskbar.
+        dialog.KeepOnWorkArea();
         dialog.ShowModal(hWnd());
         if (dialog.OkPressed) {
             tk::CheckCall(

@@ -25,8 +25,9 @@ frmOptions::frmOptions()
                      .height = 495,
                      .caption = L"Transparency Level",
                      .font = Tahoma,
-                     .align = DT_LEFT | DT_WORDBREAK}),
-      cbClickThrough(*this, {240, 600, 1935, 375, L"Allow Through Clicks", Tahoma}),
+                     .align = DT_LEFT | DT_WORDBREAK,
+                     .fit = tk::Fit::Text}),
+      cbClickThrough(*this, {240, 600, 1935, 375, L"Allow Through Clicks", Tahoma, tk::Fit::Text}),
       cmdCancel(*this, {2400, 1200, 1215, 375, L"Cancel", Tahoma, tk::Button::Role::Cancel}) {
     cmdOK.Click = [this] { cmdOK_Click(); };
     cmdCancel.Click = [this] { cmdCancel_Click(); };

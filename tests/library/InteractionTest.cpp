@@ -186,6 +186,39 @@ TEST(Interaction, TheTitleDialogStartsWithTheTitleAndOkSetsEvenAnEmptyOne) {
     EXPECT_EQ(w.lbTitleBar.Caption(), L"") << "OK sets an empty title";
 }
 
+TEST(Interaction, TheTitleDialogOpensCentredOverItsNoteAndWholeOnTheWorkArea) {
+    Board board;
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    long tpp = test::TwipsPerPixel();
+    // In the middle of the screen, and in its bottom right corner.
+    for (POINT at : {POINT{400, 300}, POINT{work.right - 100, work.bottom - 40}}) {
+        frmNote& w = board.Add(static_cast<float>(at.x * tpp), static_cast<float>(at.y * tpp));
+        w.Show();
+        RECT note{};
+        GetWindowRect(w.hWnd(), &note);
+        std::wstring placed = Retitle(w, [](HWND dialog) {
+            RECT rc{};
+            GetWindowRect(dialog, &rc);
+            PostMessageW(test::FindChild(dialog, L"Button", L"Cancel"), BM_CLICK, 0, 0);
+            return std::to_wstring(rc.left) + L" " + std::to_wstring(rc.top) + L" " + std::to_wstring(rc.right) + L" " +
+                   std::to_wstring(rc.bottom);
+        });
+        RECT dialog{};
+        ASSERT_EQ(swscanf(placed.c_str(), L"%ld %ld %ld %ld", &dialog.left, &dialog.top, &dialog.right, &dialog.bottom),
+                  4)
+            << test::Narrow(placed);
+        EXPECT_GE(dialog.left, work.left);
+        EXPECT_GE(dialog.top, work.top);
+        EXPECT_LE(dialog.right, work.right) << "whole on the work area";
+        EXPECT_LE(dialog.bottom, work.bottom);
+        if (at.x == 400) {
+            EXPECT_LE(std::abs((dialog.left + dialog.right) - (note.left + note.right)), 2) << "centred across";
+            EXPECT_LE(std::abs((dialog.top + dialog.bottom) - (note.top + note.bottom)), 2) << "centred down";
+        }
+    }
+}
+
 TEST(Interaction, DeletingTheFirstOfThreeNotesRenumbersTheOthers) {
     Board board;
     frmNote& first = board.Add(3000, 3000);

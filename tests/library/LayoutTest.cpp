@@ -104,12 +104,15 @@ TEST(Layout, CollapsingRemembersTheHeightRoundedHalfToEven) {
     auto note = NoteObject::Create();
     frmNote& w = note->Window();
     w.SetHeight(1500.5f);
+    w.Show();
     w.Collapse();
     EXPECT_EQ(w.Height(), 210);
     EXPECT_TRUE(w.IsCollapsed());
+    EXPECT_FALSE(IsWindowVisible(w.txtNote.hWnd())) << "nothing of the text area shows below the title bar";
     w.Collapse();
     EXPECT_EQ(w.Height(), 1500) << "1500.5 was remembered as 1500";
     EXPECT_FALSE(w.IsCollapsed());
+    EXPECT_TRUE(IsWindowVisible(w.txtNote.hWnd()));
 }
 
 TEST(Layout, RetMinPrefersTheSecondOnEqualMagnitudes) {

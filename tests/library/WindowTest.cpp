@@ -1,6 +1,8 @@
 // The note window's events and its cost in window-system objects.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "Gdi.h"
 #include "Note.h"
 #include "Notes.h"
@@ -50,6 +52,88 @@ TEST(Window, ActivationTakesTheColourOfTheTitleBarButLeavesTheText) {
     EXPECT_EQ(w.Picture3.BackColor(), 0xFFFF80u);
     EXPECT_EQ(w.Picture4.BackColor(), 0xFFFF80u);
     EXPECT_EQ(w.txtNote.BackColor(), 0xC0FFFFu);
+}
+
+TEST(Window, ANewNoteIsOneColourButtonFaceFromItsFirstActivation) {
+    auto note = NoteObject::Create();
+    frmNote& w = note->Window();
+    w.SetLeft(3000);
+    w.SetTop(3000);
+    w.Show();
+    SetForegroundWindow(w.hWnd());
+    SendMessageW(w.hWnd(), WM_ACTIVATE, WA_ACTIVE, 0);
+    RedrawWindow(w.hWnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    test::Pump(200);
+    long color = 0;
+    ASSERT_EQ(note->get_Color(&color), S_OK);
+    EXPECT_EQ(color, static_cast<long>(0x8000000F)) << "saved as -2147483633, as a note stored without a colour";
+    // Title bar, close label, grips and text area, as the screen shows them.
+    RECT rc{};
+    GetWindowRect(w.hWnd(), &rc);
+    HDC screen = GetDC(nullptr);
+    const POINT places[] = {{rc.left + 40, rc.top + 3},  {rc.right - 1, rc.top + 1},    {rc.left + 1, rc.top + 40},
+                            {rc.right - 2, rc.top + 40}, {rc.left + 80, rc.bottom - 2}, {rc.left + 100, rc.top + 50}};
+    for (POINT p : places)
+        EXPECT_EQ(GetPixel(screen, p.x, p.y), GetSysColor(COLOR_BTNFACE))
+            << "at " << p.x - rc.left << "," << p.y - rc.top;
+    ReleaseDC(nullptr, screen);
+}
+
+TEST(Window, TheTitleFontFitsTheTitleBarWhereItsFaceIsMissing) {
+    const tk::FontSpec designed{L"Small Fonts", 6.75f, FW_NORMAL, ANSI_CHARSET};
+    for (int dpi : {96, 120}) {
+        int bar = static_cast<int>(std::lround(130.0 * dpi / 1440));  // the title bar, 130 twips
+        LOGFONTW lf = tk::FittedFont(designed, tk::Fit::StandInHeight, L"", {{200, bar}, 0}, dpi);
+        tk::GdiObject font(CreateFontIndirectW(&lf));
+        HDC dc = CreateCompatibleDC(nullptr);
+        SelectObject(dc, font.get());
+        wchar_t face[LF_FACESIZE] = {};
+        GetTextFaceW(dc, LF_FACESIZE, face);
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc, &metrics);
+        DeleteDC(dc);
+        if (_wcsicmp(face, L"Small Fonts") == 0) {
+            EXPECT_EQ(lf.lfHeight, -std::lround(6.75 * dpi / 72)) << "the designed face at its designed size";
+        } else {
+            EXPECT_LE(metrics.tmHeight, bar) << "descenders included, at " << dpi << " dpi";
+            EXPECT_GE(metrics.tmHeight, bar - 2) << "and no smaller than it must be, at " << dpi << " dpi";
+        }
+    }
+}
+
+TEST(Window, ACaptionTooWideForItsFontGetsTheLargestSizeThatShowsItWhole) {
+    // The options dialog's label and check box, at 96 and 120 dpi.
+    struct Case {
+        const wchar_t* text;
+        float widthTwips, heightTwips;
+        UINT format;
+    };
+    const tk::FontSpec tahoma{L"Tahoma", 8.25f};
+    for (const Case& c : {Case{L"Transparency Level", 1095, 495, DT_LEFT | DT_WORDBREAK},
+                          Case{L"Allow Through Clicks", 1935 - 300, 375, DT_SINGLELINE}}) {
+        for (int dpi : {96, 120}) {
+            SIZE box{static_cast<LONG>(c.widthTwips * dpi / 1440), static_cast<LONG>(c.heightTwips * dpi / 1440)};
+            LOGFONTW lf = tk::FittedFont(tahoma, tk::Fit::Text, c.text, {box, c.format}, dpi);
+            EXPECT_LE(-lf.lfHeight, std::lround(8.25 * dpi / 72)) << "never larger than designed";
+            auto extent = [&](LONG height) {
+                LOGFONTW sized = lf;
+                sized.lfHeight = height;
+                tk::GdiObject font(CreateFontIndirectW(&sized));
+                HDC dc = CreateCompatibleDC(nullptr);
+                SelectObject(dc, font.get());
+                RECT rc{0, 0, box.cx, box.cy};
+                DrawTextW(dc, c.text, -1, &rc, c.format | DT_CALCRECT);
+                DeleteDC(dc);
+                return rc;
+            };
+            RECT whole = extent(lf.lfHeight);
+            EXPECT_TRUE(whole.right <= box.cx && whole.bottom <= box.cy) << test::Narrow(c.text) << " at " << dpi;
+            if (-lf.lfHeight < std::lround(8.25 * dpi / 72)) {
+                RECT larger = extent(lf.lfHeight - 1);
+                EXPECT_TRUE(larger.right > box.cx || larger.bottom > box.cy) << "one pixel larger would not fit";
+            }
+        }
+    }
 }
 
 TEST(Window, SystemColourReferencesAreResolvedWhenPainting) {

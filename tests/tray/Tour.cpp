@@ -1,5 +1,6 @@
 // A guided tour of Quillpost for newcomers, run by scripts/demo: notes in every colour, a
-// collapsed note, the tray menu, the options dialog, the find message and an export,
+// collapsed note, the tray menu, the options dialog, the find dialog and its message, a
+// new note and an export,
 // each left as a picture (and the export as a file) in the folder named by QP_DEMO_OUT.
 #include "Person.h"
 #include "TrayFixture.h"
@@ -47,13 +48,13 @@ TEST_F(Tray, Tour) {
     ASSERT_EQ(notes.size(), std::size(samples));
     Picture(L"1-notes-in-each-colour");
 
-    // The note furthest down and right collapses to its title bar with a double click.
-    HWND last = notes[0];
+    // The blue note, at the right of the first row, collapses to its title bar with a double click.
+    HWND blue = notes[0];
     for (HWND n : notes)
-        if (RectOf(n).top > RectOf(last).top ||
-            (RectOf(n).top == RectOf(last).top && RectOf(n).left > RectOf(last).left))
-            last = n;
-    test::Click(TitleBarOf(last), 2);
+        if (RectOf(n).top < RectOf(blue).top ||
+            (RectOf(n).top == RectOf(blue).top && RectOf(n).left > RectOf(blue).left))
+            blue = n;
+    test::Click(TitleBarOf(blue), 2);
     Picture(L"2-a-collapsed-note");
 
     ASSERT_TRUE(RightClickIcon(q->pid()));
@@ -77,11 +78,16 @@ TEST_F(Tray, Tour) {
     HWND find = WaitForWindow(q->pid(), L"CorkbaseInputbox");
     ASSERT_NE(find, nullptr);
     test::TypeText(L"cheese");
+    Picture(L"5-the-find-dialog-over-its-note");
     Keys({VK_RETURN});
     auto notFound = WaitForDialog(q->pid(), L"Corkbase");
     ASSERT_TRUE(notFound);
-    Picture(L"5-the-find-message");
+    Picture(L"6-the-find-message");
     Press(notFound->hwnd, L"OK");
+
+    // A new note, as it first appears: one colour, at the top left corner.
+    ASSERT_TRUE(ClickIcon(2, [&] { return q->Notes().size() == std::size(samples) + 1; }));
+    Picture(L"7-a-new-note");
 
     std::wstring exported = OutputFolder() + L"notes.txt";
     DeleteFileW(exported.c_str());
