@@ -1,8 +1,10 @@
 // Speed and cost of the note library and the tray program, for 10, 100 and 1,000 notes.
 // Prints one line per measurement: "<operation> <notes> <seconds> <floor seconds> <ratio>",
 // where the floor is the same platform work done bare, without the library; operations
-// without a floor print "-" for both. Then the growth of each cost from 10 to 1,000 notes,
-// the objects and memory one note costs, and the tray's start-up.
+// without a floor print "-" for both. The tray's start-up has its floor in barestartup.exe,
+// a bare program started the same way. Then the growth of each cost from 10 to 1,000
+// notes, and the objects and memory one note costs. Arguments, if any, are the numbers
+// of notes to measure instead of 10, 100 and 1,000.
 //
 // It writes the store of whichever Wine prefix it runs in: run it through scripts/bench,
 // which gives it a prefix of its own.
@@ -392,6 +394,12 @@ void ObjectsPerNote() {
 }
 
 // The deliverables, in the build's bin folder beside this program's folder.
+std::wstring BenchFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
+    return path.substr(0, path.find_last_of(L'\\') + 1);
+}
+
 std::wstring BinFolder() {
     std::wstring path(MAX_PATH, L'\0');
     path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
@@ -399,17 +407,16 @@ std::wstring BinFolder() {
     return path.substr(0, path.find_last_of(L'\\') + 1) + L"bin\\";
 }
 
-// From starting qpost until it waits for input: by then its icon is in the tray.
-void TrayStartUp(int count) {
-    WriteStore(count);
-    double best = Best(3, [] {
+// From starting a program until it waits for input; the program is ended at once.
+double StartUpToIdle(const std::wstring& exe) {
+    return Best(3, [&] {
         STARTUPINFOW si{};
         si.cb = sizeof(si);
         PROCESS_INFORMATION pi{};
-        std::wstring command = L"\"" + BinFolder() + L"qpost.exe\"";
+        std::wstring command = L"\"" + exe + L"\"";
         double start = Now();
         if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-            std::fprintf(stderr, "bench: cannot start qpost.exe\n");
+            std::fprintf(stderr, "bench: cannot start %s\n", std::string(exe.begin(), exe.end()).c_str());
             std::exit(1);
         }
         WaitForInputIdle(pi.hProcess, 120000);
@@ -420,8 +427,16 @@ void TrayStartUp(int count) {
         CloseHandle(pi.hThread);
         return t;
     });
-    PrintAbsolute("TrayStartUp", count, best);
-    Record("TrayStartUp", count, best);
+}
+
+// qpost from its start until it waits for input, every note on screen and its icon in the
+// tray, beside a bare program doing the same platform work.
+void TrayStartUp(int count) {
+    WriteStore(count);
+    double qpost = StartUpToIdle(BinFolder() + L"qpost.exe");
+    double floor = StartUpToIdle(BenchFolder() + L"barestartup.exe");
+    PrintRatio("TrayStartUp", count, qpost, floor);
+    Record("TrayStartUp", count, qpost);
 }
 
 void RegisterLibrary() {
@@ -435,20 +450,25 @@ void RegisterLibrary() {
 
 }  // namespace
 
-int wmain() {
+// Arguments: the numbers of notes to measure (10, 100 and 1000 when none are given).
+int wmain(int argc, wchar_t** argv) {
     if (!test::InThrowawayPrefix()) return 2;
+    std::vector<int> sizes(std::begin(kSizes), std::end(kSizes));
+    if (argc > 1) sizes.clear();
+    for (int i = 1; i < argc; ++i) sizes.push_back(_wtoi(argv[i]));
     OleInitialize(nullptr);
     RegisterBareClass();
     RegisterLibrary();
     std::printf("operation notes seconds floor-seconds ratio\n");
-    for (int count : kSizes) {
+    for (int count : sizes) {
         AddNotes(count);
         LoadSaveShow(count);
         TrayStartUp(count);
     }
     // A hundred times the notes: x100 is linear growth, x1 none.
     for (auto& [operation, byCount] : totals)
-        std::printf("growth %s from 10 to 1000 notes: x%.1f\n", operation.c_str(), byCount[1000] / byCount[10]);
+        if (byCount.count(10) && byCount.count(1000))
+            std::printf("growth %s from 10 to 1000 notes: x%.1f\n", operation.c_str(), byCount[1000] / byCount[10]);
     ObjectsPerNote();
     ClearStore();
     return 0;
