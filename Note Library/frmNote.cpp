@@ -144,6 +144,9 @@ void ReleaseWindowResources() {
 frmNote::frmNote()
     : Form({.className = L"CorkbaseNote",
             .style = WS_POPUP | WS_CLIPCHILDREN,
+            // Layered from its creation: making it layered afterwards costs the platform
+            // a second drawing surface (the load step still makes it opaque).
+            .exStyle = WS_EX_LAYERED,
             .width = 2330,
             .height = 1250,
             .backColor = WindowBackground}),

@@ -73,13 +73,14 @@ void Form::Load() {
     if (hwnd_) return;
     if (lost_) throw Failure(HRESULT_FROM_WIN32(ERROR_INVALID_WINDOW_HANDLE), LostDescription());
     RegisterFormClass(args_.className, &Form::WindowProc);
-    RECT rc = PixelEdges(left_, top_, width_, height_);
-    HWND hwnd = CreateWindowExW(args_.exStyle, args_.className, args_.caption.c_str(), args_.style, rc.left, rc.top,
-                                rc.right - rc.left, rc.bottom - rc.top, OwnerWindow(), nullptr, ThisModule(), this);
+    // Created without a size and placed when first shown (see Place): the load step resizes it.
+    HWND hwnd = CreateWindowExW(args_.exStyle, args_.className, args_.caption.c_str(), args_.style, 0, 0, 0, 0,
+                                OwnerWindow(), nullptr, ThisModule(), this);
     if (!hwnd) {
         lost_ = false;  // a window refused during its creation was never the form's
         ThrowLastError(L"Cannot create the window");
     }
+    placePending_ = true;
     try {
         for (WindowedControl* control : windowed_) control->Create(hwnd);
         Form_Load();
@@ -141,17 +142,19 @@ void Form::SetSize(float& field, float twips) {
     Form_Resize();
 }
 
-float Form::NonClientWidth() const {
-    RECT rc{0, 0, 0, 0};
-    AdjustWindowRectEx(&rc, args_.style, FALSE, args_.exStyle);
-    return static_cast<float>(rc.right - rc.left) * TwipsPerPixelX();
+// The frame around the client area, in twips: the style never changes, so it is asked
+// for once (every layout step reads the client size).
+const SIZE& Form::NonClient() const {
+    if (!nonClient_) {
+        RECT rc{0, 0, 0, 0};
+        AdjustWindowRectEx(&rc, args_.style, FALSE, args_.exStyle);
+        nonClient_ = SIZE{rc.right - rc.left, rc.bottom - rc.top};
+    }
+    return *nonClient_;
 }
 
-float Form::NonClientHeight() const {
-    RECT rc{0, 0, 0, 0};
-    AdjustWindowRectEx(&rc, args_.style, FALSE, args_.exStyle);
-    return static_cast<float>(rc.bottom - rc.top) * TwipsPerPixelY();
-}
+float Form::NonClientWidth() const { return static_cast<float>(NonClient().cx) * TwipsPerPixelX(); }
+float Form::NonClientHeight() const { return static_cast<float>(NonClient().cy) * TwipsPerPixelY(); }
 
 float Form::ScaleWidth() {
     Load();
@@ -166,6 +169,17 @@ float Form::ScaleHeight() {
 }
 
 void Form::Place() {
+    // A hidden window is placed when it is shown: nobody sees it meanwhile, and under Wine
+    // each new size of a window costs it a new drawing surface.
+    if (!IsWindowVisible(hwnd_.get())) {
+        placePending_ = true;
+        return;
+    }
+    PlaceNow();
+}
+
+void Form::PlaceNow() {
+    placePending_ = false;
     placing_ = true;
     RECT rc = PixelEdges(left_, top_, width_, height_);
     SetWindowPos(hwnd_.get(), nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
@@ -197,12 +211,17 @@ void Form::SetCaption(const std::wstring& caption) {
     SetWindowTextW(hwnd_.get(), caption.c_str());
 }
 
-void Form::Show() { ShowWindow(hWnd(), SW_SHOW); }
+void Form::Show() {
+    HWND hwnd = hWnd();
+    if (placePending_) PlaceNow();
+    ShowWindow(hwnd, SW_SHOW);
+}
 
 void Form::KeepOnWorkArea() {
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    float left = static_cast<float>(work.left) * TwipsPerPixelX(), top = static_cast<float>(work.top) * TwipsPerPixelY();
+    float left = static_cast<float>(work.left) * TwipsPerPixelX(),
+          top = static_cast<float>(work.top) * TwipsPerPixelY();
     float right = static_cast<float>(work.right) * TwipsPerPixelX();
     float bottom = static_cast<float>(work.bottom) * TwipsPerPixelY();
     if (Left() + Width() > right) SetLeft(right - Width());
@@ -227,6 +246,7 @@ void Form::ShowModal(HWND owner) {
     bool reenable = owner && IsWindowEnabled(owner);
     if (reenable) EnableWindow(owner, FALSE);
     modal_ = true;
+    if (placePending_) PlaceNow();
     ShowWindow(hwnd, SW_SHOW);
     SetForegroundWindow(hwnd);
     MSG msg;
@@ -325,7 +345,8 @@ void Form::Paint() {
         if (!control->args_.caption.empty()) {
             SIZE size{rc.right - rc.left, rc.bottom - rc.top};
             TextPlace place{size, control->args_.align | DT_NOPREFIX};
-            HGDIOBJ old = SelectObject(dc, SharedFont(control->args_.font, control->args_.fit, control->args_.caption, place));
+            HGDIOBJ old =
+                SelectObject(dc, SharedFont(control->args_.font, control->args_.fit, control->args_.caption, place));
             SetTextColor(dc, ResolveColor(control->args_.foreColor));
             DrawTextW(dc, control->args_.caption.c_str(), -1, &rc, control->args_.align | DT_NOPREFIX);
             SelectObject(dc, old);

@@ -2,6 +2,7 @@
 // A top-level window object. It exists before its platform window: the first touch of a
 // property, a control or a method creates the window and runs Form_Load before going on.
 // One static window procedure binds the object at creation and forwards to members.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -96,7 +97,9 @@ private:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     void Load();
     void Place();
+    void PlaceNow();
     void SetSize(float& field, float twips);
+    const SIZE& NonClient() const;
     float NonClientWidth() const;
     float NonClientHeight() const;
     void Paint();
@@ -115,6 +118,8 @@ private:
     std::vector<WindowedControl*> windowed_;
     Control* pressed_ = nullptr;
     bool placing_ = false;
+    bool placePending_ = false;              // the window is not yet where the twips say
+    mutable std::optional<SIZE> nonClient_;  // pixels
     bool modal_ = false;
     bool unloading_ = false;
     bool lost_ = false;

@@ -92,8 +92,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         HWND note = CreateWindowExW(WS_EX_LAYERED, kClass, title.c_str(), WS_POPUP | WS_CLIPCHILDREN, left, top,
                                     width ? width : 167, height ? height : 87, owner, nullptr, instance, nullptr);
         SetLayeredWindowAttributes(note, 0, 255, LWA_ALPHA);
-        CreateWindowExW(0, L"EDIT", text.c_str(), WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL, 3, 9, 160,
-                        75, note, nullptr, instance, nullptr);
+        CreateWindowExW(0, L"EDIT", text.c_str(), WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL, 3, 9, 160, 75,
+                        note, nullptr, instance, nullptr);
         if (!visible) continue;
         ShowWindow(note, SW_SHOW);
         ApplyOption(note, level);  // click-through

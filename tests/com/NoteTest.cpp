@@ -42,6 +42,8 @@ TEST(Note, NewNoteLoadsAt2500By1300AtTheOriginUnchangedAndNotYetShown) {
     EXPECT_EQ(WidthOf(note.get()), 2500);
     EXPECT_EQ(HeightOf(note.get()), 1300);
     EXPECT_FALSE(Changed(note.get()));
+    // On the screen once shown: a hidden window is placed when it is shown.
+    ASSERT_EQ(note->Show(), S_OK);
     HWND hwnd = OnlyNoteWindow();
     RECT rc;
     GetWindowRect(hwnd, &rc);
@@ -74,6 +76,7 @@ TEST(Note, GeometryReadsBackAsWrittenAndPlacesTheWindowInPixels) {
     EXPECT_EQ(TopOf(note.get()), 903);
     EXPECT_EQ(WidthOf(note.get()), 3001);
     EXPECT_EQ(HeightOf(note.get()), 1999);
+    ASSERT_EQ(note->Show(), S_OK);
     RECT rc;
     GetWindowRect(OnlyNoteWindow(), &rc);
     long tpp = TwipsPerPixel();
