@@ -1,5 +1,6 @@
 #include "Note.h"
 
+#include "EventLog.h"
 #include "Notes.h"
 #include "Units.h"
 
@@ -34,6 +35,7 @@ void Note::SetVisible(bool visible) {
         visible_ = visible;
     } catch (...) {
         // Showing or hiding failed: the visible flag stays as it was.
+        LogDiscarded(visible ? L"showing a note" : L"hiding a note");
     }
 }
 
@@ -59,7 +61,8 @@ void Note::ShowNote() {
         // Only a title bar wholly above the screen brings the note down.
         if (static_cast<float>(w.lbTitleBar.Height() + w.Top()) < 0) w.SetTop(0);
     } catch (...) {
-        // Show keeps whatever it managed and reports nothing.
+        // Show keeps whatever it managed and tells the user nothing.
+        LogDiscarded(L"showing a note on the screen");
     }
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Automation.h"
+#include "EventLog.h"
 #include "MsgBox.h"
 #include "Note.h"
 #include "Notes.h"
@@ -256,7 +257,8 @@ void frmNote::Form_Load() {
         LayoutVertical();
         LayoutHorizontal();
     } catch (...) {
-        // A failing load step ends the load sequence quietly.
+        // A failing load step ends the load sequence without a word to the user.
+        LogDiscarded(L"loading a note window");
     }
 }
 
@@ -283,7 +285,8 @@ void frmNote::LayoutVertical() {
         Picture2.SetHeight(AtLeastZero(ScaleHeight() - lbTitleBar.Height()));
         Picture4.SetHeight(Picture2.Height());
     } catch (...) {
-        // Layout failures end the layout quietly.
+        // A failing layout step ends the layout without a word to the user.
+        LogDiscarded(L"laying out a note window");
     }
 }
 
@@ -295,7 +298,8 @@ void frmNote::LayoutHorizontal() {
         txtNote.SetWidth(AtLeastZero(ScaleWidth() - Picture2.Width() - Picture4.Width()));
         txtNote.SetLeft(Picture2.Width());
     } catch (...) {
-        // Layout failures end the layout quietly.
+        // A failing layout step ends the layout without a word to the user.
+        LogDiscarded(L"laying out a note window");
     }
 }
 
@@ -340,6 +344,7 @@ void frmNote::SetTransparencyLevelAndThroughClicks(int32_t& level, bool& allow) 
         modWinTrans::SetClickThrough(hwnd, allow);
     } catch (...) {
         // Transparency is cosmetic: a failure leaves the window as it was.
+        LogDiscarded(L"applying the transparency level and click-through");
     }
 }
 
@@ -469,6 +474,7 @@ void frmNote::Picture2_MouseMove(const tk::MouseEvent& e) {
         txtNote.SetWidth(ScaleWidth() - Picture2.Width() - Picture4.Width());
         Picture3.SetWidth(ScaleWidth());
     } catch (...) {
+        LogDiscarded(L"resizing a note by its grip");
     }
 }
 
@@ -481,6 +487,7 @@ void frmNote::Picture4_MouseMove(const tk::MouseEvent& e) {
         txtNote.SetWidth(ScaleWidth() - Picture2.Width() - Picture4.Width());
         Picture3.SetWidth(ScaleWidth());
     } catch (...) {
+        LogDiscarded(L"resizing a note by its grip");
     }
 }
 
@@ -491,6 +498,7 @@ void frmNote::Picture3_MouseMove(const tk::MouseEvent& e) {
         SetHeight(Picture3.Top() + Picture3.Height() + e.y);
         LayoutVertical();
     } catch (...) {
+        LogDiscarded(L"resizing a note by its grip");
     }
 }
 
@@ -527,6 +535,7 @@ void frmNote::mnuTitle_Click() {
         if (dialog.OkPressed) lbTitleBar.SetCaption(dialog.txtText.Text());
     } catch (...) {
         // The title stays as it was.
+        LogDiscarded(L"retitling a note");
     }
 }
 
@@ -581,7 +590,8 @@ void frmNote::FindText(bool repeat) {
             tk::MsgBox(hWnd(), L"Cannot find \"" + what + L"\"", L"Corkbase", MB_ICONINFORMATION);
         }
     } catch (...) {
-        // A failing find ends quietly.
+        // A failing find ends without a word to the user.
+        LogDiscarded(L"finding in a note");
     }
 }
 

@@ -1,7 +1,9 @@
-// DeleteNote's warning, caught through the library's warning sink.
+// The library's warnings, caught through its warning sink: DeleteNote's, and failures
+// that are discarded by design.
 #include <gtest/gtest.h>
 
 #include "EventLog.h"
+#include "Note.h"
 #include "Notes.h"
 #include "Support.h"
 
@@ -21,5 +23,25 @@ TEST(Warning, DeleteNoteWithABadIdLogsAWarningNamingTheNote) {
     id = 2;
     EXPECT_EQ(notes->DeleteNote(&id, &result), S_OK);
     EXPECT_EQ(warnings.size(), 1u) << "a good ID logs nothing";
+    corkbase::SetWarningSink(previous);
+}
+
+TEST(Warning, AFailureDiscardedByDesignStillReachesTheSinkOnce) {
+    std::vector<std::wstring> warnings;
+    auto previous = corkbase::SetWarningSink([&](const std::wstring& text) { warnings.push_back(text); });
+    auto note = corkbase::Note::Create();
+    corkbase::frmNote& w = note->Window();
+    w.Show();
+    DestroyWindow(w.hWnd());  // lost to something outside the library
+    int32_t level = 128;
+    bool allow = false;
+    w.SetTransparencyLevelAndThroughClicks(level, allow);  // cosmetic: discarded
+    w.SetTransparencyLevelAndThroughClicks(level, allow);
+    ASSERT_EQ(warnings.size(), 1u) << "the same failure is reported once";
+    EXPECT_EQ(warnings[0].rfind(L"Corkbase: applying the transparency level and click-through failed: Note 0 has lost "
+                                L"its window",
+                                0),
+              0u)
+        << test::Narrow(warnings[0]);
     corkbase::SetWarningSink(previous);
 }
