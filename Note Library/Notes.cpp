@@ -3,6 +3,7 @@
 #include "EventLog.h"
 #include "MsgBox.h"
 #include "Note.h"
+#include "NoteFields.h"
 #include "NoteList.h"
 #include "Store.h"
 #include "frmNote.h"
@@ -95,17 +96,18 @@ constexpr int32_t kMostNotes = 10000;
 
 std::wstring SectionOf(size_t position) { return L"note" + std::to_wstring(position); }
 
-template <class T>
-T Read(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(T*)) {
-    T value{};
-    CheckCall((note->*getter)(&value));
-    return value;
-}
-
-std::wstring ReadText(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(BSTR*)) {
-    tk::Bstr value;
-    CheckCall((note->*getter)(value.put()));
-    return value.str();
+// A stored field's value read back, with the default for a missing key.
+LoadedValue Load(const StoreSection& section, const NoteField& f) {
+    switch (f.kind) {
+        case FieldKind::Twips:
+            return {L"", section.GetTwips(f.key, *ParseNumber(f.missing))};
+        case FieldKind::Number:
+            return {L"", section.GetNumber(f.key, *ParseNumber(f.missing))};
+        case FieldKind::Text:
+        case FieldKind::Visible:
+            break;
+    }
+    return {section.GetText(f.key, f.missing)};
 }
 
 }  // namespace
@@ -115,28 +117,18 @@ HRESULT Notes::SaveAll(long* result) {
         *Out(result) = 0;
         // Every note is read before anything is written: a note that cannot be read (its
         // window lost) fails the save while the store still holds the last good one.
-        using Keyed = std::vector<std::pair<const wchar_t*, std::wstring>>;
-        std::vector<Keyed> sections;
+        std::vector<std::vector<std::wstring>> sections;
         sections.reserve(list_.size());
-        for (const auto& stored : list_) {
-            _Note* note = stored.get();
-            sections.push_back({
-                {L"title", ReadText(note, &_Note::get_Title)},
-                {L"left", std::to_wstring(Read(note, &_Note::get_Left))},
-                {L"top", std::to_wstring(Read(note, &_Note::get_Top))},
-                {L"width", std::to_wstring(Read(note, &_Note::get_Width))},
-                {L"height", std::to_wstring(Read(note, &_Note::get_Height))},
-                {L"color", std::to_wstring(Read(note, &_Note::get_Color))},
-                {L"text", ReadText(note, &_Note::get_Text)},
-                {L"visible", Read(note, &_Note::get_IsVisible) ? L"-1" : L"0"},
-            });
+        for (const auto& note : list_) {
+            std::vector<std::wstring>& values = sections.emplace_back();
+            for (const NoteField& f : kNoteFields) values.push_back(f.stored(note.get()));
         }
         auto general = StoreSection::ForWriting(kApplication, L"General");
         general.Save(L"level", std::to_wstring(transparencyLevel_));
         general.Save(L"clickthrough", throughClicks_ ? L"True" : L"False");
         for (size_t i = 1; i <= sections.size(); ++i) {
             auto section = StoreSection::ForWriting(kApplication, SectionOf(i));
-            for (const auto& [key, value] : sections[i - 1]) section.Save(key, value);
+            for (size_t k = 0; k < std::size(kNoteFields); ++k) section.Save(kNoteFields[k].key, sections[i - 1][k]);
         }
         // The count goes last, for a save cut short by a crash or power cut: written first,
         // a larger count would load sections not yet written (empty notes, or notes deleted
@@ -158,29 +150,22 @@ HRESULT Notes::LoadAll() {
                                        std::to_wstring(kMostNotes));
         for (int32_t i = 1; i <= count; ++i) {
             auto section = StoreSection::ForReading(kApplication, SectionOf(static_cast<size_t>(i)));
-            int32_t left = section.GetTwips(L"left", 0);
-            int32_t top = section.GetTwips(L"top", 0);
-            int32_t width = section.GetTwips(L"width", 2500);
-            int32_t height = section.GetTwips(L"height", 1300);
-            int32_t color = section.GetNumber(L"color", static_cast<int32_t>(0x8000000F));
-            std::wstring text = section.GetText(L"text", L"");
-            std::wstring visibleText = section.GetText(L"visible", L"");
-            bool visible = !(visibleText.empty() || visibleText == L"0");
+            // Every value is read before the note is made: a value that does not convert adds no note.
+            std::vector<LoadedValue> values;
+            for (const NoteField& f : kNoteFields) values.push_back(Load(section, f));
 
             ComPtr<_Note> added;
             CheckCall(AddNote(added.put()));
             if (!added) throw tk::Failure(E_FAIL, SectionOf(static_cast<size_t>(i)) + L": the note could not be added");
             auto* note = static_cast<Note*>(added.get());
-            tk::Bstr title(section.GetText(L"title", L""));
-            section.CheckApplied(L"title", note->put_Title(title.get()));
-            section.CheckApplied(L"left", note->put_Left(left));
-            section.CheckApplied(L"top", note->put_Top(top));
-            section.CheckApplied(L"width", note->put_Width(width));
-            section.CheckApplied(L"height", note->put_Height(height));
-            section.CheckApplied(L"color", note->put_Color(color));
-            tk::Bstr textValue(text);
-            BSTR textRef = textValue.get();
-            section.CheckApplied(L"text", note->put_Text(&textRef));
+            bool visible = true;
+            for (size_t k = 0; k < std::size(kNoteFields); ++k) {
+                const NoteField& f = kNoteFields[k];
+                if (f.written)
+                    section.CheckApplied(f.key, f.written(note, values[k]));
+                else  // the note is visible unless the stored text is empty or exactly "0"
+                    visible = !(values[k].text.empty() || values[k].text == L"0");
+            }
             note->SetVisible(visible);
             note->ApplyThroughClicks(throughClicks_);
             note->ApplyTransparencyLevel(transparencyLevel_);

@@ -2,6 +2,7 @@
 
 #include "Failure.h"
 #include "NoteAccess.h"
+#include "NoteFields.h"
 
 namespace qpost::modAutoSave {
 
@@ -15,10 +16,9 @@ public:
         for (size_t i = 0; i < size; ++i) value_ = (value_ ^ p[i]) * 1099511628211ull;
     }
     void Add(long v) { Add(&v, sizeof(v)); }
-    void Add(const tk::Bstr& s) {
-        long n = static_cast<long>(SysStringLen(s.get()));
-        Add(n);
-        Add(s.get(), static_cast<size_t>(n) * sizeof(wchar_t));
+    void Add(const std::wstring& s) {
+        Add(static_cast<long>(s.size()));
+        Add(s.data(), s.size() * sizeof(wchar_t));
     }
     uint64_t value() const { return value_; }
 
@@ -39,22 +39,10 @@ uint64_t Fingerprint(_Notes* notes) {
     hash.Add(level);
     hash.Add(static_cast<long>(through));
     hash.Add(count);
+    // What the store would hold of each note, field by field.
     for (long i = 1; i <= count; ++i) {
         auto note = ItemOf(list.get(), i);
-        tk::Bstr title, text;
-        long left = 0, top = 0, width = 0, height = 0, color = 0;
-        VARIANT_BOOL visible = VARIANT_FALSE;
-        tk::CheckCall(note->get_Title(title.put()));
-        tk::CheckCall(note->get_Left(&left));
-        tk::CheckCall(note->get_Top(&top));
-        tk::CheckCall(note->get_Width(&width));
-        tk::CheckCall(note->get_Height(&height));
-        tk::CheckCall(note->get_Color(&color));
-        tk::CheckCall(note->get_Text(text.put()));
-        tk::CheckCall(note->get_IsVisible(&visible));
-        hash.Add(title);
-        for (long v : {left, top, width, height, color, static_cast<long>(visible)}) hash.Add(v);
-        hash.Add(text);
+        for (const corkbase::NoteField& f : corkbase::kNoteFields) hash.Add(f.stored(note.get()));
     }
     return hash.value();
 }

@@ -2,8 +2,13 @@
 // against a throwaway HKEY_CURRENT_USER.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+
+#include "NoteFields.h"
 #include "Support.h"
 #include "ThrowawayStore.h"
+#include "modAutoSave.h"
 
 using namespace test;
 
@@ -356,4 +361,35 @@ TEST_F(Store, ANegativeStoredSizeStopsLoadingNamingItsPlace) {
         Loaded(static_cast<HRESULT>(0x800A017C));  // invalid property value
         EXPECT_EQ(LastErrorDescription(), L"note1/" + key + L": Invalid property value: a size cannot be negative");
     }
+}
+
+TEST_F(Store, ChangingAnyStoredFieldOrOptionChangesWhatSavingOnItsOwnLooksAt) {
+    auto note = AddNote(notes.get());
+    ASSERT_EQ(note->Show(), S_OK);
+    // One change for each field the store keeps: a field added there needs one here.
+    const std::map<std::wstring, std::function<void()>> changes{
+        {L"title", [&] { SetTitle(note.get(), L"changed"); }},
+        {L"left", [&] { note->put_Left(1515); }},
+        {L"top", [&] { note->put_Top(1515); }},
+        {L"width", [&] { note->put_Width(3000); }},
+        {L"height", [&] { note->put_Height(2000); }},
+        {L"color", [&] { note->put_Color(0xC0FFFF); }},
+        {L"text", [&] { SetText(note.get(), L"changed"); }},
+        {L"visible", [&] { note->Hide(); }},
+    };
+    for (const corkbase::NoteField& f : corkbase::kNoteFields) {
+        SCOPED_TRACE(Narrow(f.key));
+        auto change = changes.find(f.key);
+        ASSERT_NE(change, changes.end()) << "no change written for this stored field";
+        uint64_t before = qpost::modAutoSave::Fingerprint(notes.get());
+        change->second();
+        EXPECT_NE(qpost::modAutoSave::Fingerprint(notes.get()), before);
+    }
+    EXPECT_EQ(changes.size(), std::size(corkbase::kNoteFields));
+    uint64_t before = qpost::modAutoSave::Fingerprint(notes.get());
+    notes->put_TransparencyLevel(200);
+    EXPECT_NE(qpost::modAutoSave::Fingerprint(notes.get()), before) << "the level";
+    before = qpost::modAutoSave::Fingerprint(notes.get());
+    notes->put_ThroughClicks(VARIANT_TRUE);
+    EXPECT_NE(qpost::modAutoSave::Fingerprint(notes.get()), before) << "click-through";
 }
