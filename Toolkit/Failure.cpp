@@ -2,6 +2,8 @@
 
 #include <oleauto.h>
 
+#include "Handles.h"
+
 namespace tk {
 
 std::wstring SystemMessage(DWORD code) {
@@ -27,13 +29,11 @@ void Check(HRESULT hr, const std::wstring& doing) {
 
 void CheckCall(HRESULT hr) {
     if (SUCCEEDED(hr)) return;
-    IErrorInfo* error = nullptr;
+    ComPtr<IErrorInfo> error;
     std::wstring description;
-    if (GetErrorInfo(0, &error) == S_OK && error) {
-        BSTR text = nullptr;
-        if (SUCCEEDED(error->GetDescription(&text)) && text) description.assign(text, SysStringLen(text));
-        SysFreeString(text);
-        error->Release();
+    if (GetErrorInfo(0, error.put()) == S_OK && error) {
+        Bstr text;
+        if (SUCCEEDED(error->GetDescription(text.put()))) description = text.str();
     }
     throw Failure(hr, description.empty() ? SystemMessage(static_cast<DWORD>(hr)) : description);
 }

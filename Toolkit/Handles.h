@@ -5,6 +5,7 @@
 #include <oleauto.h>
 #include <unknwn.h>
 
+#include <cstddef>
 #include <string>
 #include <utility>
 
@@ -68,6 +69,11 @@ struct KernelTraits {
     static HANDLE invalid() { return nullptr; }
     static void close(HANDLE h) { CloseHandle(h); }
 };
+// A file: CreateFile answers INVALID_HANDLE_VALUE, not null, when it fails.
+struct FileTraits {
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(HANDLE h) { CloseHandle(h); }
+};
 
 using UniqueWindow = Unique<HWND, WindowTraits>;
 using RegKey = Unique<HKEY, RegKeyTraits>;
@@ -76,6 +82,7 @@ using GdiObject = Unique<HGDIOBJ, GdiTraits>;
 using UniqueCursor = Unique<HCURSOR, CursorTraits>;
 using UniqueModule = Unique<HMODULE, ModuleTraits>;
 using UniqueHandle = Unique<HANDLE, KernelTraits>;
+using UniqueFile = Unique<HANDLE, FileTraits>;
 
 // An automation string owned by this object.
 class Bstr {
@@ -129,7 +136,10 @@ template <class T>
 class ComPtr {
 public:
     ComPtr() = default;
-    ComPtr(T* p) : p_(p) {
+    ComPtr(std::nullptr_t) {}
+    // Adds a reference of its own: explicit, so that taking over a reference the caller
+    // already owns (Attach) cannot be mistaken for it.
+    explicit ComPtr(T* p) : p_(p) {
         if (p_) p_->AddRef();
     }
     ComPtr(const ComPtr& o) : ComPtr(o.p_) {}

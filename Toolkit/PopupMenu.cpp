@@ -14,10 +14,12 @@ void PopupMenu::Build(HMENU menu, const std::vector<MenuItem>& items) {
         if (item.caption == L"-") {
             AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         } else if (!item.items.empty()) {
-            HMENU sub = CreatePopupMenu();
+            UniqueMenu sub(CreatePopupMenu());
             if (!sub) ThrowLastError(L"Cannot create the menu");
-            AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), item.caption.c_str());
-            Build(sub, item.items);  // destroyed with its parent
+            Build(sub.get(), item.items);
+            if (!AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub.get()), item.caption.c_str()))
+                ThrowLastError(L"Cannot create the menu");
+            sub.release();  // its parent menu owns it now, and destroys it with itself
         } else {
             commands_.push_back(item.Click);
             UINT id = static_cast<UINT>(commands_.size());

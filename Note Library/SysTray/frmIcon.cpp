@@ -71,12 +71,9 @@ std::string Encode(const std::wstring& text) {
 }
 
 void WriteFile(const std::wstring& path, const std::string& bytes) {
-    tk::UniqueHandle file(
+    tk::UniqueFile file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
-        file.release();
-        tk::ThrowLastError(L"Quillpost could not save the notes to " + path);
-    }
+    if (!file) tk::ThrowLastError(L"Quillpost could not save the notes to " + path);
     DWORD written = 0;
     if (!bytes.empty() &&
         (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
