@@ -3,20 +3,7 @@
 # Quillpost silently in a Wine prefix of its own, checking what each step leaves behind.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
-passed=0
-failed=0
-
-check() {
-  local name=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "ok   $name"
-  else
-    failed=$((failed + 1))
-    echo "FAIL $name"
-  fi
-}
+source "$root/tests/support/checks.sh"
 
 "$root/scripts/package" >/dev/null || { echo "FAIL scripts/package"; echo "0 passed, 1 failed"; exit 1; }
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$root/build/CMakeCache.txt")
@@ -46,15 +33,6 @@ value() {
 }
 has_key() { timeout 60 wine reg query "$1" >/dev/null 2>&1; }
 qpost_running() { pgrep -f 'Programs.Quillpost.qpost\.exe' >/dev/null; }
-wait_until() {
-  local i
-  for i in $(seq 300); do
-    "$@" && return 0
-    sleep 0.2
-  done
-  return 1
-}
-not() { ! "$@"; }
 
 local_app=$(winepath -u "$(timeout 60 wine cmd /c echo %LOCALAPPDATA% | tr -d '\r')")
 programs=$(winepath -u "$(timeout 60 wine cmd /c echo %APPDATA% | tr -d '\r')")/Microsoft/Windows/Start\ Menu/Programs
@@ -110,5 +88,4 @@ timeout 60 wine "$folder/uninstall.exe" /S /REMOVENOTES
 wait_until not test -e "$folder"
 check "/REMOVENOTES removes the notes too" wait_until not has_key 'HKCU\Software\Corkbase'
 
-echo "$passed passed, $failed failed"
-[[ $failed -eq 0 ]]
+finish

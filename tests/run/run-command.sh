@@ -5,29 +5,7 @@
 # icon docked there, notes as top-level X windows with the level as their opacity hint.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
-passed=0
-failed=0
-
-check() {
-  local name=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "ok   $name"
-  else
-    failed=$((failed + 1))
-    echo "FAIL $name"
-  fi
-}
-not() { ! "$@"; }
-wait_until() {
-  local i
-  for i in $(seq 150); do
-    "$@" && return 0
-    sleep 0.2
-  done
-  return 1
-}
+source "$root/tests/support/checks.sh"
 
 work=$(mktemp -d)
 pids=()
@@ -175,5 +153,4 @@ kill -INT -- "-$run"
 check "Ctrl+C ends qpost and Wine" wait_until not kill -0 "$run" 2>/dev/null
 check "after qpost saved both notes" test "$(stored "$desk" General notes)" = 2
 
-echo "$passed passed, $failed failed"
-[[ $failed -eq 0 ]]
+finish
