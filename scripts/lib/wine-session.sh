@@ -64,6 +64,14 @@ qp_start_wine() {
   fi
 }
 
+# Prints the pids of the qpost processes that run in the Wine prefix $1, one a line.
+qp_qpost_pids() {
+  local pid
+  for pid in $(pgrep -f 'qpost\.exe' || true); do
+    if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$1"; then echo "$pid"; fi
+  done
+}
+
 # Marks the prefix in $WINEPREFIX as one to throw away: the test programs, the tour and the
 # benchmark clear the notes of their prefix and refuse to run in an unmarked one.
 qp_mark_throwaway() {

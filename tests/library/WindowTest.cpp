@@ -79,59 +79,55 @@ TEST(Window, ANewNoteIsOneColourButtonFaceFromItsFirstActivation) {
     ReleaseDC(nullptr, screen);
 }
 
-TEST(Window, TheTitleFontFitsTheTitleBarWhereItsFaceIsMissing) {
-    const tk::FontSpec designed{L"Small Fonts", 6.75f, FW_NORMAL, ANSI_CHARSET};
-    for (int dpi : {96, 120}) {
-        int bar = static_cast<int>(std::lround(130.0 * dpi / 1440));  // the title bar, 130 twips
-        LOGFONTW lf = tk::FittedFont(designed, tk::Fit::StandInHeight, L"", {{200, bar}, 0}, dpi);
-        tk::GdiObject font(CreateFontIndirectW(&lf));
-        HDC dc = CreateCompatibleDC(nullptr);
-        SelectObject(dc, font.get());
-        wchar_t face[LF_FACESIZE] = {};
-        GetTextFaceW(dc, LF_FACESIZE, face);
-        TEXTMETRICW metrics{};
-        GetTextMetricsW(dc, &metrics);
-        DeleteDC(dc);
-        if (_wcsicmp(face, L"Small Fonts") == 0) {
-            EXPECT_EQ(lf.lfHeight, -std::lround(6.75 * dpi / 72)) << "the designed face at its designed size";
-        } else {
-            EXPECT_LE(metrics.tmHeight, bar) << "descenders included, at " << dpi << " dpi";
-            EXPECT_GE(metrics.tmHeight, bar - 2) << "and no smaller than it must be, at " << dpi << " dpi";
-        }
-    }
-}
-
-TEST(Window, ACaptionTooWideForItsFontGetsTheLargestSizeThatShowsItWhole) {
-    // The options dialog's label and check box, at 96 and 120 dpi.
+// Fonts that give way to their box, at 96 and 120 dpi: the title bar's stand-in, and the
+// options dialog's label and check box (less the box before its text).
+TEST(Window, AFittedFontIsTheLargestThatFitsItsBoxAndNeverLargerThanDesigned) {
     struct Case {
+        tk::FontSpec font;
+        tk::Fit fit;
         const wchar_t* text;
         float widthTwips, heightTwips;
         UINT format;
     };
     const tk::FontSpec tahoma{L"Tahoma", 8.25f};
-    for (const Case& c : {Case{L"Transparency Level", 1095, 495, DT_LEFT | DT_WORDBREAK},
-                          Case{L"Allow Through Clicks", 1935 - 300, 375, DT_SINGLELINE}}) {
+    const Case cases[] = {
+        {{L"Small Fonts", 6.75f, FW_NORMAL, ANSI_CHARSET}, tk::Fit::StandInHeight, L"Shopping", 3000, 130, 0},
+        {tahoma, tk::Fit::Text, L"Transparency Level", 1095, 495, DT_LEFT | DT_WORDBREAK},
+        {tahoma, tk::Fit::Text, L"Allow Through Clicks", 1935 - 300, 375, DT_SINGLELINE},
+    };
+    for (const Case& c : cases) {
         for (int dpi : {96, 120}) {
-            SIZE box{static_cast<LONG>(c.widthTwips * dpi / 1440), static_cast<LONG>(c.heightTwips * dpi / 1440)};
-            LOGFONTW lf = tk::FittedFont(tahoma, tk::Fit::Text, c.text, {box, c.format}, dpi);
-            EXPECT_LE(-lf.lfHeight, std::lround(8.25 * dpi / 72)) << "never larger than designed";
-            auto extent = [&](LONG height) {
+            SCOPED_TRACE(test::Narrow(c.text) + " at " + std::to_string(dpi) + " dpi");
+            SIZE box{std::lround(c.widthTwips * dpi / 1440), std::lround(c.heightTwips * dpi / 1440)};
+            LOGFONTW lf = tk::FittedFont(c.font, c.fit, c.text, {box, c.format}, dpi);
+            LONG designed = std::lround(c.font.points * dpi / 72);
+            EXPECT_LE(-lf.lfHeight, designed) << "never larger than designed";
+            // What the system makes of the font at a pixel height: its face, and whether it fits.
+            auto fits = [&](LONG height, std::wstring* face = nullptr) {
                 LOGFONTW sized = lf;
                 sized.lfHeight = height;
                 tk::GdiObject font(CreateFontIndirectW(&sized));
                 HDC dc = CreateCompatibleDC(nullptr);
                 SelectObject(dc, font.get());
+                wchar_t name[LF_FACESIZE] = {};
+                GetTextFaceW(dc, LF_FACESIZE, name);
+                if (face) *face = name;
+                TEXTMETRICW metrics{};
+                GetTextMetricsW(dc, &metrics);
                 RECT rc{0, 0, box.cx, box.cy};
                 DrawTextW(dc, c.text, -1, &rc, c.format | DT_CALCRECT);
                 DeleteDC(dc);
-                return rc;
+                if (c.fit == tk::Fit::StandInHeight) return metrics.tmHeight <= box.cy;  // descenders included
+                return rc.right <= box.cx && rc.bottom <= box.cy;
             };
-            RECT whole = extent(lf.lfHeight);
-            EXPECT_TRUE(whole.right <= box.cx && whole.bottom <= box.cy) << test::Narrow(c.text) << " at " << dpi;
-            if (-lf.lfHeight < std::lround(8.25 * dpi / 72)) {
-                RECT larger = extent(lf.lfHeight - 1);
-                EXPECT_TRUE(larger.right > box.cx || larger.bottom > box.cy) << "one pixel larger would not fit";
+            std::wstring face;
+            bool whole = fits(lf.lfHeight, &face);
+            if (c.fit == tk::Fit::StandInHeight && _wcsicmp(face.c_str(), c.font.face) == 0) {
+                EXPECT_EQ(-lf.lfHeight, designed) << "the designed face at its designed size";
+                continue;
             }
+            EXPECT_TRUE(whole);
+            if (-lf.lfHeight < designed) EXPECT_FALSE(fits(lf.lfHeight - 1)) << "one pixel larger would not fit";
         }
     }
 }

@@ -6,6 +6,7 @@
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/tests/support/checks.sh"
+source "$root/scripts/lib/wine-session.sh"
 
 work=$(mktemp -d)
 pids=()
@@ -39,13 +40,7 @@ os.execv(sys.argv[1], sys.argv[1:])' "$root/scripts/run" >"$work/run.log" 2>&1 <
 }
 prefix_of() { echo "$1/quillpost/wine"; }
 # How many qpost processes run in the data folder's prefix.
-qpost_count() {
-  local pid n=0
-  for pid in $(pgrep -f 'qpost\.exe'); do
-    { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$(prefix_of "$1")" && n=$((n + 1))
-  done
-  echo "$n"
-}
+qpost_count() { qp_qpost_pids "$(prefix_of "$1")" | wc -l; }
 qpost_in() { [[ $(qpost_count "$1") -ge 1 ]]; }
 second_copy_in() { [[ $(qpost_count "$1") -ge 2 ]]; }
 stored() {
@@ -68,8 +63,6 @@ prepare() {
   timeout 30 wineserver -k >/dev/null 2>&1
   unset WINEPREFIX
 }
-export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
-
 "$root/scripts/build" >/dev/null || { echo "FAIL scripts/build"; echo "0 passed, 1 failed"; exit 1; }
 
 # A bare display: Wine's desktop window, with the icon in its taskbar at the bottom right.

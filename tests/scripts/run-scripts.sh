@@ -8,8 +8,7 @@ shopt -s extglob
 here=$(cd "$(dirname "$0")" && pwd)
 wine_run="$here/../../scripts/lib/wine-run"
 dll=$(winepath -w "$1")
-passed=0
-failed=0
+source "$here/../support/checks.sh"
 
 # step NAME EXIT-STATUS EXPECTED-OUTPUT-PATTERN PROGRAM ARGS...
 step() {
@@ -21,14 +20,7 @@ step() {
   rc=$?
   out=$(iconv -f CP437 -t UTF-8 <<<"$out" | tr -d '\r')
   # shellcheck disable=SC2053 # the expected output is a pattern
-  if [[ $rc -eq $status && $out == $expect ]]; then
-    passed=$((passed + 1))
-    echo "ok   $name"
-  else
-    failed=$((failed + 1))
-    echo "FAIL $name (exit $rc)"
-    echo "$out" | sed 's/^/     /'
-  fi
+  check "$name" eval '[[ $rc -eq $status && $out == $expect ]]' || echo "$out (exit $rc)" | sed 's/^/     /'
 }
 
 script() { step "$1" 0 "*$2*" cscript //nologo "$(winepath -w "$here/$1")"; }
@@ -48,5 +40,4 @@ nl=$'\n'
 step "a test program refuses an unmarked prefix" 2 "Refusing to run: +([^$nl])" "$2"
 mv "$marker.away" "$marker"
 
-echo "$passed passed, $failed failed"
-[[ $failed -eq 0 ]]
+finish

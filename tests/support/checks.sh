@@ -3,7 +3,7 @@
 passed=0
 failed=0
 
-# check NAME COMMAND...: the command's success is the check's.
+# check NAME COMMAND...: the command's success is the check's, and its status.
 check() {
   local name=$1
   shift
@@ -13,6 +13,7 @@ check() {
   else
     failed=$((failed + 1))
     echo "FAIL $name"
+    return 1
   fi
 }
 
