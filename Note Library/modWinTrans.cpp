@@ -12,6 +12,17 @@ bool SetExStyle(HWND window, LONG style) {
     return SetWindowLongA(window, GWL_EXSTYLE_INDEX, style) != 0 || GetLastError() == ERROR_SUCCESS;
 }
 
+// Asking for the opacity a window already has still makes the platform recompute and
+// redraw the window (about a millisecond a call under Wine), and loading a note applies
+// the same level up to five times.
+bool SetAlpha(HWND window, BYTE alpha) {
+    BYTE current = 0;
+    DWORD flags = 0;
+    if (GetLayeredWindowAttributes(window, nullptr, &current, &flags) && flags == ALPHA_FLAG && current == alpha)
+        return true;
+    return SetLayeredWindowAttributes(window, 0, alpha, ALPHA_FLAG);
+}
+
 int32_t LastError() {
     DWORD e = GetLastError();
     return e ? static_cast<int32_t>(e) : static_cast<int32_t>(ERROR_GEN_FAILURE);
@@ -27,7 +38,7 @@ int32_t MakeLayered(HWND window) {
     if (style == 0 && GetLastError() != ERROR_SUCCESS) return LastError();
     g_savedExStyle = style;
     if (!SetExStyle(window, g_savedExStyle | EX_LAYERED)) return LastError();
-    if (!SetLayeredWindowAttributes(window, 0, 255, ALPHA_FLAG)) return LastError();
+    if (!SetAlpha(window, 255)) return LastError();
     return 0;
 }
 
@@ -35,7 +46,7 @@ int32_t SetLayeredAlpha(HWND window, int32_t level) {
     SetLastError(ERROR_SUCCESS);
     if (!window || window != g_lastLayeredWindow) return 0;
     if (level < 0 || level > 255) return -1;
-    if (!SetLayeredWindowAttributes(window, 0, static_cast<BYTE>(level), ALPHA_FLAG)) return LastError();
+    if (!SetAlpha(window, static_cast<BYTE>(level))) return LastError();
     return 0;
 }
 

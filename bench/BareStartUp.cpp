@@ -3,7 +3,7 @@
 // note creates the same windows a visible note has (a window and its text box), makes the
 // window layered at the stored level, shows it, brings it to the front as loading does (once
 // for each option), paints a title and a text of the stored sizes, adds a tray icon and
-// waits for input.
+// waits for input. Closing its main window removes the icon and ends it, as with qpost.
 #include <windows.h>
 
 #include <shellapi.h>
@@ -14,6 +14,7 @@
 namespace {
 
 const wchar_t kClass[] = L"QuillpostBenchBareNote";
+NOTIFYICONDATAW icon{};
 
 std::wstring Read(HKEY key, const wchar_t* name) {
     DWORD size = 0, type = 0;
@@ -39,15 +40,12 @@ LRESULT CALLBACK NoteProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         EndPaint(hwnd, &ps);
         return 0;
     }
+    if (msg == WM_CLOSE && hwnd == icon.hWnd) {
+        Shell_NotifyIconW(NIM_DELETE, &icon);
+        PostQuitMessage(0);
+        return 0;
+    }
     return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-// The foreground and the layered attributes, as applying one option to a note does.
-void ApplyOption(HWND window, BYTE level) {
-    SetForegroundWindow(window);
-    SetWindowLongA(window, GWL_EXSTYLE, GetWindowLongA(window, GWL_EXSTYLE) | WS_EX_LAYERED);
-    SetLayeredWindowAttributes(window, 0, level, LWA_ALPHA);
-    SetWindowLongA(window, GWL_EXSTYLE, GetWindowLongA(window, GWL_EXSTYLE) & ~WS_EX_TRANSPARENT);
 }
 
 }  // namespace
@@ -62,7 +60,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     wc.lpszClassName = kClass;
     RegisterClassExW(&wc);
     HWND main = CreateWindowExW(0, kClass, L"Quillpost", WS_POPUP, 0, 0, 189, 62, nullptr, nullptr, instance, nullptr);
-    NOTIFYICONDATAW icon{};
     icon.cbSize = sizeof(icon);
     icon.hWnd = main;
     icon.uID = 1;
@@ -91,13 +88,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         RegCloseKey(section);
         HWND note = CreateWindowExW(WS_EX_LAYERED, kClass, title.c_str(), WS_POPUP | WS_CLIPCHILDREN, left, top,
                                     width ? width : 167, height ? height : 87, owner, nullptr, instance, nullptr);
-        SetLayeredWindowAttributes(note, 0, 255, LWA_ALPHA);
+        SetLayeredWindowAttributes(note, 0, level, LWA_ALPHA);
         CreateWindowExW(0, L"EDIT", text.c_str(), WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL, 3, 9, 160, 75,
                         note, nullptr, instance, nullptr);
         if (!visible) continue;
         ShowWindow(note, SW_SHOW);
-        ApplyOption(note, level);  // click-through
-        ApplyOption(note, level);  // level
+        SetForegroundWindow(note);  // click-through
+        SetForegroundWindow(note);  // level
     }
 
     MSG msg;

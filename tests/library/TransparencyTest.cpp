@@ -58,6 +58,20 @@ TEST(Transparency, ModuleOperationsActOnlyOnTheLastLayeredWindow) {
     EXPECT_FALSE(ExStyle(b) & WS_EX_TRANSPARENT);
 }
 
+// Opacity already in place is not asked for again; that must not be taken from memory.
+TEST(Transparency, AWindowThatLostItsLayeringIsMadeLayeredAndOpaqueAgain) {
+    Fixture f;
+    HWND a = f.Add();
+    ASSERT_EQ(modWinTrans::MakeLayered(a), 0);
+    SetWindowLongW(a, GWL_EXSTYLE, ExStyle(a) & ~WS_EX_LAYERED);
+    ASSERT_EQ(modWinTrans::MakeLayered(a), 0);
+    EXPECT_TRUE(ExStyle(a) & WS_EX_LAYERED);
+    EXPECT_EQ(AlphaOf(a), 255);
+    ASSERT_EQ(modWinTrans::SetLayeredAlpha(a, 90), 0);
+    ASSERT_EQ(modWinTrans::SetLayeredAlpha(a, 90), 0);
+    EXPECT_EQ(AlphaOf(a), 90);
+}
+
 TEST(Transparency, FullOpacityWithoutClickThroughLeavesExactlyTheLayeredStyle) {
     Fixture f;
     HWND a = f.Add();
