@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 
+#include "Module.h"
 #include "Store.h"
 
 namespace corkbase {
@@ -13,13 +14,6 @@ std::atomic<long> g_objects{0};
 std::atomic<long> g_locks{0};
 
 std::wstring TextOf(BSTR b) { return b ? std::wstring(b, SysStringLen(b)) : std::wstring(); }
-
-HMODULE ThisModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-    return module;
-}
 
 struct TypeInfoCache {
     ComPtr<ITypeLib> library;
@@ -46,7 +40,7 @@ DualTypeInfo TypeInfoOf(REFIID iid) {
     if (found == cache.infos.end()) {
         if (!cache.library) {
             wchar_t path[MAX_PATH];
-            DWORD n = GetModuleFileNameW(ThisModule(), path, MAX_PATH);
+            DWORD n = GetModuleFileNameW(tk::ThisModule(), path, MAX_PATH);
             if (n == 0 || n == MAX_PATH) tk::ThrowLastError(L"Cannot find the library's own file");
             tk::Check(LoadTypeLibEx(path, REGKIND_NONE, cache.library.put()), L"Cannot load the type library");
         }

@@ -1,6 +1,7 @@
 #include "Note.h"
 
 #include "EventLog.h"
+#include "NoteOwner.h"
 #include "Notes.h"
 #include "Units.h"
 
@@ -86,6 +87,36 @@ HRESULT Note::Delete() {
         long id = id_, ignored = 0;
         CheckCall(RequireParent().DeleteNote(&id, &ignored));
     });
+}
+
+void Note::HideNote() { CheckCall(Hide()); }
+
+void Note::Hold() { AddRef(); }
+
+void Note::DeleteNote() { CheckCall(Delete()); }
+
+void Note::ReleaseHeld() { ReleaseLater(static_cast<_Note*>(this)); }
+
+std::vector<SnapNote> Note::SnapNotes() {
+    std::vector<SnapNote> notes;
+    try {
+        for (const auto& other : RequireParent().List()) {
+            VARIANT_BOOL visible = VARIANT_FALSE;
+            long id = 0, l = 0, t = 0, w = 0, h = 0;
+            CheckCall(other->get_IsVisible(&visible));
+            if (visible) {
+                CheckCall(other->get_NoteID(&id));
+                CheckCall(other->get_Left(&l));
+                CheckCall(other->get_Top(&t));
+                CheckCall(other->get_Width(&w));
+                CheckCall(other->get_Height(&h));
+            }
+            notes.push_back({visible != VARIANT_FALSE, id, l, t, w, h});
+        }
+    } catch (const tk::Failure&) {
+        // The notes before the one that could not be read stand.
+    }
+    return notes;
 }
 
 HRESULT Note::get_Parent(_Notes** result) {

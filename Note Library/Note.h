@@ -4,13 +4,14 @@
 #include <memory>
 
 #include "Automation.h"
+#include "NoteSite.h"
 #include "frmNote.h"
 
 namespace corkbase {
 
 class Notes;
 
-class Note final : public Dispatch<_Note> {
+class Note final : public Dispatch<_Note>, public NoteSite {
 public:
     static ComPtr<Note> Create();
 
@@ -43,10 +44,10 @@ public:
     // Inside the library only.
     void SetParent(Notes* parent);  // an empty reference keeps the previous parent
     void ClearParent();             // the collection is going away
-    void SetChanged(bool changed) { changed_ = changed; }
+    void SetChanged(bool changed) override { changed_ = changed; }
     bool Changed() const { return changed_; }
     void SetNoteID(int32_t id) { id_ = id; }
-    int32_t NoteIDValue() const { return id_; }
+    int32_t NoteIDValue() const override { return id_; }
     // The collection, or a failure saying the note belongs to none.
     Notes& RequireParent();
     void SetVisible(bool visible);
@@ -54,6 +55,13 @@ public:
     void ApplyThroughClicks(bool allow);
     void ShowNote();
     frmNote& Window() { return *window_; }
+
+    // What its window asks of it.
+    void HideNote() override;
+    void Hold() override;
+    void DeleteNote() override;
+    void ReleaseHeld() override;
+    std::vector<SnapNote> SnapNotes() override;
 
 private:
     Note();

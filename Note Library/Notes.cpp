@@ -5,8 +5,8 @@
 #include "Note.h"
 #include "NoteFields.h"
 #include "NoteList.h"
+#include "NoteOwner.h"
 #include "Store.h"
-#include "frmNote.h"
 
 namespace corkbase {
 

@@ -5,8 +5,8 @@
 
 #include "Automation.h"
 #include "Note.h"
+#include "NoteOwner.h"
 #include "Notes.h"
-#include "frmNote.h"
 
 extern "C" {
 // oleaut32 exports these; mingw's headers do not declare them.

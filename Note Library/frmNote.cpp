@@ -6,10 +6,12 @@
 
 #include "Automation.h"
 #include "EventLog.h"
+#include "LocaleCase.h"
+#include "Module.h"
 #include "MsgBox.h"
-#include "Note.h"
-#include "Notes.h"
+#include "NoteOwner.h"
 #include "PopupMenu.h"
+#include "Resources.h"
 #include "Store.h"
 #include "Units.h"
 #include "dlgInputbox.h"
@@ -24,123 +26,16 @@ constexpr tk::OleColor ButtonFace = 0x8000000F;
 constexpr float CollapseExtra = 80;
 constexpr float DefaultHeight = 1300;
 
-constexpr UINT ReleaseMessage = WM_APP + 1;
 constexpr UINT_PTR CloseTimer = 1;
 // How long a close from another program waits before the note hides (see Form_QueryUnload).
 constexpr UINT CloseDelay = 1000;
-
-class OwnerForm final : public tk::Form {
-public:
-    OwnerForm() : Form({.className = L"CorkbaseNoteOwner"}) {}
-
-private:
-    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override {
-        if (msg == ReleaseMessage) {
-            static_cast<_Note*>(reinterpret_cast<Note*>(lp))->Release();
-            return 0;
-        }
-        // Closing this window would destroy every note window it owns.
-        if (msg == WM_CLOSE) return 0;
-        return Form::OnMessage(msg, wp, lp);
-    }
-};
-
-std::unique_ptr<OwnerForm>& Owner() {
-    static std::unique_ptr<OwnerForm> owner;
-    return owner;
-}
-
-tk::UniqueCursor& CloseCursorHandle() {
-    static tk::UniqueCursor cursor;
-    return cursor;
-}
-
-// A hand under a small cross; '#' black, '.' white, anything else transparent.
-HCURSOR CloseCursor() {
-    static const char* const art[] = {
-        "",
-        "",
-        "",
-        "",
-        "",
-        "             #",
-        "             #",
-        "             #",
-        "             #",
-        "         #########",
-        "             #",
-        "             #",
-        "             #",
-        "             #",
-        "",
-        "           ####",
-        "           #..#",
-        "           #..#",
-        "           #..#####",
-        "           #..#..#.##",
-        "       ### #..#..#..#",
-        "       #..##........#",
-        "       #...#........#",
-        "        #...........#",
-        "        #...........#",
-        "         #..........#",
-        "         #.........#",
-        "          #........#",
-        "          #........#",
-        "          ##########",
-    };
-    tk::UniqueCursor& cursor = CloseCursorHandle();
-    if (!cursor) {
-        BYTE andMask[32 * 4], xorMask[32 * 4];
-        std::fill(std::begin(andMask), std::end(andMask), 0xFF);
-        std::fill(std::begin(xorMask), std::end(xorMask), 0x00);
-        for (int y = 0; y < static_cast<int>(std::size(art)); ++y) {
-            for (int x = 0; art[y][x] && x < 32; ++x) {
-                BYTE bit = static_cast<BYTE>(0x80 >> (x % 8));
-                int i = y * 4 + x / 8;
-                if (art[y][x] == '#') andMask[i] &= static_cast<BYTE>(~bit);
-                if (art[y][x] == '.') {
-                    andMask[i] &= static_cast<BYTE>(~bit);
-                    xorMask[i] |= bit;
-                }
-            }
-        }
-        cursor.reset(CreateCursor(GetModuleHandleW(nullptr), 13, 9, 32, 32, andMask, xorMask));
-    }
-    return cursor.get();
-}
-
-// Lower case under the user's locale, for comparing without regard to letter case.
-std::wstring Lower(const std::wstring& text) {
-    if (text.empty()) return text;
-    std::wstring lower(text.size(), L'\0');
-    int n = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_LOWERCASE, text.data(), static_cast<int>(text.size()),
-                          lower.data(), static_cast<int>(lower.size()), nullptr, nullptr, 0);
-    if (n != static_cast<int>(text.size())) throw tk::Failure(E_FAIL, L"Cannot compare the text");
-    return lower;
-}
 
 // Sizes computed from a client area smaller than the controls are kept at 0.
 float AtLeastZero(float twips) { return std::max(twips, 0.0f); }
 
 }  // namespace
 
-HWND NoteOwnerWindow() {
-    if (!Owner()) Owner() = std::make_unique<OwnerForm>();
-    return Owner()->hWnd();
-}
-
-void ReleaseLater(Note* note) {
-    if (!PostMessageW(NoteOwnerWindow(), ReleaseMessage, 0, reinterpret_cast<LPARAM>(note)))
-        static_cast<_Note*>(note)->Release();
-}
-
-void ReleaseWindowResources() {
-    Owner().reset();
-    CloseCursorHandle().reset();
-    tk::UnregisterFormClasses();
-    tk::ReleaseSharedGdi();
-}
+HCURSOR CloseCursor() { return LoadCursorW(tk::ThisModule(), MAKEINTRESOURCEW(CORKBASE_CLOSE_CURSOR)); }
 
 frmNote::frmNote()
     : Form({.className = L"CorkbaseNote",
@@ -330,10 +225,6 @@ void frmNote::Collapse() {
     txtNote.SetVisible(!collapsed_);
 }
 
-int32_t frmNote::RetMin(int32_t& nA, int32_t& nB) {
-    return std::llabs(static_cast<long long>(nA)) < std::llabs(static_cast<long long>(nB)) ? nA : nB;
-}
-
 void frmNote::SetTransparencyLevelAndThroughClicks(int32_t& level, bool& allow) {
     try {
         if (!Visible()) return;
@@ -358,12 +249,12 @@ void frmNote::SetNoteColor(tk::OleColor color) {
     Picture4.SetBackColor(color);
 }
 
-Note& frmNote::Owner() {
+NoteSite& frmNote::Owner() {
     if (!Parent) throw tk::Failure(E_POINTER, L"The window's note is gone");
     return *Parent;
 }
 
-void frmNote::lblClose_Click() { CheckCall(Owner().Hide()); }
+void frmNote::lblClose_Click() { Owner().HideNote(); }
 
 void frmNote::lbTitleBar_DblClick() { Collapse(); }
 
@@ -391,63 +282,9 @@ void frmNote::lbTitleBar_MouseUp(const tk::MouseEvent& e) {
         ShowOptionsMenu();
 }
 
-SnapOffsets frmNote::GetSnapOffsets(int32_t left, int32_t top, int32_t width, int32_t height,
-                                    const std::vector<SnapNote>& notes, int32_t ownId, int32_t screenWidth,
-                                    int32_t screenHeight) {
-    using tk::CheckedAdd;
-    using tk::CheckedSub;
-    int32_t dx = screenWidth, dy = screenHeight;  // no candidate yet
-    auto replace = [](int32_t& candidate, int32_t d) {
-        if (std::llabs(d) < SnapDistance) candidate = d;
-    };
-    auto nearer = [](int32_t& candidate, int32_t d) {
-        if (std::llabs(d) < SnapDistance) candidate = RetMin(candidate, d);
-    };
-    try {
-        for (const SnapNote& n : notes) {
-            if (!n.visible || n.id == ownId) continue;
-            int32_t right = CheckedAdd(left, width), bottom = CheckedAdd(top, height);
-            int32_t nRight = CheckedAdd(n.left, n.width), nBottom = CheckedAdd(n.top, n.height);
-            replace(dx, CheckedSub(n.left, left));
-            nearer(dx, CheckedSub(n.left, right));
-            nearer(dx, CheckedSub(nRight, left));
-            nearer(dx, CheckedSub(nRight, right));
-            replace(dy, CheckedSub(n.top, top));
-            nearer(dy, CheckedSub(n.top, bottom));
-            nearer(dy, CheckedSub(nBottom, top));
-            nearer(dy, CheckedSub(nBottom, bottom));
-        }
-    } catch (const tk::Failure&) {
-        // An overflow ends the scan with the candidates gathered so far.
-    }
-    if (std::llabs(dx) >= std::llabs(screenWidth)) dx = 0;
-    if (std::llabs(dy) >= std::llabs(screenHeight)) dy = 0;
-    return {dx, dy};
-}
-
 void frmNote::SnapWindow() {
-    Note& note = Owner();
-    std::vector<SnapNote> others;
-    try {
-        // Reading stops at the first note that cannot be read: the scan ends there.
-        for (const auto& other : note.RequireParent().List()) {
-            SnapNote n{};
-            VARIANT_BOOL visible = VARIANT_FALSE;
-            long id = 0, l = 0, t = 0, w = 0, h = 0;
-            CheckCall(other->get_IsVisible(&visible));
-            n.visible = visible != VARIANT_FALSE;
-            if (n.visible) {
-                CheckCall(other->get_NoteID(&id));
-                CheckCall(other->get_Left(&l));
-                CheckCall(other->get_Top(&t));
-                CheckCall(other->get_Width(&w));
-                CheckCall(other->get_Height(&h));
-            }
-            others.push_back({n.visible, id, l, t, w, h});
-        }
-    } catch (const tk::Failure&) {
-        // The candidates from the notes before it stand.
-    }
+    NoteSite& note = Owner();
+    std::vector<SnapNote> others = note.SnapNotes();
     SnapOffsets d = GetSnapOffsets(tk::RoundHalfEven(Left()), tk::RoundHalfEven(Top()), tk::RoundHalfEven(Width()),
                                    tk::RoundHalfEven(Height()), others, note.NoteIDValue(),
                                    tk::RoundHalfEven(tk::ScreenWidth()), tk::RoundHalfEven(tk::ScreenHeight()));
@@ -542,16 +379,16 @@ void frmNote::mnuTitle_Click() {
 void frmNote::mnuDelete_Click() {
     // The note and this window live until the command is over: removing the note from
     // its collection must not destroy the window whose command is running.
-    Note& note = Owner();
-    static_cast<_Note*>(&note)->AddRef();
+    NoteSite& note = Owner();
+    note.Hold();
     try {
-        CheckCall(note.Delete());
+        note.DeleteNote();
         Unload();
     } catch (...) {
-        ReleaseLater(&note);
+        note.ReleaseHeld();
         throw;
     }
-    ReleaseLater(&note);
+    note.ReleaseHeld();
 }
 
 // Find.

@@ -2,26 +2,13 @@
 // The on-screen form of one note: its own title bar and close label, a text area and
 // three resize grips, laid out in twips.
 #include <cstdint>
-#include <vector>
 
 #include "Control.h"
 #include "Form.h"
+#include "NoteSite.h"
 #include "TextBox.h"
 
 namespace corkbase {
-
-class Note;
-
-// What the snapping scan reads of another note.
-struct SnapNote {
-    bool visible;
-    int32_t id, left, top, width, height;
-};
-
-struct SnapOffsets {
-    int32_t dx, dy;
-    bool operator==(const SnapOffsets&) const = default;
-};
 
 class frmNote final : public tk::Form {
 public:
@@ -29,7 +16,7 @@ public:
     ~frmNote() override;
 
     // The owning note; not owned, cleared by the note when it goes.
-    Note* Parent = nullptr;
+    NoteSite* Parent = nullptr;
 
     bool Dragging = false;
     int32_t PressX = 0;
@@ -38,15 +25,6 @@ public:
 
     void Collapse();
     bool IsCollapsed() const { return collapsed_; }
-    static int32_t RetMin(int32_t& nA, int32_t& nB);
-
-    // Notes snap within this distance, strictly.
-    static constexpr int32_t SnapDistance = 150;
-    // The shifts that align a window with the other notes (0 where none is in reach).
-    // The scan stops at the first note it cannot read or whose arithmetic overflows.
-    static SnapOffsets GetSnapOffsets(int32_t left, int32_t top, int32_t width, int32_t height,
-                                      const std::vector<SnapNote>& notes, int32_t ownId, int32_t screenWidth,
-                                      int32_t screenHeight);
     void SetTransparencyLevelAndThroughClicks(int32_t& level, bool& allow);
     void SetNoteColor(tk::OleColor color);
 
@@ -75,7 +53,7 @@ private:
     std::wstring LostDescription() override;
     void Form_QueryUnload();
 
-    Note& Owner();
+    NoteSite& Owner();
     void lblClose_Click();
     void lbTitleBar_DblClick();
     void lbTitleBar_MouseDown(const tk::MouseEvent& e);
@@ -99,11 +77,7 @@ private:
     int32_t rememberedHeight_ = 0;
 };
 
-// The note windows' hidden owner (it keeps them off the taskbar) and the shared cursor.
-HWND NoteOwnerWindow();
-// Releases the note after the window command that deleted it has returned.
-void ReleaseLater(Note* note);
-// Destroys the library's own windows and cursor and unregisters its window classes.
-void ReleaseWindowResources();
+// The close label's pointer: a hand under a small cross, hot at the cross's centre.
+HCURSOR CloseCursor();
 
 }  // namespace corkbase

@@ -35,7 +35,7 @@ public:
         const wchar_t* toolTip = nullptr;
         Pointer pointer;
         UINT align = DT_CENTER | DT_SINGLELINE | DT_END_ELLIPSIS;  // DrawText's format
-        Fit fit = Fit::None;  // how the font gives way to the control's box
+        Fit fit = Fit::None;                                       // how the font gives way to the control's box
     };
 
     Control(Form& form, Args args);
@@ -49,12 +49,16 @@ public:
     std::function<void(const MouseEvent&)> MouseDown, MouseMove, MouseUp;
     std::function<void()> Click, DblClick;
 
+    // What its form asks of it.
+    const wchar_t* ToolTip() const { return args_.toolTip; }
+    HCURSOR Cursor() const;
+    // Draws the control's box and caption; the device context's background mode is transparent.
+    void Paint(HDC dc) const;
+
 private:
-    friend class Form;
     void Changed() override;
 
     Args args_;  // the geometry and background live in the base
-    int toolId_ = 0;
 };
 
 }  // namespace tk

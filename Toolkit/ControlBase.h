@@ -24,22 +24,22 @@ public:
     OleColor BackColor();
     void SetBackColor(OleColor color);
 
-protected:
     struct Box {
         float left, top, width, height;
         OleColor backColor;
     };
+    // The box as kept and in pixels, without loading the form: for painting and routing.
+    const Box& Kept() const { return box_; }
+    RECT PixelRect() const;
+
+protected:
     ControlBase(Form& form, Box box) : form_(form), box_(box) {}
     virtual ~ControlBase() = default;
     // Runs after any of the values above changed.
     virtual void Changed() = 0;
-    RECT PixelRect() const;
 
     Form& form_;
     Box box_;
-
-private:
-    friend class Form;
 };
 
 }  // namespace tk

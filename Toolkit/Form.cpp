@@ -1,25 +1,16 @@
 #include "Form.h"
 
-#include <algorithm>
-
-#include <commctrl.h>
-
 #include <set>
 
 #include "Control.h"
 #include "Failure.h"
+#include "Module.h"
 #include "Units.h"
 #include "WindowedControl.h"
 
 namespace tk {
-namespace {
 
-HINSTANCE ThisModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-    return module;
-}
+namespace {
 
 std::set<std::wstring>& RegisteredClasses() {
     static std::set<std::wstring> classes;
@@ -39,13 +30,6 @@ void RegisterFormClass(const wchar_t* name, WNDPROC proc) {
         ThrowLastError(L"Cannot register the window class");
     RegisteredClasses().insert(name);
 }
-
-int ShiftState() {
-    return (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
-           (GetKeyState(VK_MENU) < 0 ? 4 : 0);
-}
-
-int ButtonsHeld(WPARAM wp) { return (wp & MK_LBUTTON ? 1 : 0) | (wp & MK_RBUTTON ? 2 : 0) | (wp & MK_MBUTTON ? 4 : 0); }
 
 }  // namespace
 
@@ -92,8 +76,8 @@ void Form::Load() {
 }
 
 void Form::Unload() {
-    pressed_ = nullptr;
-    tooltip_.reset();
+    pointer_.Forget();
+    toolTips_.Destroy();
     unloading_ = true;
     hwnd_.reset();
     unloading_ = false;
@@ -271,65 +255,22 @@ void Form::ShowModal(HWND owner) {
 void Form::Hide() { ShowWindow(hWnd(), SW_HIDE); }
 bool Form::Visible() { return IsWindowVisible(hWnd()) != FALSE; }
 
-Control* Form::HitTest(POINT client) const {
-    for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
-        RECT rc = (*it)->PixelRect();
-        if (PtInRect(&rc, client)) return *it;
-    }
-    return nullptr;
-}
-
 WindowedControl* Form::WindowedOf(HWND child, int id) const {
     for (WindowedControl* control : windowed_)
-        if ((child && control->hwnd_ == child) || (!child && control->creation_.id == id)) return control;
+        if (control->Is(child, id)) return control;
     return nullptr;
 }
 
-void Form::UpdateTooltip(Control& control) {
-    if (!tooltip_ || !control.args_.toolTip) return;
-    TOOLINFOW ti{};
-    ti.cbSize = sizeof(ti);
-    ti.hwnd = hwnd_.get();
-    ti.rect = control.PixelRect();
-    if (control.toolId_ == 0) {
-        for (size_t i = 0; i < controls_.size(); ++i)
-            if (controls_[i] == &control) control.toolId_ = static_cast<int>(i) + 1;
-        ti.uId = static_cast<UINT_PTR>(control.toolId_);
-        ti.lpszText = const_cast<wchar_t*>(control.args_.toolTip);
-        SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-    } else {
-        ti.uId = static_cast<UINT_PTR>(control.toolId_);
-        SendMessageW(tooltip_.get(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
-    }
+void Form::Register(Control& control) { controls_.push_back(&control); }
+void Form::Unregister(Control& control) { std::erase(controls_, &control); }
+void Form::Register(WindowedControl& control) { windowed_.push_back(&control); }
+void Form::Unregister(WindowedControl& control) { std::erase(windowed_, &control); }
+
+void Form::Route(UINT msg, WPARAM wp, LPARAM lp) {
+    pointer_.Route(hwnd_.get(), controls_, msg, wp, lp, [this](const MouseEvent& e) { Form_MouseMove(e); });
 }
 
-// The tool tip window comes with the first pointer move over the form: a window that
-// nobody points at costs no tool tip. The form hands it the pointer messages itself.
-void Form::RelayToTooltip(UINT msg, WPARAM wp, LPARAM lp) {
-    if (!tooltip_) {
-        if (msg != WM_MOUSEMOVE ||
-            std::none_of(controls_.begin(), controls_.end(), [](Control* c) { return c->args_.toolTip != nullptr; }))
-            return;
-        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
-        InitCommonControlsEx(&icc);
-        tooltip_.reset(CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_.get(), nullptr, ThisModule(),
-                                       nullptr));
-        if (!tooltip_) return;  // a missing tool tip is no reason to fail the window
-        for (Control* control : controls_) {
-            control->toolId_ = 0;
-            UpdateTooltip(*control);
-        }
-    }
-    DWORD at = GetMessagePos();
-    MSG relayed{hwnd_.get(),
-                msg,
-                wp,
-                lp,
-                static_cast<DWORD>(GetMessageTime()),
-                {static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))}};
-    SendMessageW(tooltip_.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
-}
+void Form::ControlMoved(const Control& control) { toolTips_.Update(hwnd_.get(), controls_, control); }
 
 void Form::Paint() {
     PAINTSTRUCT ps;
@@ -338,97 +279,8 @@ void Form::Paint() {
     GetClientRect(hwnd_.get(), &client);
     FillRect(dc, &client, SharedBrush(backColor_));
     SetBkMode(dc, TRANSPARENT);
-    for (Control* control : controls_) {
-        RECT rc = control->PixelRect();
-        if (rc.right <= rc.left || rc.bottom <= rc.top) continue;
-        FillRect(dc, &rc, SharedBrush(control->box_.backColor));
-        if (!control->args_.caption.empty()) {
-            SIZE size{rc.right - rc.left, rc.bottom - rc.top};
-            TextPlace place{size, control->args_.align | DT_NOPREFIX};
-            HGDIOBJ old =
-                SelectObject(dc, SharedFont(control->args_.font, control->args_.fit, control->args_.caption, place));
-            SetTextColor(dc, ResolveColor(control->args_.foreColor));
-            DrawTextW(dc, control->args_.caption.c_str(), -1, &rc, control->args_.align | DT_NOPREFIX);
-            SelectObject(dc, old);
-        }
-    }
+    for (const Control* control : controls_) control->Paint(dc);
     EndPaint(hwnd_.get(), &ps);
-}
-
-void Form::Mouse(UINT msg, WPARAM wp, LPARAM lp) {
-    // A move reports where the pointer is now, relative to where the window is now: Wine
-    // merges queued moves and a control may move the window while they wait (a drag), so
-    // a queued position could count a step twice or lose the last one.
-    POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-    if (msg == WM_MOUSEMOVE) {
-        GetCursorPos(&pt);
-        ScreenToClient(hwnd_.get(), &pt);
-    }
-    auto eventAt = [&](POINT at, Control* c, int button) {
-        return MouseEvent{button, ShiftState(), static_cast<float>(at.x) * TwipsPerPixelX() - c->box_.left,
-                          static_cast<float>(at.y) * TwipsPerPixelY() - c->box_.top};
-    };
-    auto event = [&](Control* c, int button) { return eventAt(pt, c, button); };
-    HWND self = hwnd_.get();
-    switch (msg) {
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_MBUTTONDOWN: {
-            int button = msg == WM_LBUTTONDOWN ? 1 : msg == WM_RBUTTONDOWN ? 2 : 4;
-            if (!pressed_) {
-                pressed_ = HitTest(pt);
-                if (!pressed_) return;
-                SetCapture(self);
-            }
-            if (pressed_->MouseDown) pressed_->MouseDown(event(pressed_, button));
-            return;
-        }
-        case WM_LBUTTONDBLCLK: {
-            // The second press of a double click raises DblClick in place of MouseDown.
-            if (!pressed_) {
-                pressed_ = HitTest(pt);
-                if (!pressed_) return;
-                SetCapture(self);
-            }
-            if (pressed_->DblClick) pressed_->DblClick();
-            return;
-        }
-        case WM_MOUSEMOVE: {
-            Control* target = pressed_ ? pressed_ : HitTest(pt);
-            if (target && target->MouseMove) target->MouseMove(event(target, ButtonsHeld(wp)));
-            // The form's own moves pass the message's coordinates unchanged: the tray icon's
-            // callback carries its mouse message there.
-            if (!target)
-                Form_MouseMove(MouseEvent{ButtonsHeld(wp), ShiftState(),
-                                          static_cast<float>(static_cast<short>(LOWORD(lp))) * TwipsPerPixelX(),
-                                          static_cast<float>(static_cast<short>(HIWORD(lp))) * TwipsPerPixelY()});
-            return;
-        }
-        case WM_LBUTTONUP:
-        case WM_RBUTTONUP:
-        case WM_MBUTTONUP: {
-            int button = msg == WM_LBUTTONUP ? 1 : msg == WM_RBUTTONUP ? 2 : 4;
-            Control* target = pressed_;
-            if (!target) return;
-            // The last move may have been merged away or still wait in the queue: report
-            // where the pointer is, so a drag ends where the button went up.
-            if (target->MouseMove) {
-                POINT now{};
-                GetCursorPos(&now);
-                ScreenToClient(self, &now);
-                target->MouseMove(eventAt(now, target, ButtonsHeld(wp) | button));
-            }
-            if (ButtonsHeld(wp) == 0) {
-                pressed_ = nullptr;
-                ReleaseCapture();
-            }
-            if (target->MouseUp) target->MouseUp(event(target, button));
-            // The handler may have closed the window (a menu's Delete command).
-            if (!IsWindow(self)) return;
-            if (button == 1 && HitTest(pt) == target && target->Click) target->Click();
-            return;
-        }
-    }
 }
 
 LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -443,9 +295,9 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         form->hwnd_.release();
         form->lost_ = !form->unloading_;
-        form->tooltip_.release();  // destroyed with its owner
-        form->pressed_ = nullptr;
-        for (WindowedControl* control : form->windowed_) control->hwnd_ = nullptr;  // gone with it
+        form->toolTips_.Forget();
+        form->pointer_.Forget();
+        for (WindowedControl* control : form->windowed_) control->Forget();
         return DefWindowProcW(hwnd, msg, wp, lp);
     }
     // An event routine's failure ends that routine; it must not unwind through the platform.
@@ -467,16 +319,15 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_SHOWWINDOW:
             if (wp)
-                for (WindowedControl* control : windowed_)
-                    if (control->placePending_) control->Place();
+                for (WindowedControl* control : windowed_) control->PlaceIfPending();
             break;
         case WM_ACTIVATE:
             if (LOWORD(wp) != WA_INACTIVE) Form_Activate();
             break;
         case WM_SETFOCUS:
             for (WindowedControl* control : windowed_) {
-                if (GetWindowLongW(control->hwnd_, GWL_STYLE) & WS_TABSTOP) {
-                    ::SetFocus(control->hwnd_);
+                if (control->TabStop()) {
+                    control->SetFocus();
                     return 0;
                 }
             }
@@ -493,19 +344,12 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_SETCURSOR:
             if (reinterpret_cast<HWND>(wp) == hwnd && LOWORD(lp) == HTCLIENT) {
-                POINT pt;
-                GetCursorPos(&pt);
-                ScreenToClient(hwnd, &pt);
-                Control* control = pressed_ ? pressed_ : HitTest(pt);
-                HCURSOR cursor = nullptr;
-                if (control && control->args_.pointer.custom) cursor = control->args_.pointer.custom();
-                if (!cursor) cursor = LoadCursorW(nullptr, control ? control->args_.pointer.system : IDC_ARROW);
-                SetCursor(cursor);
+                pointer_.SetCursor(hwnd, controls_);
                 return TRUE;
             }
             break;
         case WM_CAPTURECHANGED:
-            if (reinterpret_cast<HWND>(lp) != hwnd) pressed_ = nullptr;
+            pointer_.CaptureChanged(hwnd, reinterpret_cast<HWND>(lp));
             return 0;
         case WM_MOUSEMOVE:
         case WM_LBUTTONDOWN:
@@ -515,30 +359,26 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_RBUTTONUP:
         case WM_MBUTTONUP:
         case WM_LBUTTONDBLCLK:
-            RelayToTooltip(msg, wp, lp);
-            Mouse(msg, wp, lp);
+            toolTips_.Relay(hwnd, controls_, msg, wp, lp);
+            Route(msg, wp, lp);
             return 0;
         case WM_RBUTTONDBLCLK:
-            Mouse(WM_RBUTTONDOWN, wp, lp);
+            Route(WM_RBUTTONDOWN, wp, lp);
             return 0;
         case WM_MBUTTONDBLCLK:
-            Mouse(WM_MBUTTONDOWN, wp, lp);
+            Route(WM_MBUTTONDOWN, wp, lp);
             return 0;
         case WM_COMMAND:
             if (WindowedControl* control = WindowedOf(reinterpret_cast<HWND>(lp), LOWORD(wp))) {
-                control->Notified(HIWORD(wp));
+                control->Notify(HIWORD(wp));
                 return 0;
             }
             break;
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
-            if (WindowedControl* control = WindowedOf(reinterpret_cast<HWND>(lp), 0)) {
-                HDC dc = reinterpret_cast<HDC>(wp);
-                SetBkColor(dc, ResolveColor(control->box_.backColor));
-                SetTextColor(dc, ResolveColor(control->creation_.foreColor));
-                return reinterpret_cast<LRESULT>(SharedBrush(control->box_.backColor));
-            }
+            if (WindowedControl* control = WindowedOf(reinterpret_cast<HWND>(lp), 0))
+                return reinterpret_cast<LRESULT>(control->Colour(reinterpret_cast<HDC>(wp)));
             break;
         case WM_CLOSE:
             if (modal_) {

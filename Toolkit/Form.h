@@ -8,6 +8,8 @@
 
 #include "Gdi.h"
 #include "Handles.h"
+#include "PointerRouting.h"
+#include "ToolTips.h"
 
 namespace tk {
 
@@ -34,6 +36,8 @@ public:
     Form& operator=(const Form&) = delete;
 
     bool Loaded() const { return static_cast<bool>(hwnd_); }
+    // Creates the window and runs Form_Load, unless the form is loaded already.
+    void Load();
     HWND hWnd();
     // Destroys the platform window; the next touch loads it again.
     void Unload();
@@ -74,6 +78,15 @@ public:
     // The id for the next windowed control (buttons with roles use IDOK and IDCANCEL).
     int NextControlId() { return nextId_++; }
 
+    // The controls enter and leave their form's lists themselves; a later control lies
+    // above an earlier one, and windowed controls are created in this order.
+    void Register(Control& control);
+    void Unregister(Control& control);
+    void Register(WindowedControl& control);
+    void Unregister(WindowedControl& control);
+    // A windowless control moved or changed size.
+    void ControlMoved(const Control& control);
+
 protected:
     virtual void Form_Load() {}
     virtual void Form_Resize() {}
@@ -89,13 +102,8 @@ protected:
     virtual std::wstring LostDescription();
 
 private:
-    friend class Control;
-    friend class ControlBase;
-    friend class WindowedControl;
-
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
-    void Load();
     void Place();
     void PlaceNow();
     void SetSize(float& field, float twips);
@@ -103,20 +111,17 @@ private:
     float NonClientWidth() const;
     float NonClientHeight() const;
     void Paint();
-    Control* HitTest(POINT client) const;
-    void Mouse(UINT msg, WPARAM wp, LPARAM lp);
+    void Route(UINT msg, WPARAM wp, LPARAM lp);
     WindowedControl* WindowedOf(HWND child, int id) const;
-    void UpdateTooltip(Control& control);
-    void RelayToTooltip(UINT msg, WPARAM wp, LPARAM lp);
 
     Args args_;
     float left_ = 0, top_ = 0, width_, height_;
     OleColor backColor_;
     UniqueWindow hwnd_;
-    UniqueWindow tooltip_;
     std::vector<Control*> controls_;
     std::vector<WindowedControl*> windowed_;
-    Control* pressed_ = nullptr;
+    ToolTips toolTips_;
+    PointerRouting pointer_;
     bool placing_ = false;
     bool placePending_ = false;              // the window is not yet where the twips say
     mutable std::optional<SIZE> nonClient_;  // pixels

@@ -57,10 +57,6 @@ struct GdiTraits {
     static HGDIOBJ invalid() { return nullptr; }
     static void close(HGDIOBJ h) { DeleteObject(h); }
 };
-struct CursorTraits {
-    static HCURSOR invalid() { return nullptr; }
-    static void close(HCURSOR h) { DestroyCursor(h); }
-};
 struct ModuleTraits {
     static HMODULE invalid() { return nullptr; }
     static void close(HMODULE h) { FreeLibrary(h); }
@@ -79,7 +75,6 @@ using UniqueWindow = Unique<HWND, WindowTraits>;
 using RegKey = Unique<HKEY, RegKeyTraits>;
 using UniqueMenu = Unique<HMENU, MenuTraits>;
 using GdiObject = Unique<HGDIOBJ, GdiTraits>;
-using UniqueCursor = Unique<HCURSOR, CursorTraits>;
 using UniqueModule = Unique<HMODULE, ModuleTraits>;
 using UniqueHandle = Unique<HANDLE, KernelTraits>;
 using UniqueFile = Unique<HANDLE, FileTraits>;

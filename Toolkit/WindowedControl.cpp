@@ -22,11 +22,11 @@ void InitCommonControls() {
 
 WindowedControl::WindowedControl(Form& form, Box box, Creation creation)
     : ControlBase(form, box), creation_(std::move(creation)) {
-    form_.windowed_.push_back(this);
+    form_.Register(*this);
 }
 
 // See ~Control: the form's window may outlive its controls.
-WindowedControl::~WindowedControl() { std::erase(form_.windowed_, this); }
+WindowedControl::~WindowedControl() { form_.Unregister(*this); }
 
 void WindowedControl::Create(HWND parent) {
     InitCommonControls();
@@ -59,6 +59,16 @@ void WindowedControl::Changed() {
         return;
     }
     Place();
+}
+
+void WindowedControl::PlaceIfPending() {
+    if (placePending_) Place();
+}
+
+HBRUSH WindowedControl::Colour(HDC dc) const {
+    SetBkColor(dc, ResolveColor(box_.backColor));
+    SetTextColor(dc, ResolveColor(creation_.foreColor));
+    return SharedBrush(box_.backColor);
 }
 
 void WindowedControl::Place() {

@@ -16,6 +16,19 @@ public:
     // Shows or hides the control's window (without activating anything).
     void SetVisible(bool visible);
 
+    // What its form asks of it.
+    void Create(HWND parent);
+    // The form is being shown: the control takes the place it was given while hidden.
+    void PlaceIfPending();
+    bool Is(HWND child, int id) const { return child ? hwnd_ == child : creation_.id == id; }
+    bool TabStop() const { return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_TABSTOP) != 0; }
+    // WM_CTLCOLOR*: the control's colours on the device context, and its background brush.
+    HBRUSH Colour(HDC dc) const;
+    // A notification (WM_COMMAND code) from the window.
+    void Notify(WORD code) { Notified(code); }
+    // The form's window is being destroyed, and this window with it.
+    void Forget() { hwnd_ = nullptr; }
+
 protected:
     struct Creation {
         const wchar_t* windowClass;
@@ -40,8 +53,6 @@ protected:
     HWND hwnd_ = nullptr;  // a child: destroyed with its form
 
 private:
-    friend class Form;
-    void Create(HWND parent);
     void Place();
     bool placePending_ = false;  // moved while its form was hidden
 };

@@ -1,4 +1,4 @@
-// The note window's layout arithmetic: the load and resize sequences, collapsing, RetMin.
+// The note window's layout arithmetic: the load and resize sequences, collapsing.
 #include <gtest/gtest.h>
 
 #include "Note.h"
@@ -113,15 +113,4 @@ TEST(Layout, CollapsingRemembersTheHeightRoundedHalfToEven) {
     EXPECT_EQ(w.Height(), 1500) << "1500.5 was remembered as 1500";
     EXPECT_FALSE(w.IsCollapsed());
     EXPECT_TRUE(IsWindowVisible(w.txtNote.hWnd()));
-}
-
-TEST(Layout, RetMinPrefersTheSecondOnEqualMagnitudes) {
-    auto note = NoteObject::Create();
-    frmNote& w = note->Window();
-    auto retMin = [&](int32_t a, int32_t b) { return w.RetMin(a, b); };
-    EXPECT_EQ(retMin(-100, 100), 100);
-    EXPECT_EQ(retMin(-99, 100), -99);
-    EXPECT_EQ(retMin(0, 0), 0);
-    EXPECT_EQ(retMin(5, -3), -3);
-    EXPECT_EQ(retMin(INT32_MIN, 7), 7) << "no overflow taking the magnitude of the smallest integer";
 }

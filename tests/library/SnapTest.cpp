@@ -15,7 +15,7 @@ constexpr int32_t SW = 15360, SH = 11520;  // a 1024 x 768 screen in twips
 
 // The window being released: left 1000, top 5000, 2500 x 1300, note 1.
 SnapOffsets Snap(const std::vector<SnapNote>& others) {
-    return frmNote::GetSnapOffsets(1000, 5000, 2500, 1300, others, 1, SW, SH);
+    return corkbase::GetSnapOffsets(1000, 5000, 2500, 1300, others, 1, SW, SH);
 }
 
 SnapNote At(int32_t left, int32_t top, int32_t width = 100, int32_t height = 100, int32_t id = 2) {
@@ -130,4 +130,13 @@ TEST(Snap, ReleasingNextToAnotherNoteAlignsWithIt) {
     w.lbTitleBar.MouseDown({1, 0, 10, 10});
     w.lbTitleBar.MouseUp({1, 0, 10, 10});
     EXPECT_EQ(w.Left(), 5560) << "a hidden note does not attract";
+}
+
+TEST(Snap, RetMinPrefersTheSecondOnEqualMagnitudes) {
+    auto retMin = [](int32_t a, int32_t b) { return corkbase::RetMin(a, b); };
+    EXPECT_EQ(retMin(-100, 100), 100);
+    EXPECT_EQ(retMin(-99, 100), -99);
+    EXPECT_EQ(retMin(0, 0), 0);
+    EXPECT_EQ(retMin(5, -3), -3);
+    EXPECT_EQ(retMin(INT32_MIN, 7), 7) << "no overflow taking the magnitude of the smallest integer";
 }

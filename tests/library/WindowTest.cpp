@@ -5,6 +5,7 @@
 
 #include "Gdi.h"
 #include "Note.h"
+#include "NoteOwner.h"
 #include "Notes.h"
 #include "Support.h"
 
@@ -226,4 +227,25 @@ TEST(Window, OnceEveryNoteIsGoneTheLibraryLetsGoOfEveryWindowAndGdiObject) {
     EXPECT_EQ(tk::CreatedGdiObjects(), 0);
     EXPECT_TRUE(test::WindowsOfClass(L"CorkbaseNoteOwner").empty());
     EXPECT_TRUE(test::WindowsOfClass(L"tooltips_class32").empty());
+}
+
+TEST(Window, TheClosePointerIsAMonochromeHandUnderACrossHotAtTheCross) {
+    HCURSOR cursor = corkbase::CloseCursor();
+    ASSERT_NE(cursor, nullptr) << "the library carries the pointer as a resource";
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(cursor, &info));
+    tk::GdiObject mask(info.hbmMask), colour(info.hbmColor);
+    EXPECT_FALSE(info.fIcon);
+    EXPECT_EQ(info.xHotspot, 13u);
+    EXPECT_EQ(info.yHotspot, 9u);
+    EXPECT_EQ(info.hbmColor, nullptr) << "monochrome: the mask holds both halves";
+    // The mask bitmap is 32 x 64: the AND half above the XOR half, one bit a pixel.
+    BYTE bits[64 * 4] = {};
+    ASSERT_EQ(GetBitmapBits(info.hbmMask, sizeof(bits), bits), static_cast<LONG>(sizeof(bits)));
+    auto bit = [&](int x, int y) { return (bits[y * 4 + x / 8] >> (7 - x % 8)) & 1; };
+    auto pixel = [&](int x, int y) { return bit(x, y) ? 'T' : bit(x, 32 + y) ? 'W' : 'B'; };
+    EXPECT_EQ(pixel(13, 9), 'B') << "the cross's centre";
+    EXPECT_EQ(pixel(12, 16), 'W') << "inside the finger";
+    EXPECT_EQ(pixel(0, 0), 'T');
+    EXPECT_EQ(pixel(31, 31), 'T');
 }

@@ -1,0 +1,18 @@
+#include "LocaleCase.h"
+
+#include <windows.h>
+
+#include "Failure.h"
+
+namespace corkbase {
+
+std::wstring Lower(const std::wstring& text) {
+    if (text.empty()) return text;
+    std::wstring lower(text.size(), L'\0');
+    int n = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_LOWERCASE, text.data(), static_cast<int>(text.size()),
+                          lower.data(), static_cast<int>(lower.size()), nullptr, nullptr, 0);
+    if (n != static_cast<int>(text.size())) throw tk::Failure(E_FAIL, L"Cannot compare the text");
+    return lower;
+}
+
+}  // namespace corkbase

@@ -1,0 +1,47 @@
+#include "Snapping.h"
+
+#include <cstdlib>
+
+#include "Failure.h"
+#include "Units.h"
+
+namespace corkbase {
+
+int32_t RetMin(int32_t& nA, int32_t& nB) {
+    return std::llabs(static_cast<long long>(nA)) < std::llabs(static_cast<long long>(nB)) ? nA : nB;
+}
+
+SnapOffsets GetSnapOffsets(int32_t left, int32_t top, int32_t width, int32_t height, const std::vector<SnapNote>& notes,
+                           int32_t ownId, int32_t screenWidth, int32_t screenHeight) {
+    using tk::CheckedAdd;
+    using tk::CheckedSub;
+    int32_t dx = screenWidth, dy = screenHeight;  // no candidate yet
+    auto replace = [](int32_t& candidate, int32_t d) {
+        if (std::llabs(d) < SnapDistance) candidate = d;
+    };
+    auto nearer = [](int32_t& candidate, int32_t d) {
+        if (std::llabs(d) < SnapDistance) candidate = RetMin(candidate, d);
+    };
+    try {
+        for (const SnapNote& n : notes) {
+            if (!n.visible || n.id == ownId) continue;
+            int32_t right = CheckedAdd(left, width), bottom = CheckedAdd(top, height);
+            int32_t nRight = CheckedAdd(n.left, n.width), nBottom = CheckedAdd(n.top, n.height);
+            replace(dx, CheckedSub(n.left, left));
+            nearer(dx, CheckedSub(n.left, right));
+            nearer(dx, CheckedSub(nRight, left));
+            nearer(dx, CheckedSub(nRight, right));
+            replace(dy, CheckedSub(n.top, top));
+            nearer(dy, CheckedSub(n.top, bottom));
+            nearer(dy, CheckedSub(nBottom, top));
+            nearer(dy, CheckedSub(nBottom, bottom));
+        }
+    } catch (const tk::Failure&) {
+        // An overflow ends the scan with the candidates gathered so far.
+    }
+    if (std::llabs(dx) >= std::llabs(screenWidth)) dx = 0;
+    if (std::llabs(dy) >= std::llabs(screenHeight)) dy = 0;
+    return {dx, dy};
+}
+
+}  // namespace corkbase
