@@ -12,6 +12,12 @@ namespace tk {
 
 namespace {
 
+// Posted to a form that got the focus, to hand it on to its first control.
+UINT FocusMessage() {
+    static const UINT message = RegisterWindowMessageW(L"QuillpostFormFocus");
+    return message;
+}
+
 std::set<std::wstring>& RegisteredClasses() {
     static std::set<std::wstring> classes;
     return classes;
@@ -255,6 +261,12 @@ void Form::ShowModal(HWND owner) {
 void Form::Hide() { ShowWindow(hWnd(), SW_HIDE); }
 bool Form::Visible() { return IsWindowVisible(hWnd()) != FALSE; }
 
+WindowedControl* Form::FirstTabStop() const {
+    for (WindowedControl* control : windowed_)
+        if (control->TabStop()) return control;
+    return nullptr;
+}
+
 WindowedControl* Form::WindowedOf(HWND child, int id) const {
     for (WindowedControl* control : windowed_)
         if (control->Is(child, id)) return control;
@@ -310,6 +322,11 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     HWND hwnd = hwnd_.get();
+    if (msg == FocusMessage()) {
+        WindowedControl* first = FirstTabStop();
+        if (first && GetFocus() == hwnd) first->SetFocus();
+        return 0;
+    }
     switch (msg) {
         case WM_ERASEBKGND:
             return 1;
@@ -325,11 +342,11 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (LOWORD(wp) != WA_INACTIVE) Form_Activate();
             break;
         case WM_SETFOCUS:
-            for (WindowedControl* control : windowed_) {
-                if (control->TabStop()) {
-                    control->SetFocus();
-                    return 0;
-                }
+            // The first control takes the focus once the activation is over: activating
+            // many windows in a row (loading the notes) moves it once, not once a window.
+            if (FirstTabStop()) {
+                PostMessageW(hwnd, FocusMessage(), 0, 0);
+                return 0;
             }
             break;
         case WM_WINDOWPOSCHANGED:

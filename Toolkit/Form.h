@@ -113,6 +113,7 @@ private:
     void Paint();
     void Route(UINT msg, WPARAM wp, LPARAM lp);
     WindowedControl* WindowedOf(HWND child, int id) const;
+    WindowedControl* FirstTabStop() const;
 
     Args args_;
     float left_ = 0, top_ = 0, width_, height_;

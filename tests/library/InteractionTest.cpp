@@ -120,6 +120,19 @@ TEST(Interaction, AGripKeepsThePointerUntilReleaseAndGivesTheTextTheFocus) {
     EXPECT_EQ(w.Height(), 1300 + 25 + 30 * tpp);
 }
 
+TEST(Interaction, TypingRightAfterNotesAreBroughtForwardInARowGoesIntoTheLastOnesText) {
+    Board board;
+    frmNote& a = board.Add(3000, 3000);
+    frmNote& b = board.Add(6000, 3000);
+    SetForegroundWindow(a.hWnd());
+    SetForegroundWindow(b.hWnd());
+    test::TypeText(L"xy");
+    test::Pump(100);
+    EXPECT_EQ(GetFocus(), b.txtNote.hWnd());
+    EXPECT_EQ(b.txtNote.Text(), L"xy");
+    EXPECT_EQ(a.txtNote.Text(), L"");
+}
+
 TEST(Interaction, EachColourOfTheMenuPaintsTheNote) {
     Board board;
     frmNote& w = board.Add(3000, 3000);
