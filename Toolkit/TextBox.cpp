@@ -86,6 +86,9 @@ std::wstring TextBox::Text() {
 void TextBox::SetText(const std::wstring& text) {
     HWND hwnd = hWnd();
     if (Text() == text) return;
+    // Moved while its form was hidden, it takes its place first: the edit lays the text
+    // out for its width, and would lay it all out again when it moves.
+    PlaceIfPending();
     settingText_ = true;
     BOOL ok = SetWindowTextW(hwnd, text.c_str());
     settingText_ = false;
