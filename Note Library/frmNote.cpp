@@ -1,11 +1,9 @@
 #include "frmNote.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <memory>
 
-#include "Automation.h"
 #include "EventLog.h"
+#include "Failure.h"
 #include "LocaleCase.h"
 #include "Module.h"
 #include "MsgBox.h"
