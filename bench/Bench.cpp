@@ -445,7 +445,8 @@ double StartUpToIdle(const std::wstring& exe) {
     std::wstring command = L"\"" + exe + L"\"";
     double start = Now();
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        std::fprintf(stderr, "bench: cannot start %s\n", std::string(exe.begin(), exe.end()).c_str());
+        std::fprintf(stderr, "bench: cannot start %s (error %lu)\n", std::string(exe.begin(), exe.end()).c_str(),
+                     GetLastError());
         std::exit(1);
     }
     WaitForInputIdle(pi.hProcess, 120000);
