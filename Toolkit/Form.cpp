@@ -9,7 +9,6 @@
 #include "WindowedControl.h"
 
 namespace tk {
-
 namespace {
 
 // Posted to a form that got the focus, to hand it on to its first control.
