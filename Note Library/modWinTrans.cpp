@@ -6,8 +6,10 @@ namespace {
 HWND g_lastLayeredWindow = nullptr;
 LONG g_savedExStyle = 0;
 
-// SetWindowLong returns 0 both for failure and for a previous style of 0.
+// SetWindowLong returns 0 both for failure and for a previous style of 0. A style the
+// window has already is not set again: that too is a round trip and two messages.
 bool SetExStyle(HWND window, LONG style) {
+    if (GetWindowLongA(window, GWL_EXSTYLE_INDEX) == style && style != 0) return true;
     SetLastError(ERROR_SUCCESS);
     return SetWindowLongA(window, GWL_EXSTYLE_INDEX, style) != 0 || GetLastError() == ERROR_SUCCESS;
 }
