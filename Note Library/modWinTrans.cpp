@@ -7,7 +7,8 @@ HWND g_lastLayeredWindow = nullptr;
 LONG g_savedExStyle = 0;
 
 // SetWindowLong returns 0 both for failure and for a previous style of 0. A style the
-// window has already is not set again: that too is a round trip and two messages.
+// window has already is not set again: that too is a round trip and two messages. (A read
+// that fails also gives 0, so a style of 0 is always set, and a failure still shows.)
 bool SetExStyle(HWND window, LONG style) {
     if (GetWindowLongA(window, GWL_EXSTYLE_INDEX) == style && style != 0) return true;
     SetLastError(ERROR_SUCCESS);
