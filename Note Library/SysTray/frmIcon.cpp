@@ -139,12 +139,14 @@ void frmIcon::Form_Load() {
         tk::CheckCall(objNotes()->LoadAll());
     } catch (const tk::Failure& e) {
         // Saving later would drop every note after the bad value: change nothing and stop.
+        // The message's own loop still delivers messages; from here on none of them saves.
+        loadFailed_ = true;
+        modSysTray::RemoveIcon();
         tk::MsgBox(hWnd(),
                    e.description() +
                        L"\n\nQuillpost could not load your notes and has changed nothing. Repair or remove the "
                        L"value named above, then start Quillpost again.",
                    kTitle, MB_ICONSTOP);
-        modSysTray::RemoveIcon();
         ExitProcess(1);
     }
     savedFingerprint_ = seenFingerprint_ = modAutoSave::Fingerprint(objNotes());
@@ -202,6 +204,7 @@ void frmIcon::Command(F&& body) {
 }
 
 void frmIcon::Form_MouseMove(const tk::MouseEvent& e) {
+    if (loadFailed_) return;
     // The icon's callback carries the mouse message as the pointer's X in pixels.
     auto message = static_cast<UINT>(std::lround(e.x / tk::TwipsPerPixelX()));
     bool acts = message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDOWN;
@@ -229,7 +232,23 @@ void frmIcon::ShowPopup() {
     mnuPopup.Show(hWnd());
 }
 
+LRESULT frmIcon::LoadFailed_Message(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_CLOSE:
+            ExitProcess(1);
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wp) ExitProcess(1);
+            return 0;
+        case WM_POWERBROADCAST:
+            return TRUE;
+    }
+    return DefWindowProcW(hWnd(), msg, wp, lp);
+}
+
 LRESULT frmIcon::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (loadFailed_) return LoadFailed_Message(msg, wp, lp);
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
         modSysTray::AddIcon();
         return 0;
@@ -257,7 +276,7 @@ LRESULT frmIcon::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 void frmIcon::Form_Unload(bool ask) {
     KillTimer(hWnd(), AutoSaveTimer);
     // Every orderly end saves: a note only moved, titled or recoloured is a note too.
-    if (notes_) {
+    if (notes_ && !loadFailed_) {
         long ignored = 0;
         HRESULT hr = notes_->SaveAll(&ignored);
         if (FAILED(hr)) {

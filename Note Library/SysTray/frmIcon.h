@@ -28,6 +28,9 @@ private:
     void Form_Load() override;
     void Form_MouseMove(const tk::MouseEvent& e) override;
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    // While the notes that failed to load are on screen: every way out ends the program
+    // without writing, and nothing saves.
+    LRESULT LoadFailed_Message(UINT msg, WPARAM wp, LPARAM lp);
     // The shutdown routine. With ask, a failed save asks whether to exit anyway.
     void Form_Unload(bool ask);
 
@@ -64,6 +67,7 @@ private:
     uint64_t seenFingerprint_ = 0;   // at the last tick
     DWORD changedAt_ = 0;            // tick count of the last change seen
     bool autoSaveFailed_ = false;    // reported once until a save succeeds
+    bool loadFailed_ = false;        // the collection is half loaded and must never be saved
 };
 
 }  // namespace qpost

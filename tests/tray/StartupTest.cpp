@@ -74,6 +74,34 @@ TEST_F(Tray, AStoreThatCannotBeLoadedStopsStartUpAndStaysUntouched) {
     EXPECT_EQ(store.Dump(), before);
 }
 
+TEST_F(Tray, WhileTheCouldNotLoadMessageIsOpenNothingSavesTheHalfLoadedNotes) {
+    // A suspend, closing the program and the session's end each reach a save elsewhere.
+    const std::vector<std::pair<const char*, std::pair<UINT, WPARAM>>> ends{
+        {"suspend, then OK", {WM_POWERBROADCAST, PBT_APMSUSPEND}},
+        {"close", {WM_CLOSE, 0}},
+        {"end of session", {WM_ENDSESSION, TRUE}},
+    };
+    for (auto& [name, message] : ends) {
+        SCOPED_TRACE(name);
+        store.Clear();
+        store.Put(L"General", L"notes", L"2");
+        store.Put(L"note1", L"text", L"kept");
+        store.Put(L"note2", L"left", L"abc");
+        auto before = store.Dump();
+        Qpost q;
+        auto shown = WaitForDialog(q.pid());
+        ASSERT_TRUE(shown);
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(q.MainWindow(), message.first, message.second, 0, SMTO_BLOCK, 5000, &answer);
+        if (message.first == WM_POWERBROADCAST) {
+            EXPECT_TRUE(q.Running());
+            Press(shown->hwnd, L"OK");
+        }
+        EXPECT_TRUE(q.WaitForExit());
+        EXPECT_EQ(store.Dump(), before);
+    }
+}
+
 TEST_F(Tray, EachCorruptStoredNumberIsNamedAtStartUpAndTheStoreStaysUntouched) {
     struct Case {
         const wchar_t *section, *key;
