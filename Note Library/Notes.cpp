@@ -6,6 +6,7 @@
 #include "NoteFields.h"
 #include "NoteList.h"
 #include "NoteOwner.h"
+#include "PendingSave.h"
 #include "Store.h"
 
 namespace corkbase {
@@ -43,6 +44,10 @@ HRESULT Notes::HideAll() {
 HRESULT Notes::AddNote(_Note** result) {
     return Guarded([&] {
         *Out(result) = nullptr;
+        // No more than a save can write and a load read back.
+        if (list_.size() >= static_cast<size_t>(kMostNotes))
+            throw tk::Failure(E_FAIL, L"There are already " + std::to_wstring(kMostNotes) +
+                                          L" notes, the most a collection keeps; delete one to add another");
         ComPtr<Note> note = Note::Create();
         note->SetParent(this);
         try {
@@ -92,9 +97,6 @@ HRESULT Notes::get_Notes(_NoteList** result) {
 namespace {
 
 const wchar_t kApplication[] = L"Corkbase";
-constexpr int32_t kMostNotes = 10000;
-
-std::wstring SectionOf(size_t position) { return L"note" + std::to_wstring(position); }
 
 // A stored field's value read back, with the default for a missing key.
 LoadedValue Load(const StoreSection& section, const NoteField& f) {
@@ -117,46 +119,43 @@ HRESULT Notes::SaveAll(long* result) {
         *Out(result) = 0;
         // Every note is read before anything is written: a note that cannot be read (its
         // window lost) fails the save while the store still holds the last good one.
-        std::vector<std::vector<std::wstring>> sections;
-        sections.reserve(list_.size());
-        for (const auto& note : list_) {
-            std::vector<std::wstring>& values = sections.emplace_back();
-            for (const NoteField& f : kNoteFields) values.push_back(f.stored(note.get()));
+        PendingSave save{std::to_wstring(transparencyLevel_), throughClicks_ ? L"True" : L"False", {}};
+        save.sections.reserve(list_.size());
+        for (size_t i = 1; i <= list_.size(); ++i) {
+            std::vector<std::wstring>& values = save.sections.emplace_back();
+            for (const NoteField& f : kNoteFields) {
+                values.push_back(f.stored(list_[i - 1].get()));
+                // Loading refuses such a text, so saving one would leave a store that never loads.
+                if (values.back().find(L'\0') != std::wstring::npos)
+                    throw tk::Failure(E_INVALIDARG, NoteSection(i) + L"/" + f.key +
+                                                        L": a text holding a NUL character cannot be stored");
+            }
         }
-        auto general = StoreSection::ForWriting(kApplication, L"General");
-        general.Save(L"level", std::to_wstring(transparencyLevel_));
-        general.Save(L"clickthrough", throughClicks_ ? L"True" : L"False");
-        for (size_t i = 1; i <= sections.size(); ++i) {
-            auto section = StoreSection::ForWriting(kApplication, SectionOf(i));
-            for (size_t k = 0; k < std::size(kNoteFields); ++k) section.Save(kNoteFields[k].key, sections[i - 1][k]);
-        }
-        // The count goes last, for a save cut short by a crash or power cut: written first,
-        // a larger count would load sections not yet written (empty notes, or notes deleted
-        // long ago), and a smaller one would drop notes that were still to be moved down.
-        general.Save(L"notes", std::to_wstring(sections.size()));
+        save.Save(kApplication);
     });
 }
 
 HRESULT Notes::LoadAll() {
     return Guarded([&] {
+        PendingSave::Finish(kApplication);
         auto general = StoreSection::ForReading(kApplication, L"General");
         transparencyLevel_ = general.GetNumber(L"level", 255);
         throughClicks_ = general.GetFlag(L"clickthrough", false);
         int32_t count = general.GetNumber(L"notes", 0);
         // A corrupt count must neither flood the screen with empty notes nor, through a
         // later save, hide the notes stored after it.
-        if (count < 0 || count > kMostNotes)
-            general.Fail(L"notes", Quoted(general.GetText(L"notes", L"")) + L" is not a number of notes from 0 to " +
-                                       std::to_wstring(kMostNotes));
+        if (count > kMostNotes)
+            general.Fail(L"notes", Quoted(general.GetText(L"notes", L"")) + L" is more notes than the " +
+                                       std::to_wstring(kMostNotes) + L" a collection keeps");
         for (int32_t i = 1; i <= count; ++i) {
-            auto section = StoreSection::ForReading(kApplication, SectionOf(static_cast<size_t>(i)));
+            auto section = StoreSection::ForReading(kApplication, NoteSection(static_cast<size_t>(i)));
             // Every value is read before the note is made: a value that does not convert adds no note.
             std::vector<LoadedValue> values;
             for (const NoteField& f : kNoteFields) values.push_back(Load(section, f));
 
             ComPtr<_Note> added;
             CheckCall(AddNote(added.put()));
-            if (!added) throw tk::Failure(E_FAIL, SectionOf(static_cast<size_t>(i)) + L": the note could not be added");
+            if (!added) throw tk::Failure(E_FAIL, NoteSection(static_cast<size_t>(i)) + L": the note could not be added");
             auto* note = static_cast<Note*>(added.get());
             bool visible = true;
             for (size_t k = 0; k < std::size(kNoteFields); ++k) {

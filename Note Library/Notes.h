@@ -34,6 +34,9 @@ public:
     int32_t TransparencyLevelValue() const { return transparencyLevel_; }
 
 private:
+    // The most notes a collection keeps: every one a save writes loads again.
+    static constexpr int32_t kMostNotes = 10000;
+
     Notes() = default;
     ~Notes() override;
     void RenumberNotes();

@@ -44,6 +44,8 @@ std::optional<Decimal> SplitDecimal(const std::wstring& text) {
 
 }  // namespace
 
+std::wstring NoteSection(size_t position) { return L"note" + std::to_wstring(position); }
+
 std::optional<int32_t> ParseNumber(const std::wstring& text) {
     auto d = SplitDecimal(text);
     if (!d) return std::nullopt;
@@ -125,17 +127,36 @@ std::optional<std::wstring> StoreSection::Get(const std::wstring& key) const {
     if (status != ERROR_SUCCESS) Fail(key, L"cannot be read: " + tk::SystemMessage(static_cast<DWORD>(status)));
     text.resize(bytes / sizeof(wchar_t));
     while (!text.empty() && text.back() == L'\0') text.pop_back();
+    size_t nul = text.find(L'\0');
+    if (nul != std::wstring::npos)
+        Fail(key, L"the stored text holds a NUL character after " + std::to_wstring(nul) + L" characters");
     return text;
 }
 
 #ifdef CORKBASE_TEST_SEAMS
 int storeWritesLeft = -1;
+
+namespace {
+void CountWrite(const std::wstring& where) {
+    if (storeWritesLeft == 0) throw tk::Failure(E_ABORT, where + L": saving stopped by the test");
+    if (storeWritesLeft > 0) --storeWritesLeft;
+}
+}  // namespace
 #endif
+
+void StoreSection::Remove(const std::wstring& key) {
+#ifdef CORKBASE_TEST_SEAMS
+    CountWrite(name_ + L"/" + key);
+#endif
+    LSTATUS status = RegDeleteValueW(key_.get(), key.c_str());
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+        throw tk::Failure(HRESULT_FROM_WIN32(status), name_ + L"/" + key + L": cannot be removed: " +
+                                                          tk::SystemMessage(static_cast<DWORD>(status)));
+}
 
 void StoreSection::Save(const std::wstring& key, const std::wstring& value) {
 #ifdef CORKBASE_TEST_SEAMS
-    if (storeWritesLeft == 0) throw tk::Failure(E_ABORT, name_ + L"/" + key + L": saving stopped by the test");
-    if (storeWritesLeft > 0) --storeWritesLeft;
+    CountWrite(name_ + L"/" + key);
 #endif
     LSTATUS status = RegSetValueExW(key_.get(), key.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));

@@ -17,9 +17,12 @@ public:
     static StoreSection ForWriting(const std::wstring& application, const std::wstring& section);
 
     // The stored text, or nothing when the key is missing. A value of another registry
-    // type than text is a failure naming section and key.
+    // type than text, or text holding a NUL character (which would come back cut short),
+    // is a failure naming section and key.
     std::optional<std::wstring> Get(const std::wstring& key) const;
     void Save(const std::wstring& key, const std::wstring& value);
+    // Removes the key; a missing one is no failure.
+    void Remove(const std::wstring& key);
 
     // Typed reads with the default for a missing key; a text that does not convert is a
     // failure naming section, key and the text found.
@@ -44,6 +47,9 @@ private:
 // process had died there; negative for no limit.
 extern int storeWritesLeft;
 #endif
+
+// The section of the note at this 1-based position: note1, note2, ...
+std::wstring NoteSection(size_t position);
 
 // Decimal text with "." as the only separator, optional sign and fraction, blanks around;
 // to the nearest 32-bit integer, halves to even. Nothing for anything else.

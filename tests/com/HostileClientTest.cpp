@@ -178,6 +178,12 @@ TEST(HostileClient, TenThousandNotesFromAScriptGetWindowsOnlyWhenTouched) {
         auto notes = NewNotes();
         for (int i = 0; i < 10000; ++i) ASSERT_TRUE(AddNote(notes.get())) << i;
         EXPECT_EQ(CountOf(notes.get()), 10000);
+        // One more could be saved but never loaded again.
+        ComPtr<_Note> beyond;
+        EXPECT_EQ(notes->AddNote(beyond.put()), E_FAIL);
+        EXPECT_EQ(LastErrorDescription(),
+                  L"There are already 10000 notes, the most a collection keeps; delete one to add another");
+        EXPECT_EQ(CountOf(notes.get()), 10000);
         EXPECT_TRUE(WindowsOfClass(L"CorkbaseNote").empty());
         auto touched = NoteAt(notes.get(), 5000);
         EXPECT_EQ(touched->put_Left(1200), S_OK);

@@ -226,14 +226,22 @@ TEST_F(Store, AValueThatIsNotTextFailsNamingIt) {
     EXPECT_EQ(LastErrorDescription(), L"note1/width: the stored value is not text");
 }
 
-TEST_F(Store, ANoteCountOutsideZeroToTenThousandFailsBeforeAnyNote) {
-    for (std::wstring count : {L"10001", L"-1"}) {
-        store.Put(L"General", L"notes", count);
-        auto fresh = Loaded(DISP_E_TYPEMISMATCH);
-        EXPECT_EQ(LastErrorDescription(),
-                  L"General/notes: \"" + count + L"\" is not a number of notes from 0 to 10000");
-        EXPECT_EQ(CountOf(fresh.get()), 0);
-    }
+TEST_F(Store, ANoteCountAboveTenThousandFailsBeforeAnyNoteAndOneBelowZeroLoadsNone) {
+    store.Put(L"General", L"notes", L"10001");
+    store.Put(L"note1", L"title", L"one");
+    auto fresh = Loaded(DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(LastErrorDescription(), L"General/notes: \"10001\" is more notes than the 10000 a collection keeps");
+    EXPECT_EQ(CountOf(fresh.get()), 0);
+    store.Put(L"General", L"notes", L"-1");
+    EXPECT_EQ(CountOf(Loaded().get()), 0);
+}
+
+TEST_F(Store, AStoredTextHoldingANulFailsNamingItAndNoNoteIsMade) {
+    store.Put(L"General", L"notes", L"1");
+    store.Put(L"note1", L"text", std::wstring(L"kept\0lost", 9));
+    auto fresh = Loaded(DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(LastErrorDescription(), L"note1/text: the stored text holds a NUL character after 4 characters");
+    EXPECT_EQ(CountOf(fresh.get()), 0);
 }
 
 TEST_F(Store, AnyTextAndTitleRoundTripUnchanged) {

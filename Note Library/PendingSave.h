@@ -1,0 +1,27 @@
+#pragma once
+// The whole state one save writes. It is first stored as a single value, which the store
+// writes whole or not at all, then spread over the sections and removed: a save cut short
+// leaves it behind, and the next load finishes that save before it reads anything.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corkbase {
+
+struct PendingSave {
+    std::wstring level, clickThrough;
+    std::vector<std::vector<std::wstring>> sections;  // each note's stored texts, in field order
+
+    // Stores the state, whole, under the application.
+    void Save(const std::wstring& application) const;
+    // Completes a save that was cut short, if one was; a left-over value that no save
+    // wrote fails, and nothing is written.
+    static void Finish(const std::wstring& application);
+
+private:
+    std::wstring ToText() const;
+    static std::optional<PendingSave> FromText(const std::wstring& text);
+    void Spread(const std::wstring& application) const;
+};
+
+}  // namespace corkbase
