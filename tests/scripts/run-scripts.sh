@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Registers the library with regsvr32 and drives it from JScript and VBScript in Wine's
 # script host, then unregisters and registers it again; and checks that a test program
-# refuses a prefix not made to be thrown away. Arguments: the built Corkbase2.dll and a
+# refuses a prefix not made to be thrown away, and the demo a folder not its own. Arguments: the built Corkbase2.dll and a
 # test program.
 set -u
 shopt -s extglob
@@ -39,5 +39,14 @@ mv "$marker" "$marker.away"
 nl=$'\n'
 step "a test program refuses an unmarked prefix" 2 "Refusing to run: +([^$nl])" "$2"
 mv "$marker.away" "$marker"
+
+# The demo is given a folder that is not its own: it refuses before touching anything.
+given=$(mktemp -d)
+echo "a person's file" >"$given/letter.txt"
+check "the demo refuses a folder holding a file and keeps the file" eval \
+  '! "$here/../../scripts/demo" "$given" 2>"$given.err" && grep -q "holds files the demo did not make" "$given.err" &&
+   [[ $(ls -A "$given") == letter.txt && $(cat "$given/letter.txt") == "a person'"'"'s file" ]]'
+rm -f "$given/letter.txt" "$given.err"
+rmdir "$given"
 
 finish
