@@ -70,15 +70,32 @@ std::string Encode(const std::wstring& text) {
     return bytes;
 }
 
+// Writes a new file beside the chosen one and puts it in its place only once it is
+// complete: a write that fails (a full disk) leaves the old file as it was.
 void WriteFile(const std::wstring& path, const std::string& bytes) {
-    tk::UniqueFile file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) tk::ThrowLastError(L"Quillpost could not save the notes to " + path);
-    DWORD written = 0;
-    if (!bytes.empty() &&
-        (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-         written != bytes.size()))
-        tk::ThrowLastError(L"Quillpost could not save the notes to " + path);
+    const std::wstring failed = L"Quillpost could not save the notes to " + path;
+    size_t slash = path.find_last_of(L"\\/");
+    std::wstring folder = slash == std::wstring::npos ? L"." : path.substr(0, slash + 1);
+    wchar_t temporary[MAX_PATH];
+    if (!GetTempFileNameW(folder.c_str(), L"qpe", 0, temporary)) tk::ThrowLastError(failed);
+    try {
+        {
+            tk::UniqueFile file(
+                CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!file) tk::ThrowLastError(failed);
+            DWORD written = 0;
+            if (!bytes.empty() &&
+                (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+                 written != bytes.size()))
+                tk::ThrowLastError(failed);
+            if (!FlushFileBuffers(file.get())) tk::ThrowLastError(failed);
+        }
+        if (!MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            tk::ThrowLastError(failed);
+    } catch (...) {
+        DeleteFileW(temporary);
+        throw;
+    }
 }
 
 }  // namespace
@@ -416,6 +433,8 @@ void frmIcon::mnuSaveAs_Click() {
         request.lpstrFile = buffer.data();
         request.nMaxFile = static_cast<DWORD>(buffer.size());
         request.lpstrDefExt = L"txt";
+        // Browsing must not leave the program working in the folder chosen.
+        request.Flags = OFN_NOCHANGEDIR;
         std::wstring name = GetSaveFileNameW(&request) ? buffer : std::wstring();
         TrimAtNull(name);
         if (name.empty()) return;

@@ -117,3 +117,36 @@ TEST_F(Export, AFileThatCannotBeWrittenIsReported) {
         << std::string(message->text.begin(), message->text.end());
     EXPECT_TRUE(q->Running()) << "the program goes on";
 }
+
+TEST_F(Export, AnExistingFileIsReplacedWholeAndOneThatCannotBeKeepsItsBytes) {
+    StoreShopMilk();
+    auto q = Start();
+    ASSERT_EQ(q->WaitForNotes(1).size(), 1u);
+    std::wstring folder = ExportFolder() + L"replace\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring path = folder + L"old.txt";
+    {
+        tk::UniqueFile old(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DWORD written = 0;
+        ASSERT_TRUE(::WriteFile(old.get(), "old notes", 9, &written, nullptr));
+    }
+    {
+        // Held open by another program, the old file cannot be replaced: it keeps every byte.
+        tk::UniqueFile held(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        auto message = SaveAs(*q, path);
+        ASSERT_TRUE(message);
+        EXPECT_NE(message->text.find(L"could not save the notes to " + path), std::wstring::npos)
+            << test::Narrow(message->text);
+        EXPECT_EQ(ReadBytes(path), "old notes");
+    }
+    auto message = SaveAs(*q, path);
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->text, L"Successfully saved to " + path);
+    EXPECT_EQ(ReadBytes(path).size(), 45u);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"*.tmp").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a temporary file was left beside the export";
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+}
