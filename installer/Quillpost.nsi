@@ -47,7 +47,9 @@ VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
 !insertmacro MUI_LANGUAGE "English"
 
 ; A running qpost is asked to end as its Exit ends it (it saves the notes), and given ten
-; seconds to do so: its files can then be replaced or removed.
+; seconds to do so: its files can then be replaced or removed. One that has not ended
+; (waiting for an answer, or hung) would write the notes back and keep its files in use, so
+; nothing is changed then: the person is told why, and a silent run exits with 3.
 !macro CloseQuillpost
   FindWindow $0 "QuillpostIcon"
   ${If} $0 <> 0
@@ -62,6 +64,11 @@ VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
       Sleep 200
       IntOp $1 $1 + 1
     ${Loop}
+    ${If} $0 <> 0
+      MessageBox MB_ICONSTOP "Quillpost is still running: it did not end when asked, perhaps because it is waiting for an answer. Nothing has been changed. Close Quillpost, then run this again." /SD IDOK
+      SetErrorLevel 3
+      Abort
+    ${EndIf}
   ${EndIf}
 !macroend
 

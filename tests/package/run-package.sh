@@ -84,6 +84,21 @@ check "the library's registration is gone" not has_key "$notes_class"
 check "only the notes are left" test "$(value 'HKCU\Software\Corkbase\note1' title)" = kept
 
 timeout 120 wine "$setup" /S
+# A qpost that does not end when asked (here: stopped, as a hung one is) keeps everything:
+# run in place (_?=) so that the uninstaller's own exit status comes back.
+source "$root/scripts/lib/wine-session.sh"
+setsid wine "$windows_folder\\qpost.exe" </dev/null >/dev/null 2>&1 &
+wait_until qpost_running
+sleep 3
+held=$(qp_qpost_pids "$WINEPREFIX")
+kill -STOP $held
+timeout 120 wine "$folder/uninstall.exe" /S /REMOVENOTES "_?=$windows_folder"
+check "an uninstall while qpost does not end fails" test $? -ne 0
+check "and removes nothing: program, entries and notes stay" test -f "$folder/qpost.exe" \
+  -a -n "$(value "$run_key" Quillpost)" -a -n "$(value "$uninstall" DisplayName)" \
+  -a "$(value 'HKCU\Software\Corkbase\note1' title)" = kept
+kill -CONT $held
+
 timeout 60 wine "$folder/uninstall.exe" /S /REMOVENOTES
 wait_until not test -e "$folder"
 check "/REMOVENOTES removes the notes too" wait_until not has_key 'HKCU\Software\Corkbase'
