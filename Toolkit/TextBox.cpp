@@ -61,6 +61,13 @@ LRESULT CALLBACK TextBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
                     box->KeyUp(static_cast<int>(wp), shift);
                 }
                 break;
+            case WM_CONTEXTMENU:
+                // From the keyboard the position is -1, -1; a right click gives the pointer's.
+                if (static_cast<DWORD>(lp) == 0xFFFFFFFF && box->MenuKey) {
+                    box->MenuKey();
+                    return 0;
+                }
+                break;
             case WM_NCDESTROY:
                 SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
                 SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);

@@ -34,6 +34,8 @@ public:
     // The character typed; a handler may set it to 0 to swallow it.
     std::function<void(int& keyAscii)> KeyPress;
     std::function<void(int keyCode, int shift)> KeyUp;
+    // Shift+F10 or the menu key; unset, they open the edit menu as a right click does.
+    std::function<void()> MenuKey;
 
 private:
     void Created() override;
