@@ -27,6 +27,16 @@ dlgInputbox::dlgInputbox()
     CancelButton.Click = [this] { CancelButton_Click(); };
 }
 
+// The prompt names the text box, as a label beside a field does.
+std::vector<tk::AccessiblePart> dlgInputbox::AccessibleParts() {
+    return {
+        {.drawn = &lblPrompt},
+        {.windowed = &txtText, .role = ROLE_SYSTEM_TEXT, .name = [this] { return lblPrompt.Caption(); }},
+        {.windowed = &OKButton, .role = ROLE_SYSTEM_PUSHBUTTON},
+        {.windowed = &CancelButton, .role = ROLE_SYSTEM_PUSHBUTTON},
+    };
+}
+
 void dlgInputbox::OKButton_Click() {
     OkPressed = true;
     Hide();
