@@ -99,6 +99,7 @@ frmNote::frmNote()
     txtNote.KeyPress = [this](int& key) { txtNote_KeyPress(key); };
     txtNote.KeyUp = [this](int key, int shift) { txtNote_KeyUp(key, shift); };
     txtNote.MenuKey = [this] { txtNote_MenuKey(); };
+    txtNote.AccessibleName = [this] { return SpokenTitle(); };
 }
 
 frmNote::~frmNote() {
@@ -117,6 +118,13 @@ LRESULT frmNote::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_CLOSE:
             Form_QueryUnload();
+            return 0;
+        case WM_SYSKEYDOWN:
+        case WM_KEYDOWN:
+            // Shift+F10 while the note itself holds the focus (collapsed): Wine's default
+            // handling makes no WM_CONTEXTMENU of it here.
+            if (wp != VK_F10 || GetKeyState(VK_SHIFT) >= 0) break;
+            txtNote_MenuKey();
             return 0;
         case WM_CONTEXTMENU:
             // The keyboard's right click (Shift+F10, the menu key) while the note holds the focus.
@@ -164,15 +172,18 @@ std::vector<tk::AccessiblePart> frmNote::AccessibleParts() {
          .name = [] { return std::wstring(L"Hide"); },
          .defaultAction = L"Press",
          .DoDefault = [this] { lblClose_Click(); }},
-        {.windowed = &txtNote, .role = ROLE_SYSTEM_TEXT, .name = [this] { return SpokenTitle(); }},
+        {.windowed = &txtNote, .role = ROLE_SYSTEM_TEXT, .name = txtNote.AccessibleName},
     };
 }
 
 void frmNote::SetTitle(const std::wstring& title) {
     lbTitleBar.SetCaption(title);
     SetCaption(title);
-    tk::NotifyNameChange(hWnd());
-    for (long child = 1; child <= 3; child += 2) tk::NotifyNameChange(hWnd(), child);
+    HWND hwnd = hWnd();
+    tk::NotifyNameChange(hwnd);
+    tk::NotifyNameChange(hwnd, 1);  // the title bar
+    tk::NotifyNameChange(hwnd, 3);  // the text, as a part of the note
+    tk::NotifyNameChange(txtNote.hWnd());
 }
 
 void frmNote::Form_Load() {

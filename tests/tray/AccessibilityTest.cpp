@@ -4,6 +4,8 @@
 #include "Person.h"
 #include "TrayFixture.h"
 
+#include <algorithm>
+
 using namespace tray;
 
 namespace {
@@ -76,11 +78,20 @@ std::wstring NoteText(HWND note) {
     return text;
 }
 
-// Name changes of qpost's windows, as a reader hears of them.
-HWND renamed = nullptr;
-void CALLBACK NameChanged(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
-    if (object == OBJID_CLIENT && child == CHILDID_SELF) renamed = hwnd;
+// The window that has the keyboard focus in the note's thread.
+HWND FocusOf(HWND note) {
+    GUITHREADINFO info{sizeof(info)};
+    GetGUIThreadInfo(GetWindowThreadProcessId(note, nullptr), &info);
+    return info.hwndFocus;
 }
+
+// Name changes of qpost's windows, as a reader hears of them.
+std::vector<HWND> renamed;
+void CALLBACK NameChanged(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+    if (object == OBJID_CLIENT && child == CHILDID_SELF) renamed.push_back(hwnd);
+}
+
+bool Renamed(HWND hwnd) { return std::find(renamed.begin(), renamed.end(), hwnd) != renamed.end(); }
 
 // Waits while dispatching, as a reader's out-of-process hook needs.
 bool PumpUntil(const std::function<bool()>& ready) {
@@ -128,15 +139,20 @@ TEST_F(Accessibility, ANoteReadsAsItsTitleBarItsHideButtonAndItsText) {
     EXPECT_EQ(r.Value(3), L"milk");
     EXPECT_TRUE(r.State(3) & STATE_SYSTEM_FOCUSABLE);
     EXPECT_FALSE(r.State(1) & STATE_SYSTEM_INVISIBLE);
+    // What a reader that follows the focus asks: the text box's own object.
+    Reader text(test::FindChild(note, L"Edit"));
+    EXPECT_EQ(text.Name(CHILDID_SELF), L"Shopping");
+    EXPECT_EQ(text.Role(CHILDID_SELF), ROLE_SYSTEM_TEXT);
+    EXPECT_EQ(text.Value(CHILDID_SELF), L"milk");
 
-    RECT rc = RectOf(note), bar = r.Location(1), close = r.Location(2), text = r.Location(3);
+    RECT rc = RectOf(note), bar = r.Location(1), close = r.Location(2), area = r.Location(3);
     EXPECT_EQ(bar.left, rc.left);
     EXPECT_EQ(bar.top, rc.top);
     EXPECT_EQ(close.right, rc.right) << "the close label ends the title bar";
     EXPECT_EQ(bar.right, close.left);
-    EXPECT_EQ(text.top, bar.bottom) << "the text lies below the title bar";
+    EXPECT_EQ(area.top, bar.bottom) << "the text lies below the title bar";
     EXPECT_EQ(r.HitTest({(close.left + close.right) / 2, (close.top + close.bottom) / 2}), 2);
-    EXPECT_EQ(r.HitTest({(text.left + text.right) / 2, (text.top + text.bottom) / 2}), 3);
+    EXPECT_EQ(r.HitTest({(area.left + area.right) / 2, (area.top + area.bottom) / 2}), 3);
     EXPECT_EQ(r.Navigate(NAVDIR_FIRSTCHILD, CHILDID_SELF), 1);
     EXPECT_EQ(r.Navigate(NAVDIR_NEXT, 1), 2);
     EXPECT_EQ(r.Navigate(NAVDIR_NEXT, 2), 3);
@@ -172,6 +188,12 @@ TEST_F(Accessibility, TheKeyboardOpensTheNotesMenuAtItsTitleBarAndTheDialogsName
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(menu); }));
     test::TypeText(L"Z");
     EXPECT_TRUE(WaitFor([&] { return NoteText(note) == L"abcZ"; })) << "the caret is back where it was";
+    ASSERT_TRUE(test::XKeyChord("Menu"));
+    menu = WaitForWindow(q->pid(), L"#32768");
+    ASSERT_NE(menu, nullptr) << "the menu key opens it too";
+    EXPECT_EQ(RectOf(menu).top, bar.bottom);
+    Keys({VK_ESCAPE});
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(menu); }));
 
     // A right click in the text keeps the text box's own menu: its Select All.
     RightClick(TextOf(note));
@@ -187,7 +209,7 @@ TEST_F(Accessibility, TheKeyboardOpensTheNotesMenuAtItsTitleBarAndTheDialogsName
     HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr, &NameChanged,
                                          q->pid(), 0, WINEVENT_OUTOFCONTEXT);
     ASSERT_NE(hook, nullptr);
-    renamed = nullptr;
+    renamed.clear();
     ASSERT_TRUE(test::XKeyChord("shift+F10"));
     ASSERT_NE(WaitForWindow(q->pid(), L"#32768"), nullptr);
     Keys({'T'});  // the items keep their access keys
@@ -204,10 +226,12 @@ TEST_F(Accessibility, TheKeyboardOpensTheNotesMenuAtItsTitleBarAndTheDialogsName
     }
     test::TypeText(L"Groceries");
     Keys({VK_RETURN});
-    EXPECT_TRUE(PumpUntil([&] { return renamed == note; })) << "a reader hears of the new name";
+    EXPECT_TRUE(PumpUntil([&] { return Renamed(note) && Renamed(test::FindChild(note, L"Edit")); }))
+        << "a reader hears of the new name of the note and of its text";
     UnhookWinEvent(hook);
     EXPECT_EQ(test::WindowText(note), L"Groceries");
     EXPECT_EQ(Reader(note).Name(1), L"Groceries");
+    EXPECT_EQ(Reader(test::FindChild(note, L"Edit")).Name(CHILDID_SELF), L"Groceries");
 
     test::KeyChord({VK_CONTROL, 'F'});
     HWND find = WaitForWindow(q->pid(), L"CorkbaseInputbox");
@@ -215,6 +239,18 @@ TEST_F(Accessibility, TheKeyboardOpensTheNotesMenuAtItsTitleBarAndTheDialogsName
     EXPECT_NE(Reader(find).Find(ROLE_SYSTEM_TEXT, L"Find what:"), 0);
     Keys({VK_ESCAPE});
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(find); }));
+
+    // Collapsed, the focus is in nothing hidden, and the keyboard still reaches the menu.
+    long height = RectOf(note).bottom - RectOf(note).top;
+    test::Click(TitleBarOf(note), 2);
+    ASSERT_TRUE(WaitFor([&] { return RectOf(note).bottom - RectOf(note).top < height; }));
+    EXPECT_TRUE(WaitFor([&] { return FocusOf(note) == note || IsWindowVisible(FocusOf(note)); }));
+    EXPECT_TRUE(Reader(note).State(3) & STATE_SYSTEM_INVISIBLE || IsWindowVisible(edit));
+    ASSERT_TRUE(test::XKeyChord("shift+F10"));
+    EXPECT_NE(WaitForWindow(q->pid(), L"#32768"), nullptr) << "Shift+F10 in a collapsed note";
+    Keys({VK_ESCAPE});
+    test::Click(TitleBarOf(note), 2);
+    EXPECT_TRUE(WaitFor([&] { return FocusOf(note) == edit; })) << "expanded, the text has the focus again";
 }
 
 TEST_F(Accessibility, OptionsNameTheSliderByItsLabelWithTheLevelAsItsValue) {
