@@ -318,8 +318,11 @@ HRESULT AccessibleForm::accNavigate(long direction, VARIANT start, VARIANT* end)
                 to = count ? 1 : 0;
             else if (direction == NAVDIR_LASTCHILD)
                 to = count;
-            else
-                return system_->accNavigate(direction, start, end);
+            else {
+                HRESULT hr = system_->accNavigate(direction, start, end);
+                // Wine's client object navigates nowhere: then nothing is known to lie that way.
+                return FAILED(hr) ? S_FALSE : hr;
+            }
         } else if (direction == NAVDIR_NEXT || direction == NAVDIR_DOWN || direction == NAVDIR_RIGHT) {
             to = start.lVal < count ? start.lVal + 1 : 0;
         } else if (direction == NAVDIR_PREVIOUS || direction == NAVDIR_UP || direction == NAVDIR_LEFT) {
