@@ -208,7 +208,7 @@ HRESULT Note::get_Title(BSTR* result) {
 
 HRESULT Note::put_Title(BSTR value) {
     return Guarded(
-        [&] { window_->lbTitleBar.SetCaption(value ? std::wstring(value, SysStringLen(value)) : std::wstring()); });
+        [&] { window_->SetTitle(value ? std::wstring(value, SysStringLen(value)) : std::wstring()); });
 }
 
 }  // namespace corkbase

@@ -25,6 +25,17 @@ dlgInputbox::dlgInputbox()
                         .align = DT_LEFT | DT_SINGLELINE | DT_END_ELLIPSIS}) {
     OKButton.Click = [this] { OKButton_Click(); };
     CancelButton.Click = [this] { CancelButton_Click(); };
+    // The prompt names the text box, as a label beside a field does.
+    txtText.AccessibleName = [this] { return lblPrompt.Caption(); };
+}
+
+std::vector<tk::AccessiblePart> dlgInputbox::AccessibleParts() {
+    return {
+        {.drawn = &lblPrompt},
+        {.windowed = &txtText, .role = ROLE_SYSTEM_TEXT, .name = txtText.AccessibleName},
+        {.windowed = &OKButton, .role = ROLE_SYSTEM_PUSHBUTTON},
+        {.windowed = &CancelButton, .role = ROLE_SYSTEM_PUSHBUTTON},
+    };
 }
 
 void dlgInputbox::OKButton_Click() {

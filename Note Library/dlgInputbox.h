@@ -20,6 +20,7 @@ public:
     tk::Control lblPrompt;
 
 private:
+    std::vector<tk::AccessiblePart> AccessibleParts() override;
     void OKButton_Click();
     void CancelButton_Click();
 };

@@ -98,6 +98,8 @@ frmNote::frmNote()
     txtNote.Change = [this] { txtNote_Change(); };
     txtNote.KeyPress = [this](int& key) { txtNote_KeyPress(key); };
     txtNote.KeyUp = [this](int key, int shift) { txtNote_KeyUp(key, shift); };
+    txtNote.MenuKey = [this] { txtNote_MenuKey(); };
+    txtNote.AccessibleName = [this] { return SpokenTitle(); };
 }
 
 frmNote::~frmNote() {
@@ -116,6 +118,18 @@ LRESULT frmNote::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_CLOSE:
             Form_QueryUnload();
+            return 0;
+        case WM_SYSKEYDOWN:
+        case WM_KEYDOWN:
+            // Shift+F10 while the note itself holds the focus (collapsed): Wine's default
+            // handling makes no WM_CONTEXTMENU of it here.
+            if (wp != VK_F10 || GetKeyState(VK_SHIFT) >= 0) break;
+            txtNote_MenuKey();
+            return 0;
+        case WM_CONTEXTMENU:
+            // The keyboard's right click (Shift+F10, the menu key) while the note holds the focus.
+            if (static_cast<DWORD>(lp) != 0xFFFFFFFF) break;
+            txtNote_MenuKey();
             return 0;
         case WM_TIMER:
             if (wp != CloseTimer) break;
@@ -137,6 +151,39 @@ std::wstring frmNote::LostDescription() {
     return L"Note " + std::to_wstring(Parent ? Parent->NoteIDValue() : 0) +
            (title.empty() ? L"" : L" (" + Quoted(title) + L")") +
            L" has lost its window: its text and place cannot be read, and what is stored of it stays as it is";
+}
+
+// A reader names the note, its title bar and its text by the title, or by the note's
+// number while it has none. The grips are left out: only the pointer can use them.
+std::wstring frmNote::SpokenTitle() {
+    std::wstring title = lbTitleBar.Caption();
+    return title.empty() ? L"Note " + std::to_wstring(Parent ? Parent->NoteIDValue() : 0) : title;
+}
+
+std::function<std::wstring()> frmNote::AccessibleName() {
+    return [this] { return SpokenTitle(); };
+}
+
+std::vector<tk::AccessiblePart> frmNote::AccessibleParts() {
+    return {
+        {.drawn = &lbTitleBar, .role = ROLE_SYSTEM_TITLEBAR, .name = [this] { return SpokenTitle(); }},
+        {.drawn = &lblClose,
+         .role = ROLE_SYSTEM_PUSHBUTTON,
+         .name = [] { return std::wstring(L"Hide"); },
+         .defaultAction = L"Press",
+         .DoDefault = [this] { lblClose_Click(); }},
+        {.windowed = &txtNote, .role = ROLE_SYSTEM_TEXT, .name = txtNote.AccessibleName},
+    };
+}
+
+void frmNote::SetTitle(const std::wstring& title) {
+    lbTitleBar.SetCaption(title);
+    SetCaption(title);
+    HWND hwnd = hWnd();
+    tk::NotifyNameChange(hwnd);
+    tk::NotifyNameChange(hwnd, 1);  // the title bar
+    tk::NotifyNameChange(hwnd, 3);  // the text, as a part of the note
+    tk::NotifyNameChange(txtNote.hWnd());
 }
 
 void frmNote::Form_Load() {
@@ -344,7 +391,14 @@ void frmNote::Grip_MouseUp() {
 
 // The context menu and the title dialog.
 
-void frmNote::ShowOptionsMenu() {
+void frmNote::txtNote_MenuKey() {
+    RECT bar = lbTitleBar.PixelRect();
+    POINT below{bar.left, bar.bottom};
+    ClientToScreen(hWnd(), &below);
+    ShowOptionsMenu(below);
+}
+
+void frmNote::ShowOptionsMenu(std::optional<POINT> at) {
     tk::PopupMenu mnuOptions({
         {.caption = L"&Yellow", .Click = [this] { SetNoteColor(0x00C0FFFF); }},
         {.caption = L"&Green", .Click = [this] { SetNoteColor(0x0080FF80); }},
@@ -356,7 +410,7 @@ void frmNote::ShowOptionsMenu() {
         {.caption = L"-"},
         {.caption = L"&Delete", .Click = [this] { mnuDelete_Click(); }},
     });
-    mnuOptions.Show(hWnd());
+    mnuOptions.Show(hWnd(), at);
 }
 
 void frmNote::mnuTitle_Click() {
@@ -367,7 +421,7 @@ void frmNote::mnuTitle_Click() {
         dialog.txtText.SetText(lbTitleBar.Caption());
         dialog.CentreOver(hWnd());
         dialog.ShowModal(hWnd());
-        if (dialog.OkPressed) lbTitleBar.SetCaption(dialog.txtText.Text());
+        if (dialog.OkPressed) SetTitle(dialog.txtText.Text());
     } catch (...) {
         // The title stays as it was.
         LogDiscarded(L"retitling a note");

@@ -2,6 +2,7 @@
 // The on-screen form of one note: its own title bar and close label, a text area and
 // three resize grips, laid out in twips.
 #include <cstdint>
+#include <optional>
 
 #include "Control.h"
 #include "Form.h"
@@ -27,6 +28,8 @@ public:
     bool IsCollapsed() const { return collapsed_; }
     void SetTransparencyLevelAndThroughClicks(int32_t& level, bool& allow);
     void SetNoteColor(tk::OleColor color);
+    // The title bar's caption, which is also the window's text.
+    void SetTitle(const std::wstring& title);
 
     void LayoutVertical();
     void LayoutHorizontal();
@@ -51,6 +54,9 @@ private:
     HWND OwnerWindow() override;
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     std::wstring LostDescription() override;
+    std::vector<tk::AccessiblePart> AccessibleParts() override;
+    std::function<std::wstring()> AccessibleName() override;
+    std::wstring SpokenTitle();
     void Form_QueryUnload();
 
     NoteSite& Owner();
@@ -66,9 +72,11 @@ private:
     void txtNote_Change();
     void txtNote_KeyPress(int& keyAscii);
     void txtNote_KeyUp(int keyCode, int shift);
+    void txtNote_MenuKey();
 
     void SnapWindow();
-    void ShowOptionsMenu();
+    // At the pointer, or at the screen point given.
+    void ShowOptionsMenu(std::optional<POINT> at = std::nullopt);
     void mnuTitle_Click();
     void mnuDelete_Click();
     void FindText(bool repeat);

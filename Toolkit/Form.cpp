@@ -260,10 +260,22 @@ void Form::ShowModal(HWND owner) {
 void Form::Hide() { ShowWindow(hWnd(), SW_HIDE); }
 bool Form::Visible() { return IsWindowVisible(hWnd()) != FALSE; }
 
+// A hidden control never takes the focus: keys typed into it would go nowhere one sees.
 WindowedControl* Form::FirstTabStop() const {
     for (WindowedControl* control : windowed_)
-        if (control->TabStop()) return control;
+        if (control->TabStop() && IsWindowVisible(control->hWnd())) return control;
     return nullptr;
+}
+
+LRESULT Form::AccessibleObject(WPARAM wp, LPARAM lp) {
+    if (static_cast<DWORD>(lp) != static_cast<DWORD>(OBJID_CLIENT))
+        return DefWindowProcW(hwnd_.get(), WM_GETOBJECT, wp, lp);
+    if (!accessible_) {
+        std::vector<AccessiblePart> parts = AccessibleParts();
+        if (parts.empty()) return DefWindowProcW(hwnd_.get(), WM_GETOBJECT, wp, lp);
+        accessible_ = AccessibleForm::Create(hwnd_.get(), AccessibleName(), std::move(parts));
+    }
+    return LresultFromObject(AccessibleIid, wp, static_cast<IAccessible*>(accessible_.get()));
 }
 
 WindowedControl* Form::WindowedOf(HWND child, int id) const {
@@ -308,6 +320,10 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         form->lost_ = !form->unloading_;
         form->toolTips_.Forget();
         form->pointer_.Forget();
+        if (form->accessible_) {
+            form->accessible_->Disconnect();
+            form->accessible_.reset();
+        }
         for (WindowedControl* control : form->windowed_) control->Forget();
         return DefWindowProcW(hwnd, msg, wp, lp);
     }
@@ -396,6 +412,8 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (WindowedControl* control = WindowedOf(reinterpret_cast<HWND>(lp), 0))
                 return reinterpret_cast<LRESULT>(control->Colour(reinterpret_cast<HDC>(wp)));
             break;
+        case WM_GETOBJECT:
+            return AccessibleObject(wp, lp);
         case WM_CLOSE:
             if (modal_) {
                 ShowWindow(hwnd, SW_HIDE);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Accessible.h"
 #include "Gdi.h"
 #include "Handles.h"
 #include "PointerRouting.h"
@@ -100,6 +101,11 @@ protected:
     virtual LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
     // What a touch of a lost form fails with.
     virtual std::wstring LostDescription();
+    // What a screen reader is told of the form's parts, in the order a person meets them;
+    // none: the system's own object for the window.
+    virtual std::vector<AccessiblePart> AccessibleParts() { return {}; }
+    // The form's accessible name; empty: the system's, the window text.
+    virtual std::function<std::wstring()> AccessibleName() { return nullptr; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -114,6 +120,7 @@ private:
     void Route(UINT msg, WPARAM wp, LPARAM lp);
     WindowedControl* WindowedOf(HWND child, int id) const;
     WindowedControl* FirstTabStop() const;
+    LRESULT AccessibleObject(WPARAM wp, LPARAM lp);
 
     Args args_;
     float left_ = 0, top_ = 0, width_, height_;
@@ -122,6 +129,7 @@ private:
     std::vector<Control*> controls_;
     std::vector<WindowedControl*> windowed_;
     ToolTips toolTips_;
+    ComPtr<AccessibleForm> accessible_;  // made at the first reader's request, gone with the window
     PointerRouting pointer_;
     bool placing_ = false;
     bool placePending_ = false;              // the window is not yet where the twips say

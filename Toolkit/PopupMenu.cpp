@@ -29,9 +29,12 @@ void PopupMenu::Build(HMENU menu, const std::vector<MenuItem>& items) {
     }
 }
 
-void PopupMenu::Show(HWND owner) {
+void PopupMenu::Show(HWND owner, std::optional<POINT> at) {
     POINT pt;
-    GetCursorPos(&pt);
+    if (at)
+        pt = *at;
+    else
+        GetCursorPos(&pt);
     UINT id = static_cast<UINT>(TrackPopupMenuEx(menu_.get(), TPM_RETURNCMD, pt.x, pt.y, owner, nullptr));
     // Lets the menu close properly when the user clicks elsewhere next time.
     PostMessageW(owner, WM_NULL, 0, 0);

@@ -1,6 +1,7 @@
 #pragma once
 // A popup menu opened at the pointer. The chosen item's command runs before Show returns.
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,9 @@ struct MenuItem {
 class PopupMenu {
 public:
     explicit PopupMenu(const std::vector<MenuItem>& items);
-    // Opens at the pointer with the platform's default alignment, owned by owner.
-    void Show(HWND owner);
+    // Opens at the pointer (or at the screen point given) with the platform's default
+    // alignment, owned by owner.
+    void Show(HWND owner, std::optional<POINT> at = std::nullopt);
     HMENU handle() const { return menu_.get(); }
 
 private:

@@ -31,9 +31,22 @@ void TextBox::Created() {
 TextBox::~TextBox() {
     // The window may outlive this object (see ~Control): hand it back to the edit class,
     // so that no later message reaches an object that is gone.
+    DisconnectAccessible();
     if (!hwnd_) return;
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+}
+
+// The system's object for the edit, with the name the form gives it.
+LRESULT TextBox::AccessibleObject(WPARAM wp, LPARAM lp) {
+    if (!accessible_) accessible_ = AccessibleForm::Create(hwnd_, AccessibleName, {});
+    return LresultFromObject(AccessibleIid, wp, static_cast<IAccessible*>(accessible_.get()));
+}
+
+void TextBox::DisconnectAccessible() {
+    if (!accessible_) return;
+    accessible_->Disconnect();
+    accessible_.reset();
 }
 
 void TextBox::Notified(WORD code) {
@@ -61,7 +74,19 @@ LRESULT CALLBACK TextBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
                     box->KeyUp(static_cast<int>(wp), shift);
                 }
                 break;
+            case WM_CONTEXTMENU:
+                // From the keyboard the position is -1, -1; a right click gives the pointer's.
+                if (static_cast<DWORD>(lp) == 0xFFFFFFFF && box->MenuKey) {
+                    box->MenuKey();
+                    return 0;
+                }
+                break;
+            case WM_GETOBJECT:
+                if (static_cast<DWORD>(lp) == static_cast<DWORD>(OBJID_CLIENT) && box->AccessibleName)
+                    return box->AccessibleObject(wp, lp);
+                break;
             case WM_NCDESTROY:
+                box->DisconnectAccessible();
                 SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
                 SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
                 box->hwnd_ = nullptr;

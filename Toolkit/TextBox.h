@@ -2,6 +2,7 @@
 // A text box: a real edit window inside its form, created when the form loads.
 #include <string>
 
+#include "Accessible.h"
 #include "WindowedControl.h"
 
 namespace tk {
@@ -34,13 +35,22 @@ public:
     // The character typed; a handler may set it to 0 to swallow it.
     std::function<void(int& keyAscii)> KeyPress;
     std::function<void(int keyCode, int shift)> KeyUp;
+    // Shift+F10 or the menu key; unset, they open the edit menu as a right click does.
+    std::function<void()> MenuKey;
+    // What a screen reader calls the text box (no label of its own lies beside it to name
+    // it); unset, the system's name.
+    std::function<std::wstring()> AccessibleName;
 
 private:
     void Created() override;
     void Notified(WORD code) override;
     static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM);
 
-    WNDPROC previous_ = nullptr;  // the EDIT class's own procedure
+    LRESULT AccessibleObject(WPARAM wp, LPARAM lp);
+    void DisconnectAccessible();
+
+    WNDPROC previous_ = nullptr;         // the EDIT class's own procedure
+    ComPtr<AccessibleForm> accessible_;  // made at the first reader's request, gone with the window
 
     bool settingText_ = false;
 };

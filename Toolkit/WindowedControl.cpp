@@ -49,7 +49,15 @@ HWND WindowedControl::hWnd() {
 
 void WindowedControl::SetFocus() { ::SetFocus(hWnd()); }
 
-void WindowedControl::SetVisible(bool visible) { ShowWindow(hWnd(), visible ? SW_SHOWNA : SW_HIDE); }
+// The focus is never left in a hidden control: it goes to the form, and comes back when
+// the control shows again while the form still holds it.
+void WindowedControl::SetVisible(bool visible) {
+    HWND hwnd = hWnd(), form = GetParent(hwnd);
+    bool focusHere = GetFocus() == hwnd;
+    ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
+    if (!visible && focusHere) ::SetFocus(form);
+    if (visible && GetFocus() == form && TabStop()) ::SetFocus(hwnd);
+}
 
 void WindowedControl::Changed() {
     // In a hidden form the control is placed once, when the form is shown: loading a note

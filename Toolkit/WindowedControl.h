@@ -13,7 +13,8 @@ class WindowedControl : public ControlBase {
 public:
     HWND hWnd();
     void SetFocus();
-    // Shows or hides the control's window (without activating anything).
+    // Shows or hides the control's window (without activating anything); the focus moves
+    // out of a control that hides and back into one that shows.
     void SetVisible(bool visible);
 
     // What its form asks of it.

@@ -33,6 +33,20 @@ frmOptions::frmOptions()
     cmdCancel.Click = [this] { cmdCancel_Click(); };
 }
 
+// The label names the slider beside it, whose value is the level itself.
+std::vector<tk::AccessiblePart> frmOptions::AccessibleParts() {
+    return {
+        {.drawn = &Label1},
+        {.windowed = &Slider1,
+         .role = ROLE_SYSTEM_SLIDER,
+         .name = [this] { return Label1.Caption(); },
+         .value = [this] { return std::to_wstring(Slider1.Value()); }},
+        {.windowed = &cbClickThrough, .role = ROLE_SYSTEM_CHECKBUTTON},
+        {.windowed = &cmdOK, .role = ROLE_SYSTEM_PUSHBUTTON},
+        {.windowed = &cmdCancel, .role = ROLE_SYSTEM_PUSHBUTTON},
+    };
+}
+
 void frmOptions::cmdOK_Click() {
     OkPressed = true;
     Hide();

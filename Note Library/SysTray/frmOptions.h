@@ -21,6 +21,7 @@ public:
     tk::Button cmdCancel;
 
 private:
+    std::vector<tk::AccessiblePart> AccessibleParts() override;
     void cmdOK_Click();
     void cmdCancel_Click();
 };
