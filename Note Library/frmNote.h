@@ -5,6 +5,7 @@
 
 #include "Control.h"
 #include "Form.h"
+#include "MonitorEdges.h"
 #include "NoteSite.h"
 #include "TextBox.h"
 
@@ -27,6 +28,8 @@ public:
     bool IsCollapsed() const { return collapsed_; }
     void SetTransparencyLevelAndThroughClicks(int32_t& level, bool& allow);
     void SetNoteColor(tk::OleColor color);
+    // Show's checks: the window brought back onto the monitor nearest to it.
+    void KeepOnMonitor();
 
     void LayoutVertical();
     void LayoutHorizontal();
@@ -68,6 +71,8 @@ private:
     void txtNote_KeyUp(int keyCode, int shift);
 
     void SnapWindow();
+    RECT PixelRect();
+    void MoveTo(const NotePlace& place);
     void ShowOptionsMenu();
     void mnuTitle_Click();
     void mnuDelete_Click();
