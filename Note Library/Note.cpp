@@ -53,14 +53,8 @@ void Note::ApplyThroughClicks(bool allow) {
 void Note::ShowNote() {
     try {
         if (!visible_) return;
-        frmNote& w = *window_;
-        w.Show();
-        float screenWidth = tk::ScreenWidth(), screenHeight = tk::ScreenHeight();
-        if (w.Left() > screenWidth) w.SetLeft(screenWidth - w.Width());
-        if (w.Top() > screenHeight) w.SetTop(screenHeight - w.Height());
-        if (w.Left() < 0) w.SetLeft(0);
-        // Only a title bar wholly above the screen brings the note down.
-        if (static_cast<float>(w.lbTitleBar.Height() + w.Top()) < 0) w.SetTop(0);
+        window_->Show();
+        window_->KeepOnMonitor();
     } catch (...) {
         // Show keeps whatever it managed and tells the user nothing.
         LogDiscarded(L"showing a note on the screen");

@@ -136,6 +136,10 @@ LRESULT frmNote::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             KillTimer(hWnd(), CloseTimer);
             lblClose_Click();
             return 0;
+        case WM_DISPLAYCHANGE:
+            // A note that no monitor shows any more comes back; the others stay put.
+            if (Visible() && !tk::OnSomeMonitor(PixelRect())) KeepOnMonitor();
+            break;
     }
     return Form::OnMessage(msg, wp, lp);
 }
@@ -330,17 +334,29 @@ void frmNote::lbTitleBar_MouseUp(const tk::MouseEvent& e) {
 void frmNote::SnapWindow() {
     NoteSite& note = Owner();
     std::vector<SnapNote> others = note.SnapNotes();
+    // The monitor the note is released on gives the edges and the scan's width and height.
+    tk::TwipsEdges monitor = tk::MonitorNearest(PixelRect()).bounds;
     SnapOffsets d = GetSnapOffsets(tk::RoundHalfEven(Left()), tk::RoundHalfEven(Top()), tk::RoundHalfEven(Width()),
                                    tk::RoundHalfEven(Height()), others, note.NoteIDValue(),
-                                   tk::RoundHalfEven(tk::ScreenWidth()), tk::RoundHalfEven(tk::ScreenHeight()));
+                                   tk::RoundHalfEven(monitor.right - monitor.left),
+                                   tk::RoundHalfEven(monitor.bottom - monitor.top));
     SetLeft(Left() + static_cast<float>(d.dx));
     SetTop(Top() + static_cast<float>(d.dy));
-    // The screen edges pull last, so they win over a note on the same axis.
-    float screenWidth = tk::ScreenWidth(), screenHeight = tk::ScreenHeight();
-    if (Left() < SnapDistance) SetLeft(0);
-    if (Top() < SnapDistance) SetTop(0);
-    if (Top() + Height() > screenHeight - SnapDistance) SetTop(screenHeight - Height());
-    if (Left() + Width() > screenWidth - SnapDistance) SetLeft(screenWidth - Width());
+    // The monitor's edges pull last, so they win over a note on the same axis.
+    MoveTo(PulledToEdges(Left(), Top(), Width(), Height(), monitor));
+}
+
+void frmNote::KeepOnMonitor() {
+    MoveTo(ShownOnMonitor(Left(), Top(), Width(), Height(), lbTitleBar.Height(),
+                          tk::MonitorNearest(PixelRect()).bounds));
+}
+
+RECT frmNote::PixelRect() { return tk::PixelEdges(Left(), Top(), Width(), Height()); }
+
+void frmNote::MoveTo(const NotePlace& place) {
+    // Each move is a round trip to the window: only what changes.
+    if (place.left != Left()) SetLeft(place.left);
+    if (place.top != Top()) SetTop(place.top);
 }
 
 // Resize grips: the pointer-side edge follows the pointer; below the soft minimum only

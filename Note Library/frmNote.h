@@ -6,6 +6,7 @@
 
 #include "Control.h"
 #include "Form.h"
+#include "MonitorEdges.h"
 #include "NoteSite.h"
 #include "TextBox.h"
 
@@ -30,6 +31,8 @@ public:
     void SetNoteColor(tk::OleColor color);
     // The title bar's caption, which is also the window's text.
     void SetTitle(const std::wstring& title);
+    // Show's checks: the window brought back onto the monitor nearest to it.
+    void KeepOnMonitor();
 
     void LayoutVertical();
     void LayoutHorizontal();
@@ -75,6 +78,8 @@ private:
     void txtNote_MenuKey();
 
     void SnapWindow();
+    RECT PixelRect();
+    void MoveTo(const NotePlace& place);
     // At the pointer, or at the screen point given.
     void ShowOptionsMenu(std::optional<POINT> at = std::nullopt);
     void mnuTitle_Click();

@@ -206,17 +206,13 @@ void Form::Show() {
     ShowWindow(hwnd, SW_SHOW);
 }
 
-void Form::KeepOnWorkArea() {
-    RECT work{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    float left = static_cast<float>(work.left) * TwipsPerPixelX(),
-          top = static_cast<float>(work.top) * TwipsPerPixelY();
-    float right = static_cast<float>(work.right) * TwipsPerPixelX();
-    float bottom = static_cast<float>(work.bottom) * TwipsPerPixelY();
-    if (Left() + Width() > right) SetLeft(right - Width());
-    if (Top() + Height() > bottom) SetTop(bottom - Height());
-    if (Left() < left) SetLeft(left);
-    if (Top() < top) SetTop(top);
+void Form::KeepOnWorkArea() { KeepWithin(PrimaryWorkArea()); }
+
+void Form::KeepWithin(const TwipsEdges& area) {
+    if (Left() + Width() > area.right) SetLeft(area.right - Width());
+    if (Top() + Height() > area.bottom) SetTop(area.bottom - Height());
+    if (Left() < area.left) SetLeft(area.left);
+    if (Top() < area.top) SetTop(area.top);
 }
 
 void Form::CentreOver(HWND window) {
@@ -226,7 +222,7 @@ void Form::CentreOver(HWND window) {
     float centreY = static_cast<float>(rc.top + rc.bottom) / 2 * TwipsPerPixelY();
     SetLeft(centreX - Width() / 2);
     SetTop(centreY - Height() / 2);
-    KeepOnWorkArea();
+    KeepWithin(MonitorNearest(rc).work);
 }
 
 void Form::ShowModal(HWND owner) {

@@ -9,6 +9,7 @@
 #include "Accessible.h"
 #include "Gdi.h"
 #include "Handles.h"
+#include "Monitors.h"
 #include "PointerRouting.h"
 #include "ToolTips.h"
 
@@ -66,10 +67,12 @@ public:
     void Show();
     void Hide();
     bool Visible();
-    // Moves the form, if need be, just enough to lie whole on the screen's work area (off
-    // the taskbar); up and left first, so a form larger than the work area shows its top left.
+    // Moves the form, if need be, just enough to lie whole on the primary screen's work area
+    // (off the taskbar); up and left first, so a form larger than the work area shows its top left.
     void KeepOnWorkArea();
-    // Centres the form over the window, kept whole on the work area.
+    // The same on the given area.
+    void KeepWithin(const TwipsEdges& area);
+    // Centres the form over the window, kept whole on the work area of the window's monitor.
     void CentreOver(HWND window);
 
     // Shows the form owned by owner (disabled meanwhile) and returns when the form is

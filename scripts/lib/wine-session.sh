@@ -7,29 +7,65 @@ export WINEDEBUG=${WINEDEBUG:--all}
 
 _qp_xvfb_pid=""
 _qp_agent_pid=""
+_qp_xephyr_pid=""
+_qp_icewm_pid=""
 
-# Starts Xvfb on the first free display from :90 on and exports DISPLAY.
-qp_start_display() {
-  local n=90
+# The first free X display number from $1 on.
+_qp_free_display() {
+  local n=$1
   while [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  _qp_xvfb_pid=$!
+  echo "$n"
+}
+
+# Waits until the X server of display $1 ($2 names it in the failure) takes clients.
+_qp_wait_display() {
   for _ in $(seq 100); do
-    [[ -e /tmp/.X11-unix/X$n ]] && break
+    [[ -e /tmp/.X11-unix/X$1 ]] && return 0
     sleep 0.1
   done
-  [[ -e /tmp/.X11-unix/X$n ]] || { echo "Xvfb did not start on :$n" >&2; return 1; }
-  export DISPLAY=":$n"
-  # The pointer agent for this display; programs find its folder in QP_POINTER_AGENT.
+  echo "$2 did not start on :$1" >&2
+  return 1
+}
+
+# The pointer agent for $DISPLAY; programs find its folder in QP_POINTER_AGENT.
+_qp_start_pointer_agent() {
   export QP_POINTER_AGENT
   QP_POINTER_AGENT=$(mktemp -d /tmp/qp-pointer.XXXXXX)
   "$(dirname "${BASH_SOURCE[0]}")/pointer-agent" "$QP_POINTER_AGENT" </dev/null >/dev/null 2>&1 &
   _qp_agent_pid=$!
 }
 
+# Starts Xvfb on the first free display from :90 on and exports DISPLAY.
+qp_start_display() {
+  local n
+  n=$(_qp_free_display 90)
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  _qp_xvfb_pid=$!
+  _qp_wait_display "$n" Xvfb || return 1
+  export DISPLAY=":$n"
+  _qp_start_pointer_agent
+}
+
+# Inside the running display, a desktop of two 1024 x 768 monitors side by side (Xephyr,
+# its screens joined by Xinerama, primary on the left) under icewm; exports its DISPLAY and
+# QP_POINTER_AGENT. Run Wine on it with qp_start_wine's mode "two-monitors".
+qp_start_two_monitors() {
+  local n
+  n=$(_qp_free_display 150)
+  Xephyr ":$n" -screen 1024x768 -screen 1024x768 +xinerama -nolisten tcp >/dev/null 2>&1 &
+  _qp_xephyr_pid=$!
+  _qp_wait_display "$n" Xephyr || return 1
+  export DISPLAY=":$n"
+  icewm >/dev/null 2>&1 &
+  _qp_icewm_pid=$!
+  _qp_start_pointer_agent
+}
+
 # Prepares the prefix in $1 (creating it when missing) and starts its wineserver. With $2
 # "desktop" the programs' windows live on the X desktop itself, beside its own windows and
-# tray; otherwise ("wine-desktop", the default) inside Wine's desktop window with its taskbar.
+# tray; "two-monitors" the same, with Wine reading the monitors through Xinerama (through
+# XRandR it sees one); otherwise ("wine-desktop", the default) inside Wine's desktop window
+# with its taskbar.
 # Everything Wine starts here runs in a session of its own, so that a terminal that closes
 # does not take it down before the caller has ended its programs in order.
 qp_start_wine() {
@@ -48,10 +84,15 @@ qp_start_wine() {
       /v Auto /t REG_SZ /d 1 /f >/dev/null 2>&1
     timeout 30 wineserver -k >/dev/null 2>&1 || true
   fi
+  if [[ $mode == two-monitors ]]; then
+    # Read when Wine's desktop process starts: set before the session's server runs.
+    timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /t REG_SZ /d N /f >/dev/null 2>&1
+    timeout 30 wineserver -k >/dev/null 2>&1 || true
+  fi
   # One persistent server for the whole session, with Wine's services and the desktop
   # started here, detached from the caller's output.
   setsid wineserver -p </dev/null >/dev/null 2>&1
-  if [[ $mode == desktop ]]; then
+  if [[ $mode != wine-desktop ]]; then
     timeout 60 wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
   else
     # Every window of the prefix lives in one Wine desktop with a taskbar: the tray icon
@@ -59,7 +100,7 @@ qp_start_wine() {
     timeout 60 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Quillpost /f >/dev/null 2>&1
   fi
   timeout 120 setsid -w wineboot >/dev/null 2>&1 </dev/null
-  if [[ $mode != desktop ]]; then
+  if [[ $mode == wine-desktop ]]; then
     setsid wine explorer /desktop=Quillpost,1024x768 >/dev/null 2>&1 </dev/null &
   fi
 }
@@ -85,6 +126,11 @@ qp_stop_session() {
     wait "$_qp_agent_pid" 2>/dev/null || true
     rm -rf "$QP_POINTER_AGENT"
   fi
+  local pid
+  for pid in $_qp_icewm_pid $_qp_xephyr_pid; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   if [[ -n $_qp_xvfb_pid ]]; then
     kill "$_qp_xvfb_pid" 2>/dev/null || true
     wait "$_qp_xvfb_pid" 2>/dev/null || true
