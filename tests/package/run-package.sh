@@ -137,6 +137,8 @@ first=$!
 qpost_in_home() { [[ -n $(qp_qpost_pids "$prefix") ]]; }
 check "the unpacked launcher starts qpost" wait_until qpost_in_home
 check "with its icon docked in the tray" wait_until docked
+check "and Wine's Marlett in the prefix, which draws the caption buttons" \
+  test "$(readlink "$prefix/drive_c/windows/Fonts/marlett.ttf")" = /usr/share/wine/fonts/marlett.ttf
 check "with the library registered from the launcher's own folder" test \
   "$(WINEPREFIX="$prefix" value 'HKCU\Software\Classes\CLSID\{5A058ECD-08B1-4E64-B85E-C94182276844}\InprocServer32')" = \
   "$(WINEPREFIX="$prefix" winepath -w "$unpacked/usr/lib/quillpost/Corkbase2.dll")"
