@@ -1,8 +1,12 @@
 #!/usr/bin/env python3
-"""Draws the program icon, a yellow sticky note with a folded corner and ruled lines,
-at 16 x 16 and 32 x 32, and writes it as a Windows .ico file (argument: output path)."""
+"""Draws the program icon, a yellow sticky note with a folded corner and ruled lines, and
+writes it at 16 x 16 and 32 x 32 as a Windows .ico file (first argument). With a folder as
+second argument it also writes quillpost-16.png, -32, -48 and -256 there, for the icon
+themes of Linux desktops."""
+import os
 import struct
 import sys
+import zlib
 
 YELLOW = (255, 242, 128, 255)
 EDGE = (196, 160, 40, 255)
@@ -14,25 +18,29 @@ CLEAR = (0, 0, 0, 0)
 def pixel(size, x, y):
     fold = size // 4
     last = size - 1
-    inset = 1 if size <= 16 else 2
-    if x < inset or y < inset or x > last - inset + 1 or y > last - inset + 1:
+    inset = max(1, size // 16)
+    # Edges and lines a pixel wide up to 32 x 32, thicker in the large sizes.
+    width = max(1, size // 32)
+    far = last - inset + 1
+    if x < inset or y < inset or x > far or y > far:
         return CLEAR
     # The bottom-right corner is folded over.
-    if x + y > 2 * last - fold - inset:
+    diagonal = x + y - (2 * last - fold - inset)
+    if diagonal > 0:
         return CLEAR
-    if x + y == 2 * last - fold - inset:
+    if diagonal > -width:
         return EDGE
     if x > last - fold - inset and y > last - fold - inset:
         return FOLD
-    if x in (inset, last - inset + 1) or y in (inset, last - inset + 1):
+    if x < inset + width or y < inset + width or x > far - width or y > far - width:
         return EDGE
-    step = 3 if size <= 16 else 5
-    if y > inset + step and (y - inset) % step == 0 and inset + 2 <= x <= last - inset - 2:
+    step = 3 if size <= 16 else max(5, size * 5 // 32)
+    if y > inset + step and (y - inset) % step < width and inset + 2 * width <= x <= last - inset - 2 * width:
         return LINE
     return YELLOW
 
 
-def image(size):
+def ico_image(size):
     rows = []
     for y in reversed(range(size)):  # bottom-up
         row = b"".join(struct.pack("BBBB", b, g, r, a) for (r, g, b, a) in (pixel(size, x, y) for x in range(size)))
@@ -50,16 +58,37 @@ def image(size):
     return header + xor + bytes(mask)
 
 
-def main():
+def write_ico(path):
     sizes = (16, 32)
-    images = [image(s) for s in sizes]
+    images = [ico_image(s) for s in sizes]
     out = struct.pack("<HHH", 0, 1, len(sizes))
     offset = 6 + 16 * len(sizes)
     for size, data in zip(sizes, images):
         out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(data), offset)
         offset += len(data)
-    with open(sys.argv[1], "wb") as f:
+    with open(path, "wb") as f:
         f.write(out + b"".join(images))
+
+
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+
+def write_png(path, size):
+    # Eight-bit RGBA rows, each after filter type 0.
+    rows = b"".join(b"\0" + b"".join(bytes(pixel(size, x, y)) for x in range(size)) for y in range(size))
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header) + png_chunk(b"IDAT", zlib.compress(rows, 9))
+                + png_chunk(b"IEND", b""))
+
+
+def main():
+    write_ico(sys.argv[1])
+    if len(sys.argv) > 2:
+        os.makedirs(sys.argv[2], exist_ok=True)
+        for size in (16, 32, 48, 256):
+            write_png(os.path.join(sys.argv[2], f"quillpost-{size}.png"), size)
 
 
 main()

@@ -89,6 +89,14 @@ qp_start_wine() {
     timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /t REG_SZ /d N /f >/dev/null 2>&1
     timeout 30 wineserver -k >/dev/null 2>&1 || true
   fi
+  # Debian's Wine 8 never reads the fonts of fonts-wine where that package puts them, and
+  # without Marlett every caption button shows a letter ("r") instead of its glyph: Marlett
+  # is linked into the prefix's own font folder, where Wine looks.
+  local marlett=/usr/share/wine/fonts/marlett.ttf fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [[ -f $marlett && ! -e $fonts/marlett.ttf && ! -L $fonts/marlett.ttf ]]; then
+    mkdir -p "$fonts"
+    ln -s "$marlett" "$fonts/marlett.ttf"
+  fi
   # One persistent server for the whole session, with Wine's services and the desktop
   # started here, detached from the caller's output.
   setsid wineserver -p </dev/null >/dev/null 2>&1

@@ -2,14 +2,14 @@
 # Runs ./scripts/run as a person does, on displays of its own and with notes in a
 # throwaway data folder: on a bare display inside Wine's desktop, a second run beside the
 # first, a closing terminal right after typing; and on a desktop with a tray (icewm), the
-# icon docked there, notes as top-level X windows with the level as their opacity hint.
+# icon docked there, notes as top-level X windows with the level as their opacity hint;
+# and ./scripts/install with --remove, in a throwaway home.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/tests/support/checks.sh"
 source "$root/scripts/lib/wine-session.sh"
 
 work=$(mktemp -d)
-pids=()
 cleanup() {
   for data in "$work"/data-*; do
     WINEPREFIX="$data/quillpost/wine" timeout 30 wineserver -k >/dev/null 2>&1
@@ -18,16 +18,6 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-# A display of its own: Xvfb on the first free number from :120, in $DISPLAY.
-new_display() {
-  local n=120
-  while [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  pids+=($!)
-  wait_until test -e "/tmp/.X11-unix/X$n"
-  DISPLAY=":$n"
-}
 
 # Starts ./scripts/run in a session of its own, as a terminal runs it; its pid in $run.
 # A background command of a script starts with Ctrl+C's signal ignored, where a terminal's
@@ -66,7 +56,6 @@ prepare() {
 "$root/scripts/build" >/dev/null || { echo "FAIL scripts/build"; echo "0 passed, 1 failed"; exit 1; }
 
 # A bare display: Wine's desktop window, with the icon in its taskbar at the bottom right.
-export DISPLAY
 new_display
 bare="$work/data-bare"
 prepare "$bare"
@@ -102,7 +91,6 @@ check "icewm owns the system tray" wait_until owns_tray
 desk="$work/data-desktop"
 prepare "$desk" General level 128 General notes 1 note1 visible -1 note1 left 3000 note1 top 3000
 start_run "$desk"
-docked() { xwininfo -root -tree | sed -n '/"SystemTray"/,/"TrayPane"/p' | grep -q '"explorer.exe"'; }
 check "on a desktop with a tray the icon docks into it" wait_until docked
 # Note windows: the viewable X windows of qpost of a note's size, 167 by 87 pixels.
 notes() {
@@ -145,5 +133,37 @@ check "and Show All gives it the level too" wait_until eval 'count_notes 2 && al
 kill -INT -- "-$run"
 check "Ctrl+C ends qpost and Wine" wait_until not kill -0 "$run" 2>/dev/null
 check "after qpost saved both notes" test "$(stored "$desk" General notes)" = 2
+
+
+# The per-user install, in a throwaway home.
+home="$work/home"
+installer() { env -u XDG_DATA_HOME -u XDG_CONFIG_HOME HOME="$home" "$root/scripts/install" "$@" </dev/null >/dev/null 2>&1; }
+mkdir -p "$home"
+installer
+check "./scripts/install succeeds" test $? -eq 0
+programs="$home/.local/lib/quillpost"
+entry="$home/.local/share/applications/quillpost.desktop"
+login="$home/.config/autostart/quillpost.desktop"
+check "the command runs a copy of the programs, not the clone" \
+  test "$(readlink -f "$home/.local/bin/quillpost")" = "$programs/quillpost" -a -f "$programs/qpost.exe" \
+  -a -f "$programs/Corkbase2.dll"
+check "the copy runs on its own: without a display it says what it needs" \
+  eval 'env -u DISPLAY HOME="$home" "$home/.local/bin/quillpost" 2>&1 </dev/null | grep -q "^Quillpost needs a display"'
+check "the desktop entry and the login entry are valid and start the installed command" \
+  eval 'desktop-file-validate "$entry" "$login" && grep -qxF "Exec=\"$home/.local/bin/quillpost\"" "$entry"'
+check "the icon is in the home's hicolor theme" test -f "$home/.local/share/icons/hicolor/48x48/apps/quillpost.png"
+echo "Hidden=true" >>"$login"
+installer
+check "installing again keeps the login entry switched off" grep -qxF "Hidden=true" "$login"
+notes="$home/.local/share/quillpost/wine/user.reg"
+mkdir -p "$(dirname "$notes")"
+echo notes >"$notes"
+installer --remove
+check "--remove takes away all it installed and keeps the notes" \
+  test "$(find "$home" -type f -o -type l)" = "$notes" -a ! -e "$programs"
+echo mine >"$home/.local/bin/quillpost"
+installer
+check "it never replaces a file it did not install" test $? -ne 0 -a "$(cat "$home/.local/bin/quillpost")" = mine \
+  -a ! -e "$entry"
 
 finish

@@ -1,5 +1,5 @@
 # Sourced by the suites written in bash: named checks, a closing count ctest can read,
-# and waiting for a condition.
+# waiting for a condition, and displays of their own.
 passed=0
 failed=0
 
@@ -28,6 +28,21 @@ wait_until() {
   done
   return 1
 }
+
+# A display of its own: Xvfb on the first free number from :120, in $DISPLAY. Its pid
+# joins the array pids, whose processes the suite ends when it finishes.
+pids=()
+new_display() {
+  local n=120
+  while [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  pids+=($!)
+  wait_until test -e "/tmp/.X11-unix/X$n"
+  export DISPLAY=":$n"
+}
+
+# Whether a Wine program's icon sits in the system tray of the X desktop (icewm's).
+docked() { xwininfo -root -tree | sed -n '/"SystemTray"/,/"TrayPane"/p' | grep -q '"explorer.exe"'; }
 
 # Ends the suite with "N passed, N failed" and its exit status.
 finish() {
