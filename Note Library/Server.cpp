@@ -45,14 +45,23 @@ public:
         if (!ppv) return E_POINTER;
         if (riid == IID_IUnknown || riid == IID_IClassFactory) {
             *ppv = static_cast<IClassFactory*>(this);
+            AddRef();
             return S_OK;
         }
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    // The factories are static: their references do not keep the library loaded.
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    // The factories are static, but a caller holding one still needs the code: every
+    // reference counts as a lock on the library.
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        corkbase::LockServer(true);
+        return static_cast<ULONG>(++refs_);
+    }
+    ULONG STDMETHODCALLTYPE Release() override {
+        if (refs_ == 0) return 0;
+        corkbase::LockServer(false);
+        return static_cast<ULONG>(--refs_);
+    }
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
@@ -69,6 +78,7 @@ public:
 
 private:
     const CreatableClass& class_;
+    std::atomic<long> refs_{0};
 };
 
 std::wstring GuidText(const GUID& guid) {
