@@ -47,9 +47,17 @@ HWND WindowedControl::hWnd() {
     return hwnd_;
 }
 
-void WindowedControl::SetFocus() { ::SetFocus(hWnd()); }
+void WindowedControl::SetFocus() {
+    // Keys typed into a hidden control would go where no one sees them.
+    if (Shown()) ::SetFocus(hWnd());
+}
 
-void WindowedControl::SetVisible(bool visible) { ShowWindow(hWnd(), visible ? SW_SHOWNA : SW_HIDE); }
+void WindowedControl::SetVisible(bool visible) {
+    if (visible == Shown()) return;
+    // A hidden control loses the focus to its form, which hands it on to a shown one.
+    if (!visible && GetFocus() == hwnd_) ::SetFocus(GetParent(hwnd_));
+    ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+}
 
 void WindowedControl::Changed() {
     // In a hidden form the control is placed once, when the form is shown: loading a note
