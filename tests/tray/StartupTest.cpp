@@ -149,7 +149,7 @@ TEST_F(Tray, StartUpLoadsTheStoredNotesShownOrHidden) {
     store.Put(L"note1", L"left", L"1500");
     store.Put(L"note2", L"visible", L"0");
     auto q = Start();
-    ASSERT_EQ(q->WaitForNotes(2).size(), 2u);
+    ASSERT_EQ(q->WaitForNotes(2, 1).size(), 2u);
     HWND shown = q->OnlyVisibleNote();
     ASSERT_NE(shown, nullptr) << "one shown, one hidden";
     RECT rc;
@@ -165,7 +165,7 @@ TEST_F(Tray, EndTaskSavesEveryNoteAsItWasAndEnds) {
     store.Put(L"note2", L"title", L"hidden");
     store.Put(L"note2", L"visible", L"0");
     auto q = Start();
-    ASSERT_EQ(q->WaitForNotes(2).size(), 2u);
+    ASSERT_EQ(q->WaitForNotes(2, 1).size(), 2u);
     q->WaitUntilIdle();
     store.Clear();
     // Without /F, taskkill asks each top-level window of the program to close, as End task does.

@@ -9,9 +9,7 @@ TEST_F(Tray, ARealDoubleClickOnTheTrayIconMakesANote) {
     ASSERT_NE(FindWindowW(L"Shell_TrayWnd", nullptr), nullptr) << "no taskbar: the test display has no Wine desktop";
     q->WaitUntilIdle();
     ASSERT_TRUE(ClickIcon(2, [&] { return !q->Notes().empty(); })) << "the icon answered no double click";
-    auto notes = q->Notes();
-    EXPECT_EQ(notes.size(), 1u);
-    EXPECT_TRUE(IsWindowVisible(notes[0]));
+    EXPECT_EQ(q->WaitForNotes(1, 1).size(), 1u) << "one note, shown";
 }
 
 TEST_F(Tray, ALeftClickShowsEveryNote) {
@@ -39,7 +37,7 @@ TEST_F(Tray, ADoubleClickMakesANoteOffFromNotesAtTheSamePlace) {
     auto q = Start();
     ASSERT_EQ(q->WaitForNotes(2).size(), 2u);
     q->TrayEvent(WM_LBUTTONDBLCLK);
-    ASSERT_EQ(q->WaitForNotes(3).size(), 3u);
+    ASSERT_EQ(q->WaitForNotes(3, 1).size(), 3u);
     HWND added = q->OnlyVisibleNote();  // the stored notes are hidden
     ASSERT_NE(added, nullptr);
     long tpp = test::TwipsPerPixel();
