@@ -349,8 +349,10 @@ void frmIcon::mnuOptions_Click() {
         tk::CheckCall(objNotes()->get_ThroughClicks(&through));
         tk::CheckCall(objNotes()->get_TransparencyLevel(&level));
         dialog.cbClickThrough.SetValue(through ? 1 : 0);
-        // A level outside the slider opens clamped into it, and OK writes the clamped value.
-        dialog.Slider1.SetValue(static_cast<int>(level));
+        // A level outside 0 to 255 shows the notes opaque, so the slider opens at its opaque
+        // end; one below the slider opens at its lowest. OK without a move keeps the level.
+        dialog.Slider1.SetValue(level < 0 || level > 255 ? 255 : static_cast<int>(level));
+        int opened = dialog.Slider1.Value();
         dialog.SetLeft(tk::ScreenWidth() - Width() - 1000);
         dialog.SetTop(tk::ScreenHeight() - Height() - 500);
         // Near the bottom-right corner the dialog would reach below the screen and hide its
@@ -360,7 +362,8 @@ void frmIcon::mnuOptions_Click() {
         if (dialog.OkPressed) {
             tk::CheckCall(
                 objNotes()->put_ThroughClicks(dialog.cbClickThrough.Value() != 0 ? VARIANT_TRUE : VARIANT_FALSE));
-            tk::CheckCall(objNotes()->put_TransparencyLevel(dialog.Slider1.Value()));
+            int chosen = dialog.Slider1.Value();
+            tk::CheckCall(objNotes()->put_TransparencyLevel(chosen == opened ? level : chosen));
         }
     });
 }
