@@ -135,6 +135,12 @@ LRESULT frmNote::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 // brings, must still see the note where it was and visible.
 void frmNote::Form_QueryUnload() { SetTimer(hWnd(), CloseTimer, CloseDelay, nullptr); }
 
+void frmNote::Show() {
+    // Shown again (Show, Show All) within the delay: the close from outside is called off.
+    KillTimer(hWnd(), CloseTimer);
+    Form::Show();
+}
+
 std::wstring frmNote::LostDescription() {
     std::wstring title = lbTitleBar.KeptCaption();
     return L"Note " + std::to_wstring(Parent ? Parent->NoteIDValue() : 0) +
