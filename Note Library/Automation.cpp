@@ -41,10 +41,8 @@ DualTypeInfo TypeInfoOf(REFIID iid) {
     auto found = cache.infos.find(iid);
     if (found == cache.infos.end()) {
         if (!cache.library) {
-            wchar_t path[MAX_PATH];
-            DWORD n = GetModuleFileNameW(tk::ThisModule(), path, MAX_PATH);
-            if (n == 0 || n == MAX_PATH) tk::ThrowLastError(L"Cannot find the library's own file");
-            tk::Check(LoadTypeLibEx(path, REGKIND_NONE, cache.library.put()), L"Cannot load the type library");
+            std::wstring path = tk::ModuleFileName(tk::ThisModule());
+            tk::Check(LoadTypeLibEx(path.c_str(), REGKIND_NONE, cache.library.put()), L"Cannot load the type library");
         }
         ComPtr<ITypeInfo> dispatch, vtable;
         tk::Check(cache.library->GetTypeInfoOfGuid(iid, dispatch.put()), L"Cannot find the interface's type");
@@ -154,9 +152,9 @@ struct ArgumentFault {
 // know, a reference that points nowhere, an array or record that is not there. The
 // system's conversions and ITypeInfo::Invoke would read through such a value.
 std::optional<ArgumentFault> FaultOf(const VARIANT& v) {
-    static constexpr VARTYPE kKnown[] = {VT_I2,   VT_I4,      VT_R4,  VT_R8,  VT_CY,  VT_DATE, VT_BSTR,
-                                         VT_DISPATCH, VT_ERROR, VT_BOOL, VT_VARIANT, VT_UNKNOWN, VT_DECIMAL, VT_I1,
-                                         VT_UI1,  VT_UI2,     VT_UI4, VT_I8,  VT_UI8, VT_INT,  VT_UINT, VT_RECORD};
+    static constexpr VARTYPE kKnown[] = {
+        VT_I2,      VT_I4,      VT_R4, VT_R8,  VT_CY,  VT_DATE, VT_BSTR, VT_DISPATCH, VT_ERROR, VT_BOOL, VT_VARIANT,
+        VT_UNKNOWN, VT_DECIMAL, VT_I1, VT_UI1, VT_UI2, VT_UI4,  VT_I8,   VT_UI8,      VT_INT,   VT_UINT, VT_RECORD};
     const ArgumentFault unknown{DISP_E_BADVARTYPE, L"a value given is of a type automation does not know"};
     VARTYPE base = v.vt & VT_TYPEMASK;
     bool byRef = (v.vt & VT_BYREF) != 0, array = (v.vt & VT_ARRAY) != 0;
@@ -331,8 +329,9 @@ HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, D
             // by value, freeing the caller's string; a temporary of our own takes it instead.
             if (arg.vt & VT_BYREF) {
                 if (argErr) *argErr = j;
-                return Raise(excep, DISP_E_TYPEMISMATCH,
-                             MemberName(vtable, member) + L": a value given by reference must be of the parameter's type");
+                return Raise(
+                    excep, DISP_E_TYPEMISMATCH,
+                    MemberName(vtable, member) + L": a value given by reference must be of the parameter's type");
             }
             hr = byReference(arg, given, pointee);
         } else if (pointee == VT_EMPTY && simple(element.tdesc.vt) && arg.vt != element.tdesc.vt && !IsMissing(arg)) {

@@ -121,8 +121,8 @@ public:
         });
         return FAILED(guard) ? guard : hr;
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO* excep, UINT* argErr) override {
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO* excep, UINT* argErr) override {
         if (result) VariantInit(result);
         // Without the caller's EXCEPINFO a failure still answers with its own code and
         // leaves its description for GetErrorInfo, as the system's own dispatch does.

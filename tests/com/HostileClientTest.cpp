@@ -432,10 +432,10 @@ public:
 };
 
 // Wrong and right types alike: the last three are no type a VARIANT may hold by value.
-const VARTYPE kArgumentTypes[] = {VT_EMPTY, VT_NULL, VT_I2,   VT_I4,      VT_R4,   VT_R8,  VT_CY,
-                                  VT_DATE,  VT_BSTR, VT_DISPATCH, VT_ERROR, VT_BOOL, VT_UNKNOWN, VT_DECIMAL,
-                                  VT_I1,    VT_UI1,  VT_UI2,  VT_UI4,     VT_I8,   VT_UI8, VT_INT,
-                                  VT_UINT,  VT_ARRAY | VT_I4, VT_RECORD, VT_VARIANT, 0x7FF};
+const VARTYPE kArgumentTypes[] = {VT_EMPTY, VT_NULL,          VT_I2,       VT_I4,      VT_R4,   VT_R8,      VT_CY,
+                                  VT_DATE,  VT_BSTR,          VT_DISPATCH, VT_ERROR,   VT_BOOL, VT_UNKNOWN, VT_DECIMAL,
+                                  VT_I1,    VT_UI1,           VT_UI2,      VT_UI4,     VT_I8,   VT_UI8,     VT_INT,
+                                  VT_UINT,  VT_ARRAY | VT_I4, VT_RECORD,   VT_VARIANT, 0x7FF};
 
 // A client making random late-bound calls, keeping every value it passes so that it can
 // check afterwards that the library neither changed nor freed what was the client's.
@@ -545,7 +545,7 @@ private:
                 FillValue(a.target, type);
             memset(&a.value, 0, sizeof a.value);
             a.value.vt = static_cast<VARTYPE>(VT_BYREF | type);
-            void* where = type == VT_VARIANT    ? static_cast<void*>(&a.target)
+            void* where = type == VT_VARIANT   ? static_cast<void*>(&a.target)
                           : type == VT_DECIMAL ? static_cast<void*>(&a.target.decVal)
                                                : static_cast<void*>(&a.target.lVal);
             a.value.byref = Pick(5) ? where : nullptr;
@@ -600,9 +600,9 @@ TEST(HostileClient, ThousandsOfRandomLateBoundCallsOnEveryObjectRunClean) {
     ComPtr<_Note> alone;
     CLSID noteClass;
     ASSERT_EQ(CLSIDFromProgID(L"NoteLibrary.Note", &noteClass), S_OK);
-    ASSERT_EQ(CoCreateInstance(noteClass, nullptr, CLSCTX_INPROC_SERVER, IID__Note,
-                               reinterpret_cast<void**>(alone.put())),
-              S_OK);
+    ASSERT_EQ(
+        CoCreateInstance(noteClass, nullptr, CLSCTX_INPROC_SERVER, IID__Note, reinterpret_cast<void**>(alone.put())),
+        S_OK);
     for (unsigned seed : {1u, 2u, 3u}) {
         RandomClient client(seed);
         std::vector<ComPtr<IDispatch>> handedOut;
