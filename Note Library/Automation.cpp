@@ -1,7 +1,9 @@
 #include "Automation.h"
 
+#include <algorithm>
 #include <deque>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "Module.h"
@@ -39,10 +41,8 @@ DualTypeInfo TypeInfoOf(REFIID iid) {
     auto found = cache.infos.find(iid);
     if (found == cache.infos.end()) {
         if (!cache.library) {
-            wchar_t path[MAX_PATH];
-            DWORD n = GetModuleFileNameW(tk::ThisModule(), path, MAX_PATH);
-            if (n == 0 || n == MAX_PATH) tk::ThrowLastError(L"Cannot find the library's own file");
-            tk::Check(LoadTypeLibEx(path, REGKIND_NONE, cache.library.put()), L"Cannot load the type library");
+            std::wstring path = tk::ModuleFileName(tk::ThisModule());
+            tk::Check(LoadTypeLibEx(path.c_str(), REGKIND_NONE, cache.library.put()), L"Cannot load the type library");
         }
         ComPtr<ITypeInfo> dispatch, vtable;
         tk::Check(cache.library->GetTypeInfoOfGuid(iid, dispatch.put()), L"Cannot find the interface's type");
@@ -75,6 +75,25 @@ HRESULT ReportError(REFIID iid, HRESULT hr, const std::wstring& description) {
 }
 
 void ThrowInvalidArgument(const std::wstring& description) { throw tk::Failure(E_INVALIDARG, description); }
+
+void CheckCallShape(REFIID riid, const DISPPARAMS* params) {
+    if (!IsEqualIID(riid, IID_NULL))
+        throw tk::Failure(DISP_E_UNKNOWNINTERFACE, L"A late-bound call must name no interface (IID_NULL)");
+    if (!params) return;
+    if (params->cNamedArgs > params->cArgs)
+        ThrowInvalidArgument(L"A late-bound call names more arguments than it passes");
+    if (params->cArgs && !params->rgvarg) ThrowInvalidArgument(L"A late-bound call counts arguments it does not pass");
+    if (params->cNamedArgs && !params->rgdispidNamedArgs)
+        ThrowInvalidArgument(L"A late-bound call names arguments without their numbers");
+}
+
+void CheckNameRequest(REFIID riid, LPOLESTR* names, UINT count, const DISPID* ids) {
+    if (!IsEqualIID(riid, IID_NULL))
+        throw tk::Failure(DISP_E_UNKNOWNINTERFACE, L"A request for names must name no interface (IID_NULL)");
+    if (!names || !ids || count == 0) ThrowInvalidArgument(L"A request for names passes no names or no place for them");
+    for (UINT i = 0; i < count; ++i)
+        if (!names[i]) ThrowInvalidArgument(L"A request for names passes a missing name");
+}
 
 HRESULT ErrorInfoFrom(REFIID iid, HRESULT hr, EXCEPINFO& own) {
     if (hr == DISP_E_EXCEPTION) {
@@ -124,6 +143,43 @@ private:
 
 bool IsMissing(const VARIANT& v) { return v.vt == VT_ERROR && v.scode == DISP_E_PARAMNOTFOUND; }
 
+struct ArgumentFault {
+    HRESULT code;
+    const wchar_t* what;
+};
+
+// What makes an argument unusable before anything reads it: a type automation does not
+// know, a reference that points nowhere, an array or record that is not there. The
+// system's conversions and ITypeInfo::Invoke would read through such a value.
+std::optional<ArgumentFault> FaultOf(const VARIANT& v) {
+    static constexpr VARTYPE kKnown[] = {
+        VT_I2,      VT_I4,      VT_R4, VT_R8,  VT_CY,  VT_DATE, VT_BSTR, VT_DISPATCH, VT_ERROR, VT_BOOL, VT_VARIANT,
+        VT_UNKNOWN, VT_DECIMAL, VT_I1, VT_UI1, VT_UI2, VT_UI4,  VT_I8,   VT_UI8,      VT_INT,   VT_UINT, VT_RECORD};
+    const ArgumentFault unknown{DISP_E_BADVARTYPE, L"a value given is of a type automation does not know"};
+    VARTYPE base = v.vt & VT_TYPEMASK;
+    bool byRef = (v.vt & VT_BYREF) != 0, array = (v.vt & VT_ARRAY) != 0;
+    if (v.vt & ~(VT_TYPEMASK | VT_BYREF | VT_ARRAY)) return unknown;
+    if (base == VT_EMPTY || base == VT_NULL) {
+        if (byRef || array) return unknown;
+        return std::nullopt;
+    }
+    if (std::find(std::begin(kKnown), std::end(kKnown), base) == std::end(kKnown)) return unknown;
+    if (base == VT_VARIANT && !byRef && !array) return unknown;
+    if (byRef) {
+        if (!v.byref) return ArgumentFault{DISP_E_TYPEMISMATCH, L"a value given by reference points nowhere"};
+        if (base == VT_VARIANT && !array) {
+            const VARIANT& inner = *v.pvarVal;
+            if (inner.vt == (VT_BYREF | VT_VARIANT))
+                return ArgumentFault{DISP_E_TYPEMISMATCH, L"a value given by reference refers to another reference"};
+            return FaultOf(inner);
+        }
+        return std::nullopt;
+    }
+    if ((array && !v.parray) || (base == VT_RECORD && !v.pRecInfo))
+        return ArgumentFault{DISP_E_TYPEMISMATCH, L"a value given holds no data"};
+    return std::nullopt;
+}
+
 // Fills excep with a failure of the member and returns DISP_E_EXCEPTION.
 HRESULT Raise(EXCEPINFO* excep, HRESULT code, const std::wstring& description) {
     *excep = EXCEPINFO{};
@@ -158,13 +214,35 @@ std::wstring ConversionFailure(const std::wstring& member, const VARIANT& value,
 
 HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, DISPPARAMS* params, VARIANT* result,
                    EXCEPINFO* excep, UINT* argErr) {
+    DISPPARAMS none{};
+    if (!params) params = &none;
+    for (UINT j = 0; j < params->cArgs; ++j) {
+        if (auto fault = FaultOf(params->rgvarg[j])) {
+            if (argErr) *argErr = j;
+            return Raise(excep, fault->code, MemberName(vtable, member) + L": " + fault->what);
+        }
+    }
     // A method call on a property get reads the property, as Visual Basic clients expect.
     if (flags & DISPATCH_METHOD) flags |= DISPATCH_PROPERTYGET;
     FuncDescOf func(vtable, member, flags);
-    if (!func || !params) return vtable->Invoke(object, member, flags, params, result, excep, argErr);
+    if (!func) return vtable->Invoke(object, member, flags, params, result, excep, argErr);
 
     // Arguments in the caller's order (rgvarg holds them last first).
     UINT named = params->cNamedArgs;
+    int lastUser = func->cParams - 1;  // the last parameter a caller gives, before the result
+    if (lastUser >= 0 && (func->lprgelemdescParam[lastUser].paramdesc.wParamFlags & PARAMFLAG_FRETVAL)) --lastUser;
+    // Arguments beyond a property's own go to the default member of the object it gives,
+    // as in a script's notes.Notes(1); the system's Invoke would take them for the result.
+    if (params->cArgs > static_cast<UINT>(lastUser + 1)) {
+        if (func->invkind != INVOKE_PROPERTYGET || lastUser + 1 == func->cParams || named != 0) return DISP_E_BADPARAMCOUNT;
+        tk::Variant got;
+        DISPPARAMS noArguments{};
+        HRESULT hr = InvokeDual(vtable, object, member, DISPATCH_PROPERTYGET, &noArguments, got.get(), excep, argErr);
+        if (FAILED(hr)) return hr;
+        if (got->vt != VT_DISPATCH || !got->pdispVal) return DISP_E_BADPARAMCOUNT;
+        return got->pdispVal->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT,
+                                     DISPATCH_METHOD | DISPATCH_PROPERTYGET, params, result, excep, argErr);
+    }
     std::vector<VARIANT> args(params->rgvarg, params->rgvarg + params->cArgs);
     std::vector<int> paramOf(args.size());
     for (UINT j = 0; j < args.size(); ++j) {
@@ -201,8 +279,6 @@ HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, D
 
     // Optional by-reference parameters left out get their default through a temporary:
     // passing the default itself where a pointer is expected would hand over a bad pointer.
-    int lastUser = func->cParams - 1;
-    if (lastUser >= 0 && (func->lprgelemdescParam[lastUser].paramdesc.wParamFlags & PARAMFLAG_FRETVAL)) --lastUser;
     if (named == 0) {
         for (int p = static_cast<int>(args.size()); p <= lastUser; ++p) {
             if (!(func->lprgelemdescParam[p].paramdesc.wParamFlags & (PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT)))
@@ -217,7 +293,7 @@ HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, D
 
     for (UINT j = 0; j < args.size(); ++j) {
         int p = paramOf[j];
-        if (p < 0 || p >= func->cParams) continue;
+        if (p < 0 || p > lastUser) continue;
         const ELEMDESC& element = func->lprgelemdescParam[p];
         const PARAMDESC& desc = element.paramdesc;
         auto simple = [](VARTYPE t) {
@@ -248,6 +324,16 @@ HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, D
                 if (SUCCEEDED(hr) && simple(element.tdesc.vt) && arg.vt != element.tdesc.vt)
                     hr = byValue(arg, element.tdesc.vt);
             }
+        } else if (simplePointee && arg.vt != (VT_BYREF | pointee) && !IsMissing(arg)) {
+            // The system's Invoke writes an in/out result back over a value the caller gave
+            // by value, freeing the caller's string; a temporary of our own takes it instead.
+            if (arg.vt & VT_BYREF) {
+                if (argErr) *argErr = j;
+                return Raise(
+                    excep, DISP_E_TYPEMISMATCH,
+                    MemberName(vtable, member) + L": a value given by reference must be of the parameter's type");
+            }
+            hr = byReference(arg, given, pointee);
         } else if (pointee == VT_EMPTY && simple(element.tdesc.vt) && arg.vt != element.tdesc.vt && !IsMissing(arg)) {
             hr = byValue(arg, element.tdesc.vt);
         }

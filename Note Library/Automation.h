@@ -54,6 +54,12 @@ HRESULT Guard(REFIID iid, F&& body) noexcept {
 HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, DISPPARAMS* params, VARIANT* result,
                    EXCEPINFO* excep, UINT* argErr);
 
+// Refuse, as the system's own dispatch does, a call that names an interface
+// (DISP_E_UNKNOWNINTERFACE) or whose arguments record contradicts itself (E_INVALIDARG).
+// No arguments record at all counts as no arguments.
+void CheckCallShape(REFIID riid, const DISPPARAMS* params);
+void CheckNameRequest(REFIID riid, LPOLESTR* names, UINT count, const DISPID* ids);
+
 // For a caller that passed no EXCEPINFO: the exception that `own` holds becomes its code
 // and the thread's error info; own is emptied.
 HRESULT ErrorInfoFrom(REFIID iid, HRESULT hr, EXCEPINFO& own);
@@ -107,24 +113,30 @@ public:
             (*info)->AddRef();
         });
     }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
         HRESULT hr = E_FAIL;
-        HRESULT guard =
-            Guard(__uuidof(Itf), [&] { hr = TypeInfoOf(__uuidof(Itf)).vtable->GetIDsOfNames(names, count, ids); });
+        HRESULT guard = Guard(__uuidof(Itf), [&] {
+            CheckNameRequest(riid, names, count, ids);
+            hr = TypeInfoOf(__uuidof(Itf)).vtable->GetIDsOfNames(names, count, ids);
+        });
         return FAILED(guard) ? guard : hr;
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                      EXCEPINFO* excep, UINT* argErr) override {
+        if (result) VariantInit(result);
         // Without the caller's EXCEPINFO a failure still answers with its own code and
         // leaves its description for GetErrorInfo, as the system's own dispatch does.
         EXCEPINFO own{};
         HRESULT hr = E_FAIL;
         HRESULT guard = Guard(__uuidof(Itf), [&] {
+            CheckCallShape(riid, params);
             hr = InvokeDual(TypeInfoOf(__uuidof(Itf)).vtable, static_cast<Itf*>(this), member, flags, params, result,
                             excep ? excep : &own, argErr);
         });
-        if (FAILED(guard)) return guard;
-        return excep ? hr : ErrorInfoFrom(__uuidof(Itf), hr, own);
+        hr = FAILED(guard) ? guard : excep ? hr : ErrorInfoFrom(__uuidof(Itf), hr, own);
+        // A failed call hands out nothing the caller would have to release.
+        if (FAILED(hr) && result) VariantClear(result);
+        return hr;
     }
 
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override {

@@ -34,6 +34,8 @@ public:
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* items, ULONG* fetched) override {
         if (!items && count) return E_POINTER;
+        // Only a caller asking for one item may leave out the count fetched.
+        if (!fetched && count > 1) return E_INVALIDARG;
         ULONG n = 0;
         for (; n < count && position_ < items_.size(); ++n, ++position_) {
             VariantInit(&items[n]);
@@ -45,11 +47,13 @@ public:
         return n == count ? S_OK : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
-        position_ += count;
-        if (position_ > items_.size()) {
+        // Compared with what is left, so that a huge count cannot wrap round to the start.
+        ULONG left = static_cast<ULONG>(items_.size()) - position_;
+        if (count > left) {
             position_ = static_cast<ULONG>(items_.size());
             return S_FALSE;
         }
+        position_ += count;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Reset() override {

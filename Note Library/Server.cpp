@@ -4,9 +4,11 @@
 #include <vector>
 
 #include "Automation.h"
+#include "Module.h"
 #include "Note.h"
 #include "NoteOwner.h"
 #include "Notes.h"
+#include "Registry.h"
 
 extern "C" {
 // oleaut32 exports these; mingw's headers do not declare them.
@@ -45,14 +47,23 @@ public:
         if (!ppv) return E_POINTER;
         if (riid == IID_IUnknown || riid == IID_IClassFactory) {
             *ppv = static_cast<IClassFactory*>(this);
+            AddRef();
             return S_OK;
         }
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    // The factories are static: their references do not keep the library loaded.
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    // The factories are static, but a caller holding one still needs the code: every
+    // reference counts as a lock on the library.
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        corkbase::LockServer(true);
+        return static_cast<ULONG>(++refs_);
+    }
+    ULONG STDMETHODCALLTYPE Release() override {
+        if (refs_ == 0) return 0;
+        corkbase::LockServer(false);
+        return static_cast<ULONG>(--refs_);
+    }
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
@@ -69,6 +80,7 @@ public:
 
 private:
     const CreatableClass& class_;
+    std::atomic<long> refs_{0};
 };
 
 std::wstring GuidText(const GUID& guid) {
@@ -77,18 +89,7 @@ std::wstring GuidText(const GUID& guid) {
     return text;
 }
 
-std::wstring ModulePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(g_module, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) tk::ThrowLastError(L"Cannot find the library's own file");
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
+std::wstring ModulePath() { return tk::ModuleFileName(g_module); }
 
 struct RegistryValue {
     std::wstring key;   // below Software\Classes
@@ -148,10 +149,15 @@ LSTATUS RemoveTable(HKEY root) {
     return ERROR_SUCCESS;
 }
 
-// Whether COM activation sees the ProgID pointing at this class.
-bool ActivationSees(const CreatableClass& cls) {
+// Whether COM activation sees the ProgID pointing at this class and the class at this
+// file. Where the platform does not see per-user classes (Wine), it sees only
+// machine-wide keys: none, or those of a copy registered earlier from another folder.
+bool ActivationSees(const CreatableClass& cls, const std::wstring& path) {
     CLSID found;
-    return SUCCEEDED(CLSIDFromProgID(cls.progId, &found)) && IsEqualCLSID(found, *cls.clsid);
+    return SUCCEEDED(CLSIDFromProgID(cls.progId, &found)) && IsEqualCLSID(found, *cls.clsid) &&
+           _wcsicmp(
+               tk::RegistryDefault(HKEY_CLASSES_ROOT, L"CLSID\\" + GuidText(*cls.clsid) + L"\\InprocServer32").c_str(),
+               path.c_str()) == 0;
 }
 
 HRESULT FromStatus(LSTATUS status, const wchar_t* doing) {
@@ -202,10 +208,11 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
         tk::Check(LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put()), L"Cannot load the type library");
         tk::Check(RegisterTypeLibForUser(library.get(), path.data(), nullptr), L"Cannot register the type library");
 
-        // Where per-user classes are not merged into activation (Wine), write them machine-wide
-        // as well, where that is permitted.
+        // Only where per-user classes are not merged into activation (Wine) are they written
+        // machine-wide as well, where that is permitted: on Windows an elevated client would
+        // load a DLL from a folder the user can change.
         bool seen = true;
-        for (const CreatableClass& cls : kClasses) seen = seen && ActivationSees(cls);
+        for (const CreatableClass& cls : kClasses) seen = seen && ActivationSees(cls, path);
         if (!seen) {
             LSTATUS status = WriteTable(HKEY_LOCAL_MACHINE, table);
             if (status != ERROR_SUCCESS && status != ERROR_ACCESS_DENIED)

@@ -25,16 +25,16 @@ SnapOffsets GetSnapOffsets(int32_t left, int32_t top, int32_t width, int32_t hei
     try {
         for (const SnapNote& n : notes) {
             if (!n.visible || n.id == ownId) continue;
-            int32_t right = CheckedAdd(left, width), bottom = CheckedAdd(top, height);
-            int32_t nRight = CheckedAdd(n.left, n.width), nBottom = CheckedAdd(n.top, n.height);
+            // Each sum is worked out by the test that needs it: an overflow keeps the
+            // candidates of the tests before it, this note's too.
             replace(dx, CheckedSub(n.left, left));
-            nearer(dx, CheckedSub(n.left, right));
-            nearer(dx, CheckedSub(nRight, left));
-            nearer(dx, CheckedSub(nRight, right));
+            nearer(dx, CheckedSub(n.left, CheckedAdd(left, width)));
+            nearer(dx, CheckedSub(CheckedAdd(n.left, n.width), left));
+            nearer(dx, CheckedSub(CheckedAdd(n.left, n.width), CheckedAdd(left, width)));
             replace(dy, CheckedSub(n.top, top));
-            nearer(dy, CheckedSub(n.top, bottom));
-            nearer(dy, CheckedSub(nBottom, top));
-            nearer(dy, CheckedSub(nBottom, bottom));
+            nearer(dy, CheckedSub(n.top, CheckedAdd(top, height)));
+            nearer(dy, CheckedSub(CheckedAdd(n.top, n.height), top));
+            nearer(dy, CheckedSub(CheckedAdd(n.top, n.height), CheckedAdd(top, height)));
         }
     } catch (const tk::Failure&) {
         // An overflow ends the scan with the candidates gathered so far.

@@ -23,6 +23,9 @@ constexpr tk::OleColor WindowText = 0x80000008;
 constexpr tk::OleColor ButtonFace = 0x8000000F;
 constexpr float CollapseExtra = 80;
 constexpr float DefaultHeight = 1300;
+// The text area shows once the layout gives it the height of its 8.25-point font; lower,
+// as below a collapsed title bar, it would show only stray dots of text.
+constexpr float TextRoom = 165;
 
 constexpr UINT_PTR CloseTimer = 1;
 // How long a close from another program waits before the note hides (see Form_QueryUnload).
@@ -150,6 +153,12 @@ LRESULT frmNote::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 // brings, must still see the note where it was and visible.
 void frmNote::Form_QueryUnload() { SetTimer(hWnd(), CloseTimer, CloseDelay, nullptr); }
 
+void frmNote::Show() {
+    // Shown again (Show, Show All) within the delay: the close from outside is called off.
+    KillTimer(hWnd(), CloseTimer);
+    Form::Show();
+}
+
 std::wstring frmNote::LostDescription() {
     std::wstring title = lbTitleBar.KeptCaption();
     return L"Note " + std::to_wstring(Parent ? Parent->NoteIDValue() : 0) +
@@ -224,6 +233,7 @@ void frmNote::LayoutVertical() {
         Picture3.SetTop(ScaleHeight() - Picture3.Height());
         txtNote.SetTop(lbTitleBar.Height());
         txtNote.SetHeight(AtLeastZero(ScaleHeight() - Picture3.Height() - lbTitleBar.Height()));
+        txtNote.SetVisible(txtNote.Height() >= TextRoom);
         Picture2.SetTop(lbTitleBar.Height());
         Picture4.SetTop(Picture2.Top());
         Picture2.SetHeight(AtLeastZero(ScaleHeight() - lbTitleBar.Height()));
@@ -269,9 +279,6 @@ void frmNote::Collapse() {
         SetHeight(lbTitleBar.Height() + CollapseExtra);
         collapsed_ = true;
     }
-    // The little the layout leaves of the text area below a collapsed title bar would show
-    // as stray dots of text.
-    txtNote.SetVisible(!collapsed_);
 }
 
 void frmNote::SetTransparencyLevelAndThroughClicks(int32_t& level, bool& allow) {

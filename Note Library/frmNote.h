@@ -25,6 +25,8 @@ public:
     int32_t PressY = 0;
     int32_t GripMode = 0;
 
+    // Shows the window; a close from another program still waiting to hide it is called off.
+    void Show();
     void Collapse();
     bool IsCollapsed() const { return collapsed_; }
     void SetTransparencyLevelAndThroughClicks(int32_t& level, bool& allow);

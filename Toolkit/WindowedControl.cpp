@@ -47,15 +47,18 @@ HWND WindowedControl::hWnd() {
     return hwnd_;
 }
 
-void WindowedControl::SetFocus() { ::SetFocus(hWnd()); }
+void WindowedControl::SetFocus() {
+    // Keys typed into a hidden control would go where no one sees them.
+    if (Shown()) ::SetFocus(hWnd());
+}
 
 // The focus is never left in a hidden control: it goes to the form, and comes back when
 // the control shows again while the form still holds it.
 void WindowedControl::SetVisible(bool visible) {
+    if (visible == Shown()) return;
     HWND hwnd = hWnd(), form = GetParent(hwnd);
-    bool focusHere = GetFocus() == hwnd;
+    if (!visible && GetFocus() == hwnd) ::SetFocus(form);
     ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
-    if (!visible && focusHere) ::SetFocus(form);
     if (visible && GetFocus() == form && TabStop()) ::SetFocus(hwnd);
 }
 

@@ -22,7 +22,12 @@ public:
     // The form is being shown: the control takes the place it was given while hidden.
     void PlaceIfPending();
     bool Is(HWND child, int id) const { return child ? hwnd_ == child : creation_.id == id; }
-    bool TabStop() const { return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_TABSTOP) != 0; }
+    // A tab stop that can take the focus: one that is shown.
+    bool TabStop() const {
+        return (GetWindowLongW(hwnd_, GWL_STYLE) & (WS_TABSTOP | WS_VISIBLE)) == (WS_TABSTOP | WS_VISIBLE);
+    }
+    // Whether the control itself is shown, whatever its form is.
+    bool Shown() { return (GetWindowLongW(hWnd(), GWL_STYLE) & WS_VISIBLE) != 0; }
     // WM_CTLCOLOR*: the control's colours on the device context, and its background brush.
     HBRUSH Colour(HDC dc) const;
     // A notification (WM_COMMAND code) from the window.

@@ -3,11 +3,15 @@
 #include <commdlg.h>
 
 #include <cmath>
+#include <optional>
+#include <tuple>
 
 #include "ApplicationLog.h"
 #include "Failure.h"
+#include "Module.h"
 #include "MsgBox.h"
 #include "NoteAccess.h"
+#include "Registry.h"
 #include "Units.h"
 #include "frmOptions.h"
 #include "modAutoSave.h"
@@ -23,24 +27,42 @@ constexpr DWORD AutoSaveQuiet = 2000;  // how long the notes must stay unchanged
 constexpr long kOffset = 80;           // twips a new note moves off a note at the same place
 
 std::wstring ProgramFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    path.resize(n);
+    std::wstring path = tk::ModuleFileName(nullptr);
     return path.substr(0, path.find_last_of(L'\\') + 1);
+}
+
+// The file's identity, whatever the spelling of its path (case, short names).
+std::optional<std::tuple<DWORD, DWORD, DWORD>> FileIdentity(const std::wstring& path) {
+    tk::UniqueFile file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || !GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
+    return std::tuple{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+// Whether activation would load the library that lies beside the program: a copy
+// registered from another folder may be gone or stale tomorrow.
+bool RegisteredHere() {
+    wchar_t clsid[40];
+    StringFromGUID2(CLSID_Notes, clsid, 40);
+    std::wstring registered =
+        tk::RegistryDefault(HKEY_CLASSES_ROOT, L"CLSID\\" + std::wstring(clsid) + L"\\InprocServer32");
+    auto own = FileIdentity(ProgramFolder() + L"Corkbase2.dll");
+    return own && own == FileIdentity(registered);
 }
 
 tk::ComPtr<_Notes> CreateByProgId() {
     CLSID clsid;
     tk::ComPtr<_Notes> notes;
-    if (SUCCEEDED(CLSIDFromProgID(L"NoteLibrary.Notes", &clsid)))
+    if (SUCCEEDED(CLSIDFromProgID(L"NoteLibrary.Notes", &clsid)) && RegisteredHere())
         CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__Notes, reinterpret_cast<void**>(notes.put()));
     return notes;
 }
 
 // Registers the library that lies beside the program, never one found elsewhere.
 void RegisterLibrary() {
-    tk::UniqueModule library(
-        LoadLibraryExW((ProgramFolder() + L"Corkbase2.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    tk::UniqueModule library(LoadLibraryExW((ProgramFolder() + L"Corkbase2.dll").c_str(), nullptr,
+                                            LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS));
     if (!library) return;
     auto entry = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
         reinterpret_cast<void*>(GetProcAddress(library.get(), "DllRegisterServer")));
@@ -119,7 +141,17 @@ frmIcon::frmIcon()
 
 bool frmIcon::Form_Initialize() {
     instanceMutex_.reset(CreateMutexW(nullptr, FALSE, L"Local\\Quillpost.qpost"));
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    DWORD created = GetLastError();
+    if (!instanceMutex_ && created != ERROR_ACCESS_DENIED) {
+        // Without the mutex qpost cannot tell: starting anyway could run two copies on one store.
+        tk::MsgBox(
+            nullptr,
+            std::wstring(kTitle) + L" cannot tell whether another copy is running: " + tk::SystemMessage(created),
+            kTitle, MB_ICONSTOP);
+        return false;
+    }
+    // A mutex another copy made, or one this user may not open, is another copy's.
+    if (created == ERROR_ALREADY_EXISTS || !instanceMutex_) {
         tk::MsgBox(nullptr, std::wstring(L"Another copy of ") + kTitle + L" is running", kTitle, MB_ICONSTOP);
         return false;
     }
@@ -385,8 +417,10 @@ void frmIcon::mnuOptions_Click() {
         tk::CheckCall(objNotes()->get_ThroughClicks(&through));
         tk::CheckCall(objNotes()->get_TransparencyLevel(&level));
         dialog.cbClickThrough.SetValue(through ? 1 : 0);
-        // A level outside the slider opens clamped into it, and OK writes the clamped value.
-        dialog.Slider1.SetValue(static_cast<int>(level));
+        // A level outside 0 to 255 shows the notes opaque, so the slider opens at its opaque
+        // end; one below the slider opens at its lowest. OK without a move keeps the level.
+        dialog.Slider1.SetValue(level < 0 || level > 255 ? 255 : static_cast<int>(level));
+        int opened = dialog.Slider1.Value();
         dialog.SetLeft(tk::ScreenWidth() - Width() - 1000);
         dialog.SetTop(tk::ScreenHeight() - Height() - 500);
         // Near the bottom-right corner the dialog would reach below the screen and hide its
@@ -396,7 +430,8 @@ void frmIcon::mnuOptions_Click() {
         if (dialog.OkPressed) {
             tk::CheckCall(
                 objNotes()->put_ThroughClicks(dialog.cbClickThrough.Value() != 0 ? VARIANT_TRUE : VARIANT_FALSE));
-            tk::CheckCall(objNotes()->put_TransparencyLevel(dialog.Slider1.Value()));
+            int chosen = dialog.Slider1.Value();
+            tk::CheckCall(objNotes()->put_TransparencyLevel(chosen == opened ? level : chosen));
         }
     });
 }

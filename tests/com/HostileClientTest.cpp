@@ -3,9 +3,12 @@
 // Each call fails clearly or does its designed thing, and no note is lost or changed.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
+#include <random>
 
 #include "Support.h"
+#include "ThrowawayStore.h"
 
 using namespace test;
 
@@ -100,7 +103,9 @@ TEST(HostileClient, LateBoundCallsWithWrongArgumentsFailAndChangeNothing) {
     EXPECT_EQ(Invoke(notes.get(), L"AddNote", DISPATCH_METHOD, {Long(1)}).hr, DISP_E_BADPARAMCOUNT);
     EXPECT_EQ(Invoke(notes.get(), L"DeleteNote", DISPATCH_METHOD).hr, DISP_E_PARAMNOTOPTIONAL);
     tk::Bstr abc(L"abc");
-    EXPECT_EQ(Invoke(notes.get(), L"DeleteNote", DISPATCH_METHOD, {Text(abc)}).hr, DISP_E_TYPEMISMATCH);
+    auto notNumberId = Invoke(notes.get(), L"DeleteNote", DISPATCH_METHOD, {Text(abc)});
+    EXPECT_EQ(notNumberId.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(notNumberId.description, L"DeleteNote: \"abc\" is not a number");
     EXPECT_EQ(Invoke(notes.get(), L"NoSuchMember", DISPATCH_METHOD).hr, DISP_E_UNKNOWNNAME);
     EXPECT_EQ(CountOf(notes.get()), 1);
 
@@ -275,4 +280,367 @@ TEST(HostileClient, ANoteWhoseTextBoxCannotBeCreatedKeepsNoHalfWindowAndLosesNoT
     }
     SetText(note.get(), L"written later");
     EXPECT_EQ(TextOf(note.get()), L"written later");
+}
+
+namespace {
+
+DISPID IdOf(IDispatch* object, const wchar_t* name) {
+    DISPID id = DISPID_UNKNOWN;
+    auto* names = const_cast<LPOLESTR>(name);
+    EXPECT_EQ(object->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+    return id;
+}
+
+ComPtr<IDispatch> DispatchOf(IUnknown* object) {
+    ComPtr<IDispatch> dispatch;
+    EXPECT_EQ(object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.put())), S_OK);
+    return dispatch;
+}
+
+// A late-bound call exactly as given, with no help from the client's side.
+struct RawCall {
+    HRESULT hr;
+    VARTYPE resultType;
+};
+RawCall Raw(IDispatch* object, DISPID id, WORD flags, DISPPARAMS* params, REFIID riid = IID_NULL) {
+    tk::Variant result;
+    EXCEPINFO info{};
+    HRESULT hr = object->Invoke(id, riid, LOCALE_USER_DEFAULT, flags, params, result.get(), &info, nullptr);
+    SysFreeString(info.bstrDescription);
+    SysFreeString(info.bstrSource);
+    SysFreeString(info.bstrHelpFile);
+    return {hr, result->vt};
+}
+
+}  // namespace
+
+TEST(HostileClient, MalformedLateBoundCallsAreRefusedAndTheLibraryGoesOn) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    ASSERT_EQ(note->put_Left(600), S_OK);
+    SetText(note.get(), L"kept");
+    auto dispatch = DispatchOf(note.get());
+    DISPID left = IdOf(dispatch.get(), L"Left"), text = IdOf(dispatch.get(), L"Text");
+    DISPID put = DISPID_PROPERTYPUT;
+
+    VARIANT nowhere;
+    VariantInit(&nowhere);
+    nowhere.vt = VT_BYREF | VT_BSTR;
+    nowhere.pbstrVal = nullptr;
+    DISPPARAMS byRefNull{&nowhere, &put, 1, 1};
+    auto refused = Raw(dispatch.get(), left, DISPATCH_PROPERTYPUT, &byRefNull);
+    EXPECT_EQ(refused.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(refused.resultType, VT_EMPTY);
+    EXPECT_EQ(Raw(dispatch.get(), text, DISPATCH_PROPERTYPUT, &byRefNull).hr, DISP_E_EXCEPTION);
+    nowhere.vt = VT_BYREF | VT_VARIANT;
+    EXPECT_EQ(Raw(dispatch.get(), text, DISPATCH_PROPERTYPUT, &byRefNull).hr, DISP_E_EXCEPTION);
+    nowhere.vt = 0x7FF;
+    EXPECT_EQ(Raw(dispatch.get(), left, DISPATCH_PROPERTYPUT, &byRefNull).hr, DISP_E_EXCEPTION);
+
+    VARIANT number = Long(900);
+    DISPPARAMS moreNamed{&number, &put, 1, 2};
+    EXPECT_EQ(Raw(dispatch.get(), left, DISPATCH_PROPERTYPUT, &moreNamed).hr, E_INVALIDARG);
+    DISPPARAMS noArgs{nullptr, &put, 1, 1};
+    EXPECT_EQ(Raw(dispatch.get(), left, DISPATCH_PROPERTYPUT, &noArgs).hr, E_INVALIDARG);
+    DISPPARAMS noNames{&number, nullptr, 1, 1};
+    EXPECT_EQ(Raw(dispatch.get(), left, DISPATCH_PROPERTYPUT, &noNames).hr, E_INVALIDARG);
+    DISPPARAMS good{&number, &put, 1, 1};
+    EXPECT_EQ(Raw(dispatch.get(), left, DISPATCH_PROPERTYPUT, &good, IID_IDispatch).hr, DISP_E_UNKNOWNINTERFACE);
+    DISPID id = 0;
+    auto* name = const_cast<LPOLESTR>(L"Left");
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_IDispatch, &name, 1, LOCALE_USER_DEFAULT, &id), DISP_E_UNKNOWNINTERFACE);
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, nullptr, 1, LOCALE_USER_DEFAULT, &id), E_INVALIDARG);
+    EXPECT_EQ(LeftOf(note.get()), 600) << "no refused call changed the note";
+
+    // A string given by value to the in/out Text stays the caller's.
+    tk::Bstr mine(L"the caller's own string");
+    VARIANT given = Text(mine);
+    DISPPARAMS byValue{&given, &put, 1, 1};
+    EXPECT_EQ(Raw(dispatch.get(), text, DISPATCH_PROPERTYPUT, &byValue).hr, S_OK);
+    EXPECT_EQ(given.vt, VT_BSTR);
+    EXPECT_EQ(given.bstrVal, mine.get());
+    EXPECT_EQ(Str(mine.get()), L"the caller's own string");
+    EXPECT_EQ(TextOf(note.get()), L"the caller's own string");
+
+    DISPPARAMS nothing{};
+    auto shown = Raw(dispatch.get(), IdOf(dispatch.get(), L"Left"), DISPATCH_PROPERTYGET, &nothing);
+    EXPECT_EQ(shown.hr, S_OK);
+    EXPECT_EQ(shown.resultType, VT_I4);
+    EXPECT_EQ(Raw(dispatch.get(), left, DISPATCH_PROPERTYGET, nullptr).hr, S_OK) << "no record is no arguments";
+
+    // Arguments beyond a property's own go to the default member of the object it gives.
+    VARIANT one = Long(1);
+    DISPPARAMS first{&one, nullptr, 1, 0};
+    auto item =
+        Raw(DispatchOf(notes.get()).get(), IdOf(DispatchOf(notes.get()).get(), L"Notes"), DISPATCH_METHOD, &first);
+    EXPECT_EQ(item.hr, S_OK);
+    EXPECT_EQ(item.resultType, VT_DISPATCH);
+    ComPtr<_Note> alone;
+    CLSID noteClass;
+    ASSERT_EQ(CLSIDFromProgID(L"NoteLibrary.Note", &noteClass), S_OK);
+    ASSERT_EQ(
+        CoCreateInstance(noteClass, nullptr, CLSCTX_INPROC_SERVER, IID__Note, reinterpret_cast<void**>(alone.put())),
+        S_OK);
+    auto noParent = DispatchOf(alone.get());
+    EXPECT_EQ(Raw(noParent.get(), IdOf(noParent.get(), L"Parent"), DISPATCH_METHOD, &first).hr, DISP_E_BADPARAMCOUNT)
+        << "a note in no collection gives no object to pass them to";
+    EXPECT_EQ(CountOf(notes.get()), 1);
+}
+
+TEST(HostileClient, AnEnumeratorSkippedPastItsEndStaysThere) {
+    auto notes = NewNotes();
+    for (int i = 0; i < 3; ++i) AddNote(notes.get());
+    ComPtr<_NoteList> list;
+    ASSERT_EQ(notes->get_Notes(list.put()), S_OK);
+    ComPtr<IUnknown> unknown;
+    ASSERT_EQ(list->get__NewEnum(unknown.put()), S_OK);
+    auto items = unknown.as<IEnumVARIANT>(IID_IEnumVARIANT);
+    ASSERT_EQ(items->Skip(2), S_OK);
+    EXPECT_EQ(items->Skip(0xFFFFFFFF), S_FALSE);
+    tk::Variant item;
+    ULONG fetched = 9;
+    EXPECT_EQ(items->Next(1, item.get(), &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 0u);
+    VARIANT two[2];
+    EXPECT_EQ(items->Next(2, two, nullptr), E_INVALIDARG) << "two items need a count fetched";
+    ASSERT_EQ(items->Reset(), S_OK);
+    EXPECT_EQ(items->Next(1, item.get(), nullptr), S_OK);
+}
+
+namespace {
+
+// An object a client passes as an argument: the library must give back every reference
+// it takes. It lives on the test's stack, so it never deletes itself.
+class Counted final : public IDispatch {
+public:
+    long refs = 1;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (riid != IID_IUnknown && riid != IID_IDispatch) return E_NOINTERFACE;
+        *ppv = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs); }
+    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (count) *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return DISP_E_UNKNOWNNAME;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return DISP_E_MEMBERNOTFOUND;
+    }
+};
+
+// Wrong and right types alike: the last three are no type a VARIANT may hold by value.
+const VARTYPE kArgumentTypes[] = {VT_EMPTY, VT_NULL,          VT_I2,       VT_I4,      VT_R4,   VT_R8,      VT_CY,
+                                  VT_DATE,  VT_BSTR,          VT_DISPATCH, VT_ERROR,   VT_BOOL, VT_UNKNOWN, VT_DECIMAL,
+                                  VT_I1,    VT_UI1,           VT_UI2,      VT_UI4,     VT_I8,   VT_UI8,     VT_INT,
+                                  VT_UINT,  VT_ARRAY | VT_I4, VT_RECORD,   VT_VARIANT, 0x7FF};
+
+// A client making random late-bound calls, keeping every value it passes so that it can
+// check afterwards that the library neither changed nor freed what was the client's.
+class RandomClient {
+public:
+    explicit RandomClient(unsigned seed) : rng_(seed) {}
+    Counted counted;
+
+    // One call of a random member (or none) with random flags and arguments.
+    void CallOn(IDispatch* object, const std::vector<DISPID>& members, std::vector<ComPtr<IDispatch>>& handedOut) {
+        static const DISPID kStrangers[] = {DISPID_VALUE, DISPID_NEWENUM, DISPID_UNKNOWN, DISPID_PROPERTYPUT, 4242};
+        DISPID member = Pick(4) ? members[Pick(static_cast<unsigned>(members.size()))] : kStrangers[Pick(5)];
+        static const WORD kFlags[] = {DISPATCH_METHOD, DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT,
+                                      DISPATCH_METHOD | DISPATCH_PROPERTYGET};
+        WORD flags = Pick(6) ? kFlags[Pick(4)] : static_cast<WORD>(Pick(16));
+        UINT count = Pick(3) ? Pick(2) : Pick(4);
+        args_.assign(count, Arg{});
+        for (Arg& a : args_) Fill(a);
+        DISPID names[3] = {DISPID_PROPERTYPUT, static_cast<DISPID>(Pick(3)), 77};
+        DISPPARAMS params{count ? &args_[0].value : nullptr, names, count, 0};
+        if (flags & DISPATCH_PROPERTYPUT && count && Pick(4)) params.cNamedArgs = 1;
+        if (!Pick(10)) params.cNamedArgs = Pick(count + 2);
+        if (!Pick(30)) params.rgvarg = nullptr;
+        if (!Pick(30)) params.rgdispidNamedArgs = nullptr;
+        std::vector<VARIANT> before;
+        for (const Arg& a : args_) before.push_back(a.value);
+
+        VARIANT result;
+        VariantInit(&result);
+        EXCEPINFO info{};
+        UINT argErr = 0;
+        bool wantResult = Pick(5), wantInfo = Pick(2);
+        HRESULT hr = object->Invoke(member, Pick(40) ? IID_NULL : IID_IDispatch, LOCALE_USER_DEFAULT, flags,
+                                    Pick(40) ? &params : nullptr, wantResult ? &result : nullptr,
+                                    wantInfo ? &info : nullptr, Pick(2) ? &argErr : nullptr);
+        if (FAILED(hr)) {
+            EXPECT_EQ(result.vt, VT_EMPTY) << "a failed call leaves its result empty";
+        } else if (result.vt == VT_DISPATCH && result.pdispVal && handedOut.size() < 12) {
+            handedOut.push_back(ComPtr<IDispatch>(result.pdispVal));
+        }
+        EXPECT_EQ(VariantClear(&result), S_OK);
+        if (hr == DISP_E_EXCEPTION && wantInfo) {
+            EXPECT_TRUE(info.bstrDescription) << "an exception says what failed";
+        }
+        SysFreeString(info.bstrDescription);
+        SysFreeString(info.bstrSource);
+        SysFreeString(info.bstrHelpFile);
+        ComPtr<IErrorInfo> error;
+        GetErrorInfo(0, error.put());
+
+        for (size_t i = 0; i < args_.size(); ++i) {
+            EXPECT_EQ(memcmp(&args_[i].value, &before[i], sizeof(VARIANT)), 0) << "an argument is the caller's";
+            Discard(args_[i]);
+        }
+        EXPECT_EQ(counted.refs, 1) << "every reference to the caller's object was given back";
+        counted.refs = 1;
+    }
+
+private:
+    struct Arg {
+        VARIANT value;   // as given in rgvarg
+        VARIANT target;  // what a by-reference value points at
+    };
+
+    unsigned Pick(unsigned n) { return n ? static_cast<unsigned>(rng_() % n) : 0; }
+
+    void FillValue(VARIANT& v, VARTYPE type) {
+        memset(&v, 0, sizeof v);
+        static const wchar_t* kTexts[] = {L"", L"abc", L"120", L"-1", L"True", L"99999999999", L"1e400"};
+        static const LONGLONG kNumbers[] = {0, 1, -1, 255, 300, 0x7FFFFFFF, -0x7FFFFFFF - 1, 0x7FFFFFFFFFFFFFFF};
+        switch (type) {
+            case VT_BSTR:
+                v.bstrVal = Pick(8) ? SysAllocString(kTexts[Pick(7)]) : nullptr;
+                break;
+            case VT_DISPATCH:
+            case VT_UNKNOWN:
+                v.pdispVal = Pick(4) ? &counted : nullptr;
+                if (v.pdispVal) counted.AddRef();
+                break;
+            case VT_ARRAY | VT_I4:
+                v.parray = Pick(2) ? SafeArrayCreateVector(VT_I4, 0, 2) : nullptr;
+                break;
+            case VT_DECIMAL:
+                VarDecFromI4(static_cast<LONG>(kNumbers[Pick(8)]), &v.decVal);
+                break;
+            case VT_R4:
+                v.fltVal = static_cast<float>(kNumbers[Pick(8)]) * (Pick(2) ? 1.0f : 0.5f);
+                break;
+            case VT_R8:
+            case VT_DATE:
+                v.dblVal = static_cast<double>(kNumbers[Pick(8)]) * (Pick(2) ? 1.0 : 1e300);
+                break;
+            case VT_RECORD:
+                break;
+            default:
+                v.llVal = kNumbers[Pick(8)];
+        }
+        v.vt = type;
+    }
+
+    void Fill(Arg& a) {
+        VARTYPE type = kArgumentTypes[Pick(std::size(kArgumentTypes))];
+        if (!Pick(3) && type != VT_RECORD && type != 0x7FF) {
+            if (type == VT_VARIANT)
+                FillValue(a.target, kArgumentTypes[Pick(std::size(kArgumentTypes) - 4)]);
+            else
+                FillValue(a.target, type);
+            memset(&a.value, 0, sizeof a.value);
+            a.value.vt = static_cast<VARTYPE>(VT_BYREF | type);
+            void* where = type == VT_VARIANT   ? static_cast<void*>(&a.target)
+                          : type == VT_DECIMAL ? static_cast<void*>(&a.target.decVal)
+                                               : static_cast<void*>(&a.target.lVal);
+            a.value.byref = Pick(5) ? where : nullptr;
+            if (!a.value.byref) Discard(a.target), a.target.vt = VT_EMPTY;
+        } else {
+            FillValue(a.value, type == VT_VARIANT && Pick(2) ? static_cast<VARTYPE>(VT_I4) : type);
+            a.target.vt = VT_EMPTY;
+        }
+    }
+
+    // Frees what the client owns, as a client does once the call has returned.
+    static void Discard(VARIANT& v) {
+        if ((v.vt & VT_TYPEMASK) == VT_RECORD || v.vt == VT_VARIANT || v.vt == 0x7FF || (v.vt & VT_BYREF)) {
+            v.vt = VT_EMPTY;
+            return;
+        }
+        VariantClear(&v);
+    }
+    static void Discard(Arg& a) {
+        if (a.value.vt & VT_BYREF && a.value.byref && (a.value.vt & VT_TYPEMASK) != VT_VARIANT) {
+            EXPECT_EQ(a.target.vt, a.value.vt & ~VT_BYREF) << "a value given by reference keeps its type";
+        }
+        Discard(a.target);
+        Discard(a.value);
+    }
+
+    std::mt19937 rng_;
+    std::vector<Arg> args_;
+};
+
+std::vector<DISPID> MembersOf(IDispatch* object) {
+    ComPtr<ITypeInfo> info;
+    EXPECT_EQ(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()), S_OK);
+    TYPEATTR* attr = nullptr;
+    EXPECT_EQ(info->GetTypeAttr(&attr), S_OK);
+    std::vector<DISPID> members;
+    for (UINT i = 0; i < attr->cFuncs; ++i) {
+        FUNCDESC* f = nullptr;
+        if (FAILED(info->GetFuncDesc(i, &f))) continue;
+        members.push_back(f->memid);
+        info->ReleaseFuncDesc(f);
+    }
+    info->ReleaseTypeAttr(attr);
+    return members;
+}
+
+}  // namespace
+
+TEST(HostileClient, ThousandsOfRandomLateBoundCallsOnEveryObjectRunClean) {
+    auto notes = NewNotes();
+    ThrowawayStore store;  // the random calls save and load
+    ComPtr<_Note> alone;
+    CLSID noteClass;
+    ASSERT_EQ(CLSIDFromProgID(L"NoteLibrary.Note", &noteClass), S_OK);
+    ASSERT_EQ(
+        CoCreateInstance(noteClass, nullptr, CLSCTX_INPROC_SERVER, IID__Note, reinterpret_cast<void**>(alone.put())),
+        S_OK);
+    for (unsigned seed : {1u, 2u, 3u}) {
+        RandomClient client(seed);
+        std::vector<ComPtr<IDispatch>> handedOut;
+        ComPtr<_NoteList> list;
+        ASSERT_EQ(notes->get_Notes(list.put()), S_OK);
+        auto note = AddNote(notes.get());
+        std::vector<ComPtr<IDispatch>> objects = {DispatchOf(notes.get()), DispatchOf(list.get()),
+                                                  DispatchOf(note.get()), DispatchOf(alone.get())};
+        std::vector<std::vector<DISPID>> members;
+        for (auto& o : objects) members.push_back(MembersOf(o.get()));
+        for (int call = 0; call < 6000; ++call) {
+            size_t which = static_cast<size_t>(call) % (objects.size() + 1);
+            if (which < objects.size()) {
+                client.CallOn(objects[which].get(), members[which], handedOut);
+            } else if (!handedOut.empty()) {
+                IDispatch* given = handedOut[static_cast<size_t>(call) % handedOut.size()].get();
+                client.CallOn(given, MembersOf(given), handedOut);
+            }
+            ASSERT_FALSE(testing::Test::HasFailure()) << "seed " << seed << ", call " << call;
+            // Saving and loading at random would double the notes each time.
+            while (CountOf(notes.get()) > 20) {
+                long first = 1, ignored = 0;
+                ASSERT_EQ(notes->DeleteNote(&first, &ignored), S_OK);
+            }
+            if (call % 500 == 0) Pump(0);
+        }
+        handedOut.clear();
+        long count = CountOf(notes.get());
+        auto last = AddNote(notes.get());
+        ASSERT_TRUE(last) << "the library still works after seed " << seed;
+        EXPECT_EQ(CountOf(notes.get()), count + 1);
+        SetText(last.get(), L"still here");
+        EXPECT_EQ(TextOf(last.get()), L"still here");
+    }
 }

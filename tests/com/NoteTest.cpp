@@ -286,3 +286,27 @@ TEST(Note, AStandaloneNoteCreatedByProgIdWorksWithoutACollection) {
     ASSERT_EQ(note->get_OnTop(&top), S_OK);
     EXPECT_EQ(top, VARIANT_TRUE);
 }
+
+TEST(Note, ShowingANoteAgainCallsOffAnotherProgramsCloseThatWaitsToHideIt) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    ASSERT_EQ(note->Show(), S_OK);
+    HWND window = OnlyNoteWindow();
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    Pump(50);
+    ASSERT_TRUE(IsWindowVisible(window)) << "another program's close waits a moment";
+    VARIANT_BOOL visible = VARIANT_FALSE;
+    DWORD start = GetTickCount();
+    do Pump(50);
+    while (note->get_IsVisible(&visible) == S_OK && visible && GetTickCount() - start < 10000);
+    ASSERT_FALSE(visible) << "and then hides the note";
+
+    for (bool all : {false, true}) {
+        ASSERT_EQ(notes->ShowAll(), S_OK);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        Pump(50);
+        ASSERT_EQ(all ? notes->ShowAll() : note->Show(), S_OK);
+        Pump(2500);  // past the moment the close would have hidden it
+        EXPECT_TRUE(IsWindowVisible(window)) << (all ? "Show All" : "Show") << " called the close off";
+    }
+}

@@ -86,3 +86,54 @@ TEST(Registration, UnregisteringRemovesEverythingAndIsSafeToRepeat) {
     auto notes = NewNotes();
     EXPECT_TRUE(notes) << "registering again brings activation back";
 }
+
+namespace {
+
+// A copy of the built library in a folder of its own, removed again when it goes.
+struct Copy {
+    std::wstring folder, path;
+    explicit Copy(const wchar_t* name) {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        folder = std::wstring(temp) + name;
+        CreateDirectoryW(folder.c_str(), nullptr);
+        path = folder + L"\\Corkbase2.dll";
+        EXPECT_TRUE(CopyFileW(LibraryPath().c_str(), path.c_str(), FALSE));
+    }
+    ~Copy() {
+        DeleteFileW(path.c_str());
+        RemoveDirectoryW(folder.c_str());
+    }
+    HRESULT Register() {
+        tk::UniqueModule module(LoadLibraryW(path.c_str()));
+        return module ? Export(module.get(), "DllRegisterServer")() : E_FAIL;
+    }
+};
+
+}  // namespace
+
+TEST(Registration, RegisteringASecondCopyPointsEveryRegistrationAtIt) {
+    const std::wstring classes = L"Software\\Classes\\";
+    {
+        Copy first(L"quillpost-first-copy"), second(L"quillpost-second-copy");
+        for (Copy* copy : {&first, &second}) {
+            ASSERT_EQ(copy->Register(), S_OK);
+            for (auto* clsid : {&CLSID_Notes, &CLSID_Note}) {
+                std::wstring key = L"CLSID\\" + GuidText(*clsid) + L"\\InprocServer32";
+                EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, classes + key), copy->path);
+                EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, key), copy->path) << "activation loads the copy registered last";
+                std::wstring machine = ReadValue(HKEY_LOCAL_MACHINE, classes + key);
+                EXPECT_TRUE(machine == L"<missing>" || machine == copy->path) << Narrow(machine);
+            }
+        }
+        // The first copy gone, activation still works: nothing points at it.
+        ASSERT_TRUE(DeleteFileW(first.path.c_str()));
+        ComPtr<_Notes> notes;
+        EXPECT_EQ(CoCreateInstance(CLSID_Notes, nullptr, CLSCTX_INPROC_SERVER, IID__Notes,
+                                   reinterpret_cast<void**>(notes.put())),
+                  S_OK);
+    }
+    CoFreeUnusedLibrariesEx(0, 0);
+    Library built;
+    ASSERT_EQ(built.Register()(), S_OK) << "the other tests use the built library";
+}

@@ -43,3 +43,38 @@ TEST(Unload, TheLibraryAnswersBusyWhileObjectsLiveAndUnloadsWhenTheyAreGone) {
     EXPECT_EQ(note->get_IsVisible(&visible), S_OK);
     EXPECT_EQ(visible, VARIANT_TRUE);
 }
+
+TEST(Unload, AHeldClassFactoryOrServerLockKeepsTheLibraryLoaded) {
+    RegisterLibrary();
+    CLSID clsid;
+    ASSERT_EQ(CLSIDFromProgID(L"NoteLibrary.Notes", &clsid), S_OK);
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                               reinterpret_cast<void**>(factory.put())),
+              S_OK);
+    CoFreeUnusedLibrariesEx(0, 0);
+    Pump(50);
+    CoFreeUnusedLibrariesEx(0, 0);
+    ASSERT_NE(GetModuleHandleW(L"Corkbase2.dll"), nullptr) << "a held factory keeps its code";
+    ASSERT_EQ(factory->LockServer(TRUE), S_OK);
+    factory.reset();
+    CoFreeUnusedLibrariesEx(0, 0);
+    Pump(50);
+    CoFreeUnusedLibrariesEx(0, 0);
+    HMODULE module = GetModuleHandleW(L"Corkbase2.dll");
+    ASSERT_NE(module, nullptr) << "a server lock keeps the library";
+
+    // The lock goes through the factory, taken again while the library is still loaded.
+    ASSERT_EQ(CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                               reinterpret_cast<void**>(factory.put())),
+              S_OK);
+    ComPtr<_Notes> notes;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID__Notes, reinterpret_cast<void**>(notes.put())), S_OK);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    factory.reset();
+    notes.reset();
+    CoFreeUnusedLibrariesEx(0, 0);
+    Pump(50);
+    CoFreeUnusedLibrariesEx(0, 0);
+    EXPECT_EQ(GetModuleHandleW(L"Corkbase2.dll"), nullptr) << "without locks or objects the library goes";
+}

@@ -65,6 +65,8 @@ TEST(Snap, HiddenNotesAndTheOwnNoteNeverAttract) {
 
 TEST(Snap, AnOverflowEndsTheScanWithTheCandidatesSoFar) {
     EXPECT_EQ(Snap({At(20, 0, 1000), At(INT32_MAX, 0, 10, 100, 3), At(1100, 0, 5000, 100, 4)}).dx, 20);
+    // The left edges align in the first test; the overflow in the third keeps that candidate.
+    EXPECT_EQ(Snap({At(1040, 0, INT32_MAX)}).dx, 40);
 }
 
 namespace {

@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
 # Registers the library with regsvr32 and drives it from JScript and VBScript in Wine's
 # script host, then unregisters and registers it again; and checks that a test program
-# refuses a prefix not made to be thrown away, and the demo a folder not its own. Arguments: the built Corkbase2.dll and a
-# test program.
+# refuses a prefix not made to be thrown away, as this suite does, and the demo a folder not
+# its own. Arguments: the built Corkbase2.dll and a test program.
 set -u
 shopt -s extglob
 here=$(cd "$(dirname "$0")" && pwd)
 wine_run="$here/../../scripts/lib/wine-run"
-dll=$(winepath -w "$1")
 source "$here/../support/checks.sh"
+
+# Registering, unregistering and the scripts' notes must never reach a person's prefix:
+# only the one the test session marked to be thrown away.
+if [[ -z ${WINEPREFIX:-} || ! -f $WINEPREFIX/drive_c/quillpost-throwaway-prefix ]]; then
+  echo "Refusing to run: the Wine prefix ${WINEPREFIX:-~/.wine} was not made to be thrown away. Run ./scripts/test." >&2
+  exit 2
+fi
+dll=$(winepath -w "$1")
 
 # step NAME EXIT-STATUS EXPECTED-OUTPUT-PATTERN PROGRAM ARGS...
 step() {
@@ -38,6 +45,10 @@ marker="$WINEPREFIX/drive_c/quillpost-throwaway-prefix"
 mv "$marker" "$marker.away"
 nl=$'\n'
 step "a test program refuses an unmarked prefix" 2 "Refusing to run: +([^$nl])" "$2"
+refusal=$(bash "$here/run-scripts.sh" "$1" "$2" 2>&1)
+rc=$?
+check "this suite refuses an unmarked prefix" eval '[[ $rc -eq 2 && $refusal == "Refusing to run: "+([^$nl]) ]]' ||
+  echo "$refusal (exit $rc)" | sed 's/^/     /'
 mv "$marker.away" "$marker"
 
 # The demo is given a folder that is not its own: it refuses before touching anything.

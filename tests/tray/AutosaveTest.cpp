@@ -40,7 +40,7 @@ protected:
 TEST_F(Autosave, ANewNoteTypingAndMovingSurviveAKill) {
     auto q = Start();
     q->TrayEvent(WM_LBUTTONDBLCLK);
-    auto notes = q->WaitForNotes(1);
+    auto notes = q->WaitForNotes(1, 1);
     ASSERT_EQ(notes.size(), 1u);
     RECT rc = RectOf(notes[0]);
     test::Click({(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
@@ -72,7 +72,7 @@ TEST_F(Autosave, RecolouringRetitlingAndDeletingSurviveAKill) {
     store.Put(L"note2", L"left", L"9000");
     store.Put(L"note2", L"top", L"3000");
     auto q = Start();
-    ASSERT_EQ(q->WaitForNotes(2).size(), 2u);
+    ASSERT_EQ(q->WaitForNotes(2, 2).size(), 2u);
     q->WaitUntilIdle();
     HWND first = nullptr, second = nullptr;
     for (HWND n : q->Notes()) (RectOf(n).left < 9000 / test::TwipsPerPixel() ? first : second) = n;

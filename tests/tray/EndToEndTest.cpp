@@ -71,9 +71,10 @@ TEST_F(EndToEnd, NewNotesAreTypedMovedSnappedAndComeBackAfterExit) {
         q->WaitUntilIdle();
 
         ASSERT_TRUE(ClickIcon(2, [&] { return q->Notes().size() == 1; })) << "a double click makes a note";
+        ASSERT_EQ(q->WaitForNotes(1, 1).size(), 1u);
         HWND first = q->Notes()[0];
         ASSERT_TRUE(ClickIcon(2, [&] { return q->Notes().size() == 2; })) << "and another";
-        HWND second = Other(q->Notes(), first);
+        HWND second = Other(q->WaitForNotes(2, 2), first);
         EXPECT_EQ(RectOf(first).left, 0);
         EXPECT_EQ(RectOf(first).top, 0);
         EXPECT_EQ(RectOf(second).left, test::PixelsOf(80)) << "the second note is set off the first";
@@ -102,7 +103,7 @@ TEST_F(EndToEnd, NewNotesAreTypedMovedSnappedAndComeBackAfterExit) {
 
         Qpost again;
         again.WaitUntilIdle();
-        auto notes = again.WaitForNotes(2);
+        auto notes = again.WaitForNotes(2, 2);
         ASSERT_EQ(notes.size(), 2u);
         bool firstBack = false, secondBack = false;
         for (HWND n : notes) {
@@ -132,7 +133,7 @@ TEST_F(EndToEnd, RecolouredRetitledCollapsedSearchedDeletedFadedExportedAndKept)
     store.Put(L"note2", L"visible", L"-1");
     auto q = Start();
     q->WaitUntilIdle();
-    auto notes = q->WaitForNotes(2);
+    auto notes = q->WaitForNotes(2, 2);
     ASSERT_EQ(notes.size(), 2u);
     HWND shop = RectOf(notes[0]).left < RectOf(notes[1]).left ? notes[0] : notes[1];
     HWND old = Other(notes, shop);
@@ -218,6 +219,7 @@ TEST_F(EndToEnd, AltF4OrAnotherProgramClosingANoteOnlyHidesIt) {
     auto q = Start();
     q->WaitUntilIdle();
     ASSERT_TRUE(ClickIcon(2, [&] { return q->Notes().size() == 1; }));
+    ASSERT_EQ(q->WaitForNotes(1, 1).size(), 1u);
     HWND note = q->Notes()[0];
     test::Click(TextOf(note));
     test::TypeText(L"keep me");

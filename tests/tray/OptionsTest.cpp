@@ -66,7 +66,7 @@ TEST_F(Options, CancelKeepsTheOptionsAndOkAppliesThemToEveryNote) {
     store.Put(L"note1", L"visible", L"-1");
     store.Put(L"note2", L"visible", L"-1");
     auto q = Start();
-    auto notes = q->WaitForNotes(2);
+    auto notes = q->WaitForNotes(2, 2);
     ASSERT_EQ(notes.size(), 2u);
 
     auto d = Open(*q);
@@ -92,25 +92,33 @@ TEST_F(Options, CancelKeepsTheOptionsAndOkAppliesThemToEveryNote) {
     EXPECT_EQ(AlphaOf(notes[0]), 100);
 }
 
-TEST_F(Options, AStoredLevelOutsideTheSliderOpensClampedAndOkRepairsIt) {
-    store.Put(L"General", L"level", L"300");
+TEST_F(Options, OkWithoutMovingTheSliderKeepsTheLevelTheNotesHad) {
+    store.Put(L"General", L"notes", L"1");
+    store.Put(L"General", L"level", L"-1");
+    store.Put(L"note1", L"visible", L"-1");
     auto q = Start();
-    auto d = Open(*q);
-    EXPECT_EQ(d.Level(), 255);
-    Press(d.hwnd, L"OK");
-    Sleep(300);
-    Choose(*q, menu::SaveAll);
-    EXPECT_TRUE(WaitFor([&] { return Stored(L"General", L"level") == L"255"; }));
-
-    q->Kill();  // exits in order, saving the level 255
-    store.Put(L"General", L"level", L"0");
-    q = Start();
-    d = Open(*q);
-    EXPECT_EQ(d.Level(), 25);
-    Press(d.hwnd, L"OK");
-    Sleep(300);
-    Choose(*q, menu::SaveAll);
-    EXPECT_TRUE(WaitFor([&] { return Stored(L"General", L"level") == L"25"; }));
+    auto notes = q->WaitForNotes(1);
+    ASSERT_EQ(notes.size(), 1u);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(notes[0]) && AlphaOf(notes[0]) == 255; }));
+    for (auto [stored, opens] : {std::pair{L"-1", 255}, std::pair{L"300", 255}, std::pair{L"0", 25}}) {
+        SCOPED_TRACE(test::Narrow(stored));
+        if (std::wstring(stored) != L"-1") {
+            q->Kill();  // exits in order, saving
+            store.Put(L"General", L"level", stored);
+            q = Start();
+            notes = q->WaitForNotes(1, 1);
+            ASSERT_EQ(notes.size(), 1u);
+        }
+        auto d = Open(*q);
+        EXPECT_EQ(d.Level(), opens) << "the slider's end nearest to how the notes look";
+        Press(d.hwnd, L"OK");
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(d.hwnd) || !IsWindowVisible(d.hwnd); }));
+        Choose(*q, menu::SaveAll);
+        EXPECT_TRUE(WaitFor([&] { return Stored(L"General", L"level") == stored; }));
+        if (opens == 255) {
+            EXPECT_EQ(AlphaOf(notes[0]), 255) << "the notes stay opaque";
+        }
+    }
 }
 
 TEST_F(Options, WhileOpenTheIconBringsItForwardAndOpensNothingElse) {

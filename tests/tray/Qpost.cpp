@@ -134,6 +134,16 @@ std::vector<HWND> Qpost::WaitForNotes(size_t count) const {
     return notes;
 }
 
+std::vector<HWND> Qpost::WaitForNotes(size_t count, size_t shown) const {
+    std::vector<HWND> notes;
+    WaitFor([&] {
+        notes = Notes();
+        return notes.size() == count &&
+               static_cast<size_t>(std::count_if(notes.begin(), notes.end(), IsWindowVisible)) == shown;
+    });
+    return notes;
+}
+
 std::optional<Dialog> WaitForDialog(DWORD pid, const std::wstring& caption, DWORD milliseconds) {
     std::optional<Dialog> dialog;
     WaitFor(

@@ -37,8 +37,10 @@ public:
     std::vector<HWND> Notes() const;
     // The one visible note window (nullptr unless exactly one is visible).
     HWND OnlyVisibleNote() const;
-    // Waits until the program has this many notes.
+    // Waits until the program has this many notes; with `shown`, until exactly that many
+    // of them are on the screen too (a note is placed before it is shown).
     std::vector<HWND> WaitForNotes(size_t count) const;
+    std::vector<HWND> WaitForNotes(size_t count, size_t shown) const;
 
 private:
     PROCESS_INFORMATION process_{};

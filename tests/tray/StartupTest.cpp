@@ -177,7 +177,7 @@ TEST_F(Tray, StartUpLoadsTheStoredNotesShownOrHidden) {
     store.Put(L"note1", L"left", L"1500");
     store.Put(L"note2", L"visible", L"0");
     auto q = Start();
-    ASSERT_EQ(q->WaitForNotes(2).size(), 2u);
+    ASSERT_EQ(q->WaitForNotes(2, 1).size(), 2u);
     HWND shown = q->OnlyVisibleNote();
     ASSERT_NE(shown, nullptr) << "one shown, one hidden";
     RECT rc;
@@ -193,7 +193,7 @@ TEST_F(Tray, EndTaskSavesEveryNoteAsItWasAndEnds) {
     store.Put(L"note2", L"title", L"hidden");
     store.Put(L"note2", L"visible", L"0");
     auto q = Start();
-    ASSERT_EQ(q->WaitForNotes(2).size(), 2u);
+    ASSERT_EQ(q->WaitForNotes(2, 1).size(), 2u);
     q->WaitUntilIdle();
     store.Clear();
     // Without /F, taskkill asks each top-level window of the program to close, as End task does.
@@ -224,4 +224,55 @@ TEST_F(Tray, ChangesAreSavedBeforeTheSystemSleeps) {
     EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
     EXPECT_EQ(Stored(L"General", L"notes"), L"1");
     EXPECT_TRUE(q->Running());
+}
+
+TEST_F(Tray, ALibraryRegisteredFromAnotherFolderIsReplacedByTheOneBesideQpost) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp) + L"quillpost-elsewhere", copy = folder + L"\\Corkbase2.dll";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(test::LibraryPath().c_str(), copy.c_str(), FALSE));
+    {
+        tk::UniqueModule elsewhere(LoadLibraryW(copy.c_str()));
+        auto entry = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+            reinterpret_cast<void*>(GetProcAddress(elsewhere.get(), "DllRegisterServer")));
+        ASSERT_TRUE(entry);
+        ASSERT_EQ(entry(), S_OK);
+    }
+    {
+        Qpost q;
+        auto message = WaitForDialog(q.pid());
+        ASSERT_TRUE(message) << "creatable, but from another file: qpost registers its own";
+        EXPECT_EQ(message->text, L"Installation complete. Click OK to proceed");
+        Press(message->hwnd, L"OK");
+        EXPECT_NE(q.MainWindow(), nullptr);
+        q.Kill();
+    }
+    DeleteFileW(copy.c_str());
+    RemoveDirectoryW(folder.c_str());
+    wchar_t clsid[40];
+    StringFromGUID2(CLSID_Notes, clsid, 40);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"CLSID\\" + std::wstring(clsid) + L"\\InprocServer32").c_str(), 0,
+                            KEY_READ, &key),
+              ERROR_SUCCESS);
+    wchar_t registered[1024] = {};
+    DWORD size = sizeof(registered);
+    RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(registered), &size);
+    RegCloseKey(key);
+    EXPECT_EQ(std::wstring(registered), test::LibraryPath());
+}
+
+TEST_F(Tray, AnInstanceCheckThatFailsIsNotTakenForNoOtherCopy) {
+    // An object of another kind under the mutex's name makes the check itself fail.
+    tk::UniqueHandle squatter(CreateEventW(nullptr, FALSE, FALSE, L"Local\\Quillpost.qpost"));
+    ASSERT_TRUE(squatter);
+    Qpost q;
+    auto message = WaitForDialog(q.pid(), L"Quillpost");
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->text.rfind(L"Quillpost cannot tell whether another copy is running: ", 0), 0u)
+        << test::Narrow(message->text);
+    Press(message->hwnd, L"OK");
+    EXPECT_TRUE(q.WaitForExit()) << "and it does not start";
+    EXPECT_EQ(q.MainWindow(0), nullptr);
 }

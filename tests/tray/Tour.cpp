@@ -44,7 +44,7 @@ TEST_F(Tray, Tour) {
     }
     auto q = Start();
     q->WaitUntilIdle();
-    auto notes = q->WaitForNotes(std::size(samples));
+    auto notes = q->WaitForNotes(std::size(samples), std::size(samples));
     ASSERT_EQ(notes.size(), std::size(samples));
     Picture(L"1-notes-in-each-colour");
 

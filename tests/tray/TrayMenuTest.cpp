@@ -9,9 +9,7 @@ TEST_F(Tray, ARealDoubleClickOnTheTrayIconMakesANote) {
     ASSERT_NE(FindWindowW(L"Shell_TrayWnd", nullptr), nullptr) << "no taskbar: the test display has no Wine desktop";
     q->WaitUntilIdle();
     ASSERT_TRUE(ClickIcon(2, [&] { return !q->Notes().empty(); })) << "the icon answered no double click";
-    auto notes = q->Notes();
-    EXPECT_EQ(notes.size(), 1u);
-    EXPECT_TRUE(IsWindowVisible(notes[0]));
+    EXPECT_EQ(q->WaitForNotes(1, 1).size(), 1u) << "one note, shown";
 }
 
 TEST_F(Tray, ALeftClickShowsEveryNote) {
@@ -39,7 +37,7 @@ TEST_F(Tray, ADoubleClickMakesANoteOffFromNotesAtTheSamePlace) {
     auto q = Start();
     ASSERT_EQ(q->WaitForNotes(2).size(), 2u);
     q->TrayEvent(WM_LBUTTONDBLCLK);
-    ASSERT_EQ(q->WaitForNotes(3).size(), 3u);
+    ASSERT_EQ(q->WaitForNotes(3, 1).size(), 3u);
     HWND added = q->OnlyVisibleNote();  // the stored notes are hidden
     ASSERT_NE(added, nullptr);
     long tpp = test::TwipsPerPixel();
@@ -79,4 +77,33 @@ TEST_F(Tray, DefaultSizeAllResizesHiddenNotesTooAndSaveAllAlwaysWrites) {
     store.Clear();
     Choose(*q, menu::SaveAll);
     EXPECT_TRUE(WaitFor([&] { return Stored(L"General", L"notes") == L"2"; })) << "saved though nothing changed";
+}
+
+TEST_F(Tray, ACollapsedNoteGivenTheDefaultSizeShowsItsTextAndNoHiddenBoxHasTheFocus) {
+    store.Put(L"General", L"notes", L"1");
+    store.Put(L"note1", L"text", L"under the title");
+    store.Put(L"note1", L"visible", L"-1");
+    auto q = Start();
+    q->WaitUntilIdle();
+    auto notes = q->WaitForNotes(1);
+    ASSERT_EQ(notes.size(), 1u);
+    HWND note = notes[0], edit = test::FindChild(note, L"Edit");
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(edit) != FALSE; }));
+    long height = RectOf(note).bottom - RectOf(note).top;
+    auto focus = [&] {
+        GUITHREADINFO info{sizeof info};
+        GetGUIThreadInfo(GetWindowThreadProcessId(note, nullptr), &info);
+        return info.hwndFocus;
+    };
+    test::Click(TextOf(note));
+    ASSERT_TRUE(WaitFor([&] { return focus() == edit; }));
+
+    test::Click(TitleBarOf(note), 2);
+    ASSERT_TRUE(WaitFor([&] { return RectOf(note).bottom - RectOf(note).top < 30; })) << "collapsed";
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(edit) && focus() == note; }))
+        << "the collapsed note's text box is hidden, and the focus left it";
+
+    Choose(*q, menu::DefaultSizeAll);
+    EXPECT_TRUE(WaitFor([&] { return RectOf(note).bottom - RectOf(note).top == height; })) << "full size again";
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(edit) != FALSE; })) << "and its text shows";
 }
