@@ -286,7 +286,8 @@ HRESULT AccessibleForm::accSelect(long flags, VARIANT child) {
     return Guarded([&] {
         const AccessiblePart* part = PartOf(child);
         if (!part) return system_->accSelect(flags, child);
-        if (!(flags & SELFLAG_TAKEFOCUS) || !part->windowed) return S_FALSE;
+        // A hidden control never takes the focus.
+        if (!(flags & SELFLAG_TAKEFOCUS) || !part->windowed || !part->windowed->Shown()) return S_FALSE;
         part->windowed->SetFocus();
         return S_OK;
     });

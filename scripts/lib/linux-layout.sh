@@ -16,7 +16,8 @@ qp_lay_out() {
     "$_qp_layout_lib/wine-session.sh" "$lib/"
   install -m 0755 "$_qp_layout_lib/quillpost" "$_qp_layout_lib/system-tray" "$lib/"
   ln -sfn ../lib/quillpost/quillpost "$folder/bin/quillpost"
-  sed "s|@EXEC@|$exec|" "$_qp_layout_root/installer/linux/quillpost.desktop.in" \
+  # TryExec keeps a login entry left behind by a removed package from starting anything.
+  sed -e "s|@EXEC@|$exec|" -e "s|@TRYEXEC@|${exec//\"/}|" "$_qp_layout_root/installer/linux/quillpost.desktop.in" \
     >"$folder/share/applications/quillpost.desktop"
   # The desktop's settings switch a login entry off (GNOME reads this key for it).
   { cat "$folder/share/applications/quillpost.desktop"; echo "X-GNOME-Autostart-enabled=true"; } >"$autostart"

@@ -115,9 +115,12 @@ qp_start_wine() {
 
 # Prints the pids of the qpost processes that run in the Wine prefix $1, one a line.
 qp_qpost_pids() {
-  local pid
+  local pid want seen
+  # The same prefix may be spelled differently (a trailing slash, a link on the way).
+  want=$(realpath -m "$1")
   for pid in $(pgrep -f 'qpost\.exe' || true); do
-    if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$1"; then echo "$pid"; fi
+    seen=$({ tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | sed -n 's/^WINEPREFIX=//p' | head -n 1)
+    if [[ -n $seen && $(realpath -m "$seen") == "$want" ]]; then echo "$pid"; fi
   done
 }
 
