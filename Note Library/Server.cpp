@@ -60,9 +60,10 @@ public:
         return static_cast<ULONG>(++refs_);
     }
     ULONG STDMETHODCALLTYPE Release() override {
-        if (refs_ == 0) return 0;
+        long left = DropOne(refs_);
+        if (left < 0) return 0;
         corkbase::LockServer(false);
-        return static_cast<ULONG>(--refs_);
+        return static_cast<ULONG>(left);
     }
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
@@ -73,14 +74,32 @@ public:
         HRESULT guard = Guard(IID_IClassFactory, [&] { hr = class_.create()->QueryInterface(riid, ppv); });
         return FAILED(guard) ? guard : hr;
     }
+    // An unlock without a lock of its own is ignored: counted, it would release a lock
+    // another caller holds and let the library unload under that caller.
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-        corkbase::LockServer(lock != FALSE);
+        if (lock) {
+            ++locks_;
+            corkbase::LockServer(true);
+        } else if (DropOne(locks_) >= 0) {
+            corkbase::LockServer(false);
+        }
         return S_OK;
     }
 
 private:
+    // Takes one from a count that is above zero; returns what is left, or -1 when the
+    // count was already zero and stays so.
+    static long DropOne(std::atomic<long>& count) {
+        long now = count.load();
+        while (now > 0 && !count.compare_exchange_weak(now, now - 1)) {
+        }
+        return now > 0 ? now - 1 : -1;
+    }
+
     const CreatableClass& class_;
     std::atomic<long> refs_{0};
+    // Shared by the factories: a lock taken through one may be given back through another.
+    static inline std::atomic<long> locks_{0};
 };
 
 std::wstring GuidText(const GUID& guid) {

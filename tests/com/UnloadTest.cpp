@@ -78,3 +78,27 @@ TEST(Unload, AHeldClassFactoryOrServerLockKeepsTheLibraryLoaded) {
     CoFreeUnusedLibrariesEx(0, 0);
     EXPECT_EQ(GetModuleHandleW(L"Corkbase2.dll"), nullptr) << "without locks or objects the library goes";
 }
+
+TEST(Unload, AnUnlockWithoutALockDoesNotLetTheLibraryGoUnderAHeldFactory) {
+    RegisterLibrary();
+    CLSID clsid;
+    ASSERT_EQ(CLSIDFromProgID(L"NoteLibrary.Notes", &clsid), S_OK);
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                               reinterpret_cast<void**>(factory.put())),
+              S_OK);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    CoFreeUnusedLibrariesEx(0, 0);
+    Pump(50);
+    CoFreeUnusedLibrariesEx(0, 0);
+    ASSERT_NE(GetModuleHandleW(L"Corkbase2.dll"), nullptr) << "the held factory still needs its code";
+    ComPtr<_Notes> notes;
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID__Notes, reinterpret_cast<void**>(notes.put())), S_OK);
+    notes.reset();
+    factory.reset();
+    CoFreeUnusedLibrariesEx(0, 0);
+    Pump(50);
+    CoFreeUnusedLibrariesEx(0, 0);
+    EXPECT_EQ(GetModuleHandleW(L"Corkbase2.dll"), nullptr) << "once nothing holds it, the library goes";
+}
