@@ -96,26 +96,29 @@ std::string Encode(const std::wstring& text) {
 // complete: a write that fails (a full disk) leaves the old file as it was.
 void WriteFile(const std::wstring& path, const std::string& bytes) {
     const std::wstring failed = L"Quillpost could not save the notes to " + path;
-    size_t slash = path.find_last_of(L"\\/");
-    std::wstring folder = slash == std::wstring::npos ? L"." : path.substr(0, slash + 1);
-    wchar_t temporary[MAX_PATH];
-    if (!GetTempFileNameW(folder.c_str(), L"qpe", 0, temporary)) tk::ThrowLastError(failed);
+    // The new file is named after the chosen one, so a folder as deep as the chosen file
+    // allows is deep enough; a name another file already has is passed over.
+    std::wstring temporary;
+    tk::UniqueFile file;
+    for (int n = 0; !file; ++n) {
+        temporary = path + L"." + std::to_wstring(n) + L".qpe";
+        file.reset(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                               nullptr));
+        if (!file && (GetLastError() != ERROR_FILE_EXISTS || n == 99)) tk::ThrowLastError(failed);
+    }
     try {
-        {
-            tk::UniqueFile file(
-                CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-            if (!file) tk::ThrowLastError(failed);
-            DWORD written = 0;
-            if (!bytes.empty() &&
-                (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-                 written != bytes.size()))
-                tk::ThrowLastError(failed);
-            if (!FlushFileBuffers(file.get())) tk::ThrowLastError(failed);
-        }
-        if (!MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        DWORD written = 0;
+        if (!bytes.empty() &&
+            (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+             written != bytes.size()))
+            tk::ThrowLastError(failed);
+        if (!FlushFileBuffers(file.get())) tk::ThrowLastError(failed);
+        file.reset();
+        if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             tk::ThrowLastError(failed);
     } catch (...) {
-        DeleteFileW(temporary);
+        file.reset();
+        DeleteFileW(temporary.c_str());
         throw;
     }
 }

@@ -141,12 +141,26 @@ TEST_F(Export, AnExistingFileIsReplacedWholeAndOneThatCannotBeKeepsItsBytes) {
             << test::Narrow(message->text);
         EXPECT_EQ(ReadBytes(path), "old notes");
     }
+    // A file of another program's that has the name the new file would first take keeps its bytes.
+    std::wstring other = path + L".0.qpe";
+    {
+        tk::UniqueFile file(CreateFileW(other.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DWORD written = 0;
+        ASSERT_TRUE(::WriteFile(file.get(), "theirs", 6, &written, nullptr));
+    }
     auto message = SaveAs(*q, path);
     ASSERT_TRUE(message);
     EXPECT_EQ(message->text, L"Successfully saved to " + path);
     EXPECT_EQ(ReadBytes(path).size(), 45u);
+    EXPECT_EQ(ReadBytes(other), "theirs");
+    std::vector<std::wstring> names;
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"*.tmp").c_str(), &found);
-    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a temporary file was left beside the export";
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"old.txt", L"old.txt.0.qpe"})) << "a temporary file was left beside the export";
 }
