@@ -1,6 +1,7 @@
 #include "PendingSave.h"
 
 #include "NoteFields.h"
+#include "Notes.h"
 #include "Store.h"
 
 namespace corkbase {
@@ -46,7 +47,8 @@ std::optional<PendingSave> PendingSave::FromText(const std::wstring& text) {
     auto level = Take(text, at), through = Take(text, at), count = Take(text, at);
     if (!level || !through || !count) return std::nullopt;
     auto notes = ParseNumber(*count);
-    if (!notes || *notes < 0 || *count != std::to_wstring(*notes)) return std::nullopt;
+    // More notes than a load accepts would leave a store that no load can read.
+    if (!notes || *notes < 0 || *notes > Notes::kMostNotes || *count != std::to_wstring(*notes)) return std::nullopt;
     save.level = *level;
     save.clickThrough = *through;
     for (int32_t i = 0; i < *notes; ++i) {

@@ -191,3 +191,16 @@ TEST_F(SaveInterrupted, AnUnfinishedSaveThatCannotBeReadFailsTheLoadAndChangesNo
     EXPECT_EQ(CountOf(notes.get()), 0);
     EXPECT_EQ(store.Dump(), kept);
 }
+
+TEST_F(SaveInterrupted, AnUnfinishedSaveOfMoreNotesThanALoadKeepsIsRefusedAndChangesNothing) {
+    SaveVersions({Make(1, 0)});
+    std::wstring pending = L"3:2551:05:10001";
+    for (size_t i = 0; i < 10001 * Fields().size(); ++i) pending += L"0:";
+    store.Put(L"General", L"saving", pending);
+    auto kept = store.Dump();
+    auto notes = corkbase::Notes::Create();
+    EXPECT_EQ(notes->LoadAll(), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(LastErrorDescription(),
+              L"General/saving: an unfinished save that cannot be read back; nothing has been changed");
+    EXPECT_EQ(store.Dump(), kept);
+}
