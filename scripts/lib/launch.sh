@@ -36,10 +36,11 @@ qp_launch() {
   local programs=$1
   source "$_qp_launch_lib/wine-session.sh"
   _qp_prefix="${XDG_DATA_HOME:-$HOME/.local/share}/quillpost/wine"
+  local exe
   if [[ -n $(qp_qpost_pids "$_qp_prefix") ]]; then
     # Inside the running Wine: qpost itself tells the person, and the first copy runs on.
-    WINEPREFIX="$_qp_prefix" wine "$(WINEPREFIX="$_qp_prefix" winepath -w "$programs/qpost.exe")" \
-      </dev/null >/dev/null 2>&1
+    exe=$(WINEPREFIX="$_qp_prefix" _qp_windows_path "$programs/qpost.exe") || exit 1
+    WINEPREFIX="$_qp_prefix" wine "$exe" </dev/null >/dev/null 2>&1
     exit 0
   fi
 
@@ -51,7 +52,8 @@ qp_launch() {
   qp_start_wine "$_qp_prefix" "$mode"
   _qp_use_own_library "$programs"
 
-  setsid wine "$(winepath -w "$programs/qpost.exe")" </dev/null >/dev/null 2>&1 &
+  exe=$(_qp_windows_path "$programs/qpost.exe") || exit 1
+  setsid wine "$exe" </dev/null >/dev/null 2>&1 &
   local started=$!
   trap '_qp_launch_stop; exit 130' INT
   trap '_qp_launch_stop; exit 143' TERM
@@ -72,12 +74,22 @@ qp_launch() {
 _qp_use_own_library() {
   local key='HKCU\Software\Classes\CLSID\{5A058ECD-08B1-4E64-B85E-C94182276844}\InprocServer32'
   local own registered
-  own=$(winepath -w "$1/Corkbase2.dll")
+  own=$(_qp_windows_path "$1/Corkbase2.dll") || exit 1
   registered=$({ timeout 60 wine reg query "$key" /ve 2>/dev/null || true; } | tr -d '\r' |
     sed -n 's/^ *(Default) *REG_SZ *//p')
   if [[ -n $registered && $registered != "$own" ]]; then
     timeout 60 wine regsvr32 /s "$own" >/dev/null 2>&1 || true
   fi
+}
+
+# Prints the Windows form of the path $1, or says why there is none and fails.
+_qp_windows_path() {
+  local path
+  if ! path=$(winepath -w "$1" 2>/dev/null) || [[ -z $path ]]; then
+    echo "Quillpost cannot start: Wine gives no Windows path for $1 (winepath failed)." >&2
+    return 1
+  fi
+  printf '%s\n' "$path"
 }
 
 # Ends qpost as its Exit does (taskkill without /F closes its main window, which saves),

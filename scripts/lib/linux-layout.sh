@@ -4,6 +4,14 @@
 _qp_layout_lib=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 _qp_layout_root=$(dirname "$(dirname "$_qp_layout_lib")")
 
+# The text $1 as a sed replacement that gives it back unchanged (a home folder may hold
+# the characters \, | and &).
+_qp_sed_text() {
+  local text=${1//\\/\\\\}
+  text=${text//|/\\|}
+  printf '%s' "${text//&/\\&}"
+}
+
 # qp_lay_out FOLDER EXEC AUTOSTART: under FOLDER (a /usr or ~/.local tree) the launcher
 # lib/quillpost/quillpost with its helpers and the two binaries, the command bin/quillpost
 # linking to it, the desktop entry running EXEC and the icon in the hicolor theme; and the
@@ -17,7 +25,8 @@ qp_lay_out() {
   install -m 0755 "$_qp_layout_lib/quillpost" "$_qp_layout_lib/system-tray" "$lib/"
   ln -sfn ../lib/quillpost/quillpost "$folder/bin/quillpost"
   # TryExec keeps a login entry left behind by a removed package from starting anything.
-  sed -e "s|@EXEC@|$exec|" -e "s|@TRYEXEC@|${exec//\"/}|" "$_qp_layout_root/installer/linux/quillpost.desktop.in" \
+  sed -e "s|@EXEC@|$(_qp_sed_text "$exec")|" -e "s|@TRYEXEC@|$(_qp_sed_text "${exec//\"/}")|" \
+    "$_qp_layout_root/installer/linux/quillpost.desktop.in" \
     >"$folder/share/applications/quillpost.desktop"
   # The desktop's settings switch a login entry off (GNOME reads this key for it).
   { cat "$folder/share/applications/quillpost.desktop"; echo "X-GNOME-Autostart-enabled=true"; } >"$autostart"
