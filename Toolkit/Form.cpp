@@ -281,9 +281,22 @@ WindowedControl* Form::WindowedOf(HWND child, int id) const {
 }
 
 void Form::Register(Control& control) { controls_.push_back(&control); }
-void Form::Unregister(Control& control) { std::erase(controls_, &control); }
+// A reader's object describes the controls: once one goes, the object goes with it.
+void Form::Unregister(Control& control) {
+    DropAccessible();
+    std::erase(controls_, &control);
+}
 void Form::Register(WindowedControl& control) { windowed_.push_back(&control); }
-void Form::Unregister(WindowedControl& control) { std::erase(windowed_, &control); }
+void Form::Unregister(WindowedControl& control) {
+    DropAccessible();
+    std::erase(windowed_, &control);
+}
+
+void Form::DropAccessible() {
+    if (!accessible_) return;
+    accessible_->Disconnect();
+    accessible_.reset();
+}
 
 void Form::Route(UINT msg, WPARAM wp, LPARAM lp) {
     pointer_.Route(hwnd_.get(), controls_, msg, wp, lp, [this](const MouseEvent& e) { Form_MouseMove(e); });
@@ -316,10 +329,7 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         form->lost_ = !form->unloading_;
         form->toolTips_.Forget();
         form->pointer_.Forget();
-        if (form->accessible_) {
-            form->accessible_->Disconnect();
-            form->accessible_.reset();
-        }
+        form->DropAccessible();
         for (WindowedControl* control : form->windowed_) control->Forget();
         return DefWindowProcW(hwnd, msg, wp, lp);
     }

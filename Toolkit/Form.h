@@ -124,6 +124,8 @@ private:
     WindowedControl* WindowedOf(HWND child, int id) const;
     WindowedControl* FirstTabStop() const;
     LRESULT AccessibleObject(WPARAM wp, LPARAM lp);
+    // Disconnects the reader's object, whose clients then get an error, not a freed control.
+    void DropAccessible();
 
     Args args_;
     float left_ = 0, top_ = 0, width_, height_;
