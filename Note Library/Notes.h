@@ -32,11 +32,10 @@ public:
     const std::vector<ComPtr<Note>>& List() const { return list_; }
     bool ThroughClicksValue() const { return throughClicks_; }
     int32_t TransparencyLevelValue() const { return transparencyLevel_; }
-
-private:
     // The most notes a collection keeps: every one a save writes loads again.
     static constexpr int32_t kMostNotes = 10000;
 
+private:
     Notes() = default;
     ~Notes() override;
     void RenumberNotes();
