@@ -22,7 +22,7 @@ Notes::~Notes() {
 
 HRESULT Notes::CollapseAll() {
     return Guarded([&] {
-        for (const auto& note : Snapshot()) CheckCall(note->put_Collapsed(VARIANT_TRUE));
+        for (const auto& note : Snapshot()) note->Window().Collapse();
     });
 }
 
@@ -39,7 +39,7 @@ HRESULT Notes::ShowAll() {
 
 HRESULT Notes::HideAll() {
     return Guarded([&] {
-        for (const auto& note : Snapshot()) CheckCall(note->Hide());
+        for (const auto& note : Snapshot()) note->HideNote();
     });
 }
 
