@@ -46,13 +46,14 @@ bool LibraryRegisteredHere() {
     return static_cast<bool>(notes);
 }
 
-void RegisterLibraryBesideProgram() {
+HRESULT RegisterLibraryBesideProgram() {
     tk::UniqueModule library(LoadLibraryExW((ProgramFolder() + L"Corkbase2.dll").c_str(), nullptr,
                                             LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS));
-    if (!library) return;
+    if (!library) return HRESULT_FROM_WIN32(GetLastError());
     auto entry = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
         reinterpret_cast<void*>(GetProcAddress(library.get(), "DllRegisterServer")));
-    if (entry) entry();
+    if (!entry) return HRESULT_FROM_WIN32(GetLastError());
+    return entry();
 }
 
 }  // namespace qpost

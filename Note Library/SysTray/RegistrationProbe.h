@@ -1,5 +1,6 @@
 #pragma once
 // Whether the note library beside the program is the one registered, and registering it.
+#include <windows.h>
 
 namespace qpost {
 
@@ -8,7 +9,8 @@ namespace qpost {
 // gone or stale tomorrow.
 bool LibraryRegisteredHere();
 
-// Registers the library that lies beside the program, never one found elsewhere.
-void RegisterLibraryBesideProgram();
+// Registers the library that lies beside the program, never one found elsewhere: S_OK, or
+// why it could not be loaded or registered.
+HRESULT RegisterLibraryBesideProgram();
 
 }  // namespace qpost

@@ -61,8 +61,13 @@ bool frmIcon::Form_Initialize() {
         return false;
     }
     if (!LibraryRegisteredHere()) {
-        RegisterLibraryBesideProgram();
+        HRESULT registered = RegisterLibraryBesideProgram();
         if (!LibraryRegisteredHere()) {
+            // The message says only that registering failed; the log keeps why.
+            if (FAILED(registered))
+                tk::WriteEventLog(kTitle, EVENTLOG_ERROR_TYPE,
+                                  L"Quillpost could not register Corkbase2.dll: " +
+                                      tk::SystemMessage(static_cast<DWORD>(registered)));
             tk::MsgBox(nullptr,
                        L"Error registering Corkbase2.DLL. Please throw program away, or bother to download the "
                        L"complete package ;)",
