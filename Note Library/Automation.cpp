@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Module.h"
-#include "Store.h"
+#include "Text.h"
 
 namespace corkbase {
 namespace {

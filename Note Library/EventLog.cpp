@@ -1,10 +1,7 @@
 #include "EventLog.h"
 
-#include <new>
-#include <set>
-
 #include "ApplicationLog.h"
-#include "Failure.h"
+#include "Discarded.h"
 
 namespace corkbase {
 namespace {
@@ -14,6 +11,10 @@ WarningSink& Sink() {
     return sink;
 }
 
+// Wherever the library's code runs, what it discards goes where its warnings go.
+[[maybe_unused]] const bool kDiscardsLogged =
+    (tk::SetDiscardLog([](const std::wstring& text) { LogWarning(L"Corkbase: " + text); }), true);
+
 }  // namespace
 
 void LogWarning(const std::wstring& text) {
@@ -21,26 +22,6 @@ void LogWarning(const std::wstring& text) {
         Sink()(text);
     else
         tk::WriteEventLog(L"Corkbase", EVENTLOG_WARNING_TYPE, text);
-}
-
-void LogDiscarded(const std::wstring& what) noexcept {
-    try {
-        std::wstring description;
-        try {
-            throw;
-        } catch (const tk::Failure& e) {
-            description = e.description();
-        } catch (const std::bad_alloc&) {
-            description = L"out of memory";
-        } catch (...) {
-            description = L"an unexpected internal error";
-        }
-        static std::set<std::wstring> logged;
-        std::wstring text = L"Corkbase: " + what + L" failed: " + description;
-        if (logged.insert(text).second) LogWarning(text);
-    } catch (...) {
-        // Reporting is a courtesy to developers: it must not add a failure of its own.
-    }
 }
 
 WarningSink SetWarningSink(WarningSink sink) {

@@ -1,6 +1,6 @@
 #include "Note.h"
 
-#include "EventLog.h"
+#include "Discarded.h"
 #include "NoteOwner.h"
 #include "Notes.h"
 #include "Units.h"
@@ -28,16 +28,14 @@ Notes& Note::RequireParent() {
 }
 
 void Note::SetVisible(bool visible) {
-    try {
+    // Showing or hiding failed: the visible flag stays as it was.
+    tk::Discarding(visible ? L"showing a note" : L"hiding a note", [&] {
         if (visible)
             window_->Show();
         else
             window_->Hide();
         visible_ = visible;
-    } catch (...) {
-        // Showing or hiding failed: the visible flag stays as it was.
-        LogDiscarded(visible ? L"showing a note" : L"hiding a note");
-    }
+    });
 }
 
 void Note::ApplyTransparencyLevel(int32_t level) {
@@ -51,14 +49,12 @@ void Note::ApplyThroughClicks(bool allow) {
 }
 
 void Note::ShowNote() {
-    try {
+    // Show keeps whatever it managed and tells the user nothing.
+    tk::Discarding(L"showing a note on the screen", [&] {
         if (!visible_) return;
         window_->Show();
         window_->KeepOnMonitor();
-    } catch (...) {
-        // Show keeps whatever it managed and tells the user nothing.
-        LogDiscarded(L"showing a note on the screen");
-    }
+    });
 }
 
 HRESULT Note::Show() {
@@ -66,10 +62,7 @@ HRESULT Note::Show() {
 }
 
 HRESULT Note::Hide() {
-    return Guarded([&] {
-        window_->Hide();
-        visible_ = false;
-    });
+    return Guarded([&] { HideNote(); });
 }
 
 HRESULT Note::get_IsChanged(VARIANT_BOOL* result) {
@@ -77,23 +70,24 @@ HRESULT Note::get_IsChanged(VARIANT_BOOL* result) {
 }
 
 HRESULT Note::Delete() {
-    return Guarded([&] {
-        long id = id_, ignored = 0;
-        CheckCall(RequireParent().DeleteNote(&id, &ignored));
-    });
+    return Guarded([&] { DeleteNote(); });
 }
 
-void Note::HideNote() { CheckCall(Hide()); }
+void Note::HideNote() {
+    window_->Hide();
+    visible_ = false;
+}
 
 void Note::Hold() { AddRef(); }
 
-void Note::DeleteNote() { CheckCall(Delete()); }
+void Note::DeleteNote() { RequireParent().Remove(id_); }
 
 void Note::ReleaseHeld() { ReleaseLater(static_cast<_Note*>(this)); }
 
 std::vector<SnapNote> Note::SnapNotes() {
     std::vector<SnapNote> notes;
-    try {
+    // The notes before the one that could not be read stand.
+    tk::Discarding(L"reading the notes to snap to", [&] {
         for (const auto& other : RequireParent().List()) {
             VARIANT_BOOL visible = VARIANT_FALSE;
             long id = 0, l = 0, t = 0, w = 0, h = 0;
@@ -107,9 +101,7 @@ std::vector<SnapNote> Note::SnapNotes() {
             }
             notes.push_back({visible != VARIANT_FALSE, id, l, t, w, h});
         }
-    } catch (const tk::Failure&) {
-        // The notes before the one that could not be read stand.
-    }
+    });
     return notes;
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "Automation.h"
+#include "NoteFields.h"
 #include "NoteSite.h"
 #include "frmNote.h"
 
@@ -11,7 +12,7 @@ namespace corkbase {
 
 class Notes;
 
-class Note final : public Dispatch<_Note>, public NoteSite {
+class Note final : public Dispatch<_Note>, public NoteSite, public LoadedNote {
 public:
     static ComPtr<Note> Create();
 
@@ -50,7 +51,8 @@ public:
     int32_t NoteIDValue() const override { return id_; }
     // The collection, or a failure saying the note belongs to none.
     Notes& RequireParent();
-    void SetVisible(bool visible);
+    void SetVisible(bool visible) override;
+    _Note* Interface() override { return this; }
     void ApplyTransparencyLevel(int32_t level);
     void ApplyThroughClicks(bool allow);
     void ShowNote();

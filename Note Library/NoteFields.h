@@ -1,82 +1,93 @@
 #pragma once
-// The fields of a note that the store keeps, in the order they are saved: each one's store
-// key, the text the store holds for it (read through the note's interface), what a missing
-// key loads as, and how a loaded value is written back. SaveAll, LoadAll and the tray's
-// saving on its own all go through this list, so a field is added or renamed in one place.
+// The fields of a note that the store keeps, in the order they are saved: the one list
+// that saving, loading, the tray's fingerprint and the tests go over. Each row gives the
+// store key, the field's kind, what a missing key loads as, the text the store holds for
+// it (read through the note's interface) and how a loaded value is written into the note.
+// A field is added as a row here.
 #include <windows.h>
 
 #include <string>
 
-#include "Failure.h"
-#include "Handles.h"
 #include "NoteLibrary.h"
+#include "NoteProperty.h"
+#include "Gdi.h"
+#include "NoteSize.h"
 
 namespace corkbase {
 
 // How a stored text is read back: as it is, as twips a window can keep, as a 32-bit
-// number, or as the visible flag (set by the collection itself, not through a property).
-enum class FieldKind { Text, Twips, Number, Visible };
+// number, or as a flag that is true unless the text is empty or exactly "0".
+enum class FieldKind { Text, Twips, Number, Flag };
 
-// A value read back from the store: text for text fields, number for the others.
-struct LoadedValue {
+// What a missing key loads as, typed by the field's kind.
+struct FieldDefault {
+    const wchar_t* text = L"";
+    long number = 0;
+    bool flag = false;
+};
+
+// A loaded value as its kind holds it.
+struct FieldValue {
     std::wstring text;
     long number = 0;
+    bool flag = false;
+};
+
+// A note that loading fills: its interface, and the visibility that the interface only reads.
+class LoadedNote {
+public:
+    virtual _Note* Interface() = 0;
+    virtual void SetVisible(bool visible) = 0;
+
+protected:
+    ~LoadedNote() = default;
 };
 
 struct NoteField {
     const wchar_t* key;
     FieldKind kind;
-    const wchar_t* missing;                                     // what a missing key loads as
+    FieldDefault missing;
     std::wstring (*stored)(_Note* note);                        // throws tk::Failure
-    HRESULT (*written)(_Note* note, const LoadedValue& value);  // null for the visible flag
+    HRESULT (*written)(LoadedNote& note, const FieldValue& value);
 };
 
 namespace field {
 
-inline long Number(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(long*)) {
-    long value = 0;
-    tk::CheckCall((note->*getter)(&value));
-    return value;
-}
-
-inline std::wstring Text(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(BSTR*)) {
-    tk::Bstr value;
-    tk::CheckCall((note->*getter)(value.put()));
-    return value.str();
-}
-
-inline bool Visible(_Note* note) {
-    VARIANT_BOOL value = VARIANT_FALSE;
-    tk::CheckCall(note->get_IsVisible(&value));
-    return value != VARIANT_FALSE;
-}
+// The text the store holds for a value of each kind.
+inline std::wstring Stored(long number) { return std::to_wstring(number); }
+inline std::wstring Stored(std::wstring text) { return text; }
+inline std::wstring Stored(bool flag) { return flag ? L"-1" : L"0"; }
 
 }  // namespace field
 
-inline const NoteField kNoteFields[] = {
-    {L"title", FieldKind::Text, L"", [](_Note* n) { return field::Text(n, &_Note::get_Title); },
-     [](_Note* n, const LoadedValue& v) { return n->put_Title(tk::Bstr(v.text).get()); }},
-    {L"left", FieldKind::Twips, L"0", [](_Note* n) { return std::to_wstring(field::Number(n, &_Note::get_Left)); },
-     [](_Note* n, const LoadedValue& v) { return n->put_Left(v.number); }},
-    {L"top", FieldKind::Twips, L"0", [](_Note* n) { return std::to_wstring(field::Number(n, &_Note::get_Top)); },
-     [](_Note* n, const LoadedValue& v) { return n->put_Top(v.number); }},
-    {L"width", FieldKind::Twips, L"2500", [](_Note* n) { return std::to_wstring(field::Number(n, &_Note::get_Width)); },
-     [](_Note* n, const LoadedValue& v) { return n->put_Width(v.number); }},
-    {L"height", FieldKind::Twips, L"1300",
-     [](_Note* n) { return std::to_wstring(field::Number(n, &_Note::get_Height)); },
-     [](_Note* n, const LoadedValue& v) { return n->put_Height(v.number); }},
-    // Button face, the system colour 0x8000000F, as a signed 32-bit number.
-    {L"color", FieldKind::Number, L"-2147483633",
-     [](_Note* n) { return std::to_wstring(field::Number(n, &_Note::get_Color)); },
-     [](_Note* n, const LoadedValue& v) { return n->put_Color(v.number); }},
-    {L"text", FieldKind::Text, L"", [](_Note* n) { return field::Text(n, &_Note::get_Text); },
-     [](_Note* n, const LoadedValue& v) {
+inline constexpr NoteField kNoteFields[] = {
+    {L"title", FieldKind::Text, {}, [](_Note* n) { return field::Stored(Read(n, &_Note::get_Title)); },
+     [](LoadedNote& n, const FieldValue& v) { return n.Interface()->put_Title(tk::Bstr(v.text).get()); }},
+    {L"left", FieldKind::Twips, {}, [](_Note* n) { return field::Stored(Read(n, &_Note::get_Left)); },
+     [](LoadedNote& n, const FieldValue& v) { return n.Interface()->put_Left(v.number); }},
+    {L"top", FieldKind::Twips, {}, [](_Note* n) { return field::Stored(Read(n, &_Note::get_Top)); },
+     [](LoadedNote& n, const FieldValue& v) { return n.Interface()->put_Top(v.number); }},
+    {L"width", FieldKind::Twips, {.number = kDefaultNoteWidth},
+     [](_Note* n) { return field::Stored(Read(n, &_Note::get_Width)); },
+     [](LoadedNote& n, const FieldValue& v) { return n.Interface()->put_Width(v.number); }},
+    {L"height", FieldKind::Twips, {.number = kDefaultNoteHeight},
+     [](_Note* n) { return field::Stored(Read(n, &_Note::get_Height)); },
+     [](LoadedNote& n, const FieldValue& v) { return n.Interface()->put_Height(v.number); }},
+    // A note stored without a colour has the system's button face.
+    {L"color", FieldKind::Number, {.number = static_cast<long>(tk::ButtonFace)},
+     [](_Note* n) { return field::Stored(Read(n, &_Note::get_Color)); },
+     [](LoadedNote& n, const FieldValue& v) { return n.Interface()->put_Color(v.number); }},
+    {L"text", FieldKind::Text, {}, [](_Note* n) { return field::Stored(Read(n, &_Note::get_Text)); },
+     [](LoadedNote& n, const FieldValue& v) {
          tk::Bstr text(v.text);
          BSTR raw = text.get();
-         return n->put_Text(&raw);
+         return n.Interface()->put_Text(&raw);
      }},
-    {L"visible", FieldKind::Visible, L"", [](_Note* n) { return std::wstring(field::Visible(n) ? L"-1" : L"0"); },
-     nullptr},
+    {L"visible", FieldKind::Flag, {.flag = false}, [](_Note* n) { return field::Stored(Read(n, &_Note::get_IsVisible)); },
+     [](LoadedNote& n, const FieldValue& v) {
+         n.SetVisible(v.flag);
+         return S_OK;
+     }},
 };
 
 }  // namespace corkbase

@@ -8,6 +8,8 @@
 #include "NoteOwner.h"
 #include "PendingSave.h"
 #include "Store.h"
+#include "StoreKey.h"
+#include "Text.h"
 
 namespace corkbase {
 
@@ -20,7 +22,7 @@ Notes::~Notes() {
 
 HRESULT Notes::CollapseAll() {
     return Guarded([&] {
-        for (const auto& note : Snapshot()) CheckCall(note->put_Collapsed(VARIANT_TRUE));
+        for (const auto& note : Snapshot()) note->Window().Collapse();
     });
 }
 
@@ -37,49 +39,55 @@ HRESULT Notes::ShowAll() {
 
 HRESULT Notes::HideAll() {
     return Guarded([&] {
-        for (const auto& note : Snapshot()) CheckCall(note->Hide());
+        for (const auto& note : Snapshot()) note->HideNote();
     });
+}
+
+ComPtr<Note> Notes::Add() {
+    // No more than a save can write and a load read back.
+    if (list_.size() >= static_cast<size_t>(kMostNotes))
+        throw tk::Failure(E_FAIL, L"There are already " + std::to_wstring(kMostNotes) +
+                                      L" notes, the most a collection keeps; delete one to add another");
+    ComPtr<Note> note = Note::Create();
+    note->SetParent(this);
+    try {
+        list_.push_back(note);
+        note->SetNoteID(static_cast<int32_t>(list_.size()));
+    } catch (const std::bad_alloc&) {
+        if (!list_.empty() && list_.back().get() == note.get()) list_.pop_back();
+        tk::MsgBox(NoteOwnerWindow(), L"Out of memory", L"Corkbase", MB_ICONEXCLAMATION);
+        return {};
+    }
+    return note;
 }
 
 HRESULT Notes::AddNote(_Note** result) {
     return Guarded([&] {
         *Out(result) = nullptr;
-        // No more than a save can write and a load read back.
-        if (list_.size() >= static_cast<size_t>(kMostNotes))
-            throw tk::Failure(E_FAIL, L"There are already " + std::to_wstring(kMostNotes) +
-                                          L" notes, the most a collection keeps; delete one to add another");
-        ComPtr<Note> note = Note::Create();
-        note->SetParent(this);
-        try {
-            list_.push_back(note);
-            note->SetNoteID(static_cast<int32_t>(list_.size()));
-        } catch (const std::bad_alloc&) {
-            if (!list_.empty() && list_.back().get() == note.get()) list_.pop_back();
-            tk::MsgBox(NoteOwnerWindow(), L"Out of memory", L"Corkbase", MB_ICONEXCLAMATION);
-            return;
-        }
-        *result = note.detach();
+        *result = Add().detach();
     });
+}
+
+void Notes::Remove(long id) {
+    // A number that names no note changes nothing; the administrator is told.
+    if (id < 1 || static_cast<size_t>(id) > list_.size()) {
+        LogWarning(L"Corkbase error: There is no note " + std::to_wstring(id) + L" among " +
+                   std::to_wstring(list_.size()) + L" notes");
+        return;
+    }
+    // Keep the note alive until it is out of the list: releasing it closes its window.
+    ComPtr<Note> removed = list_[static_cast<size_t>(id) - 1];
+    list_.erase(list_.begin() + (id - 1));
+    // Out of the list, the note belongs to no collection: its stale number must
+    // never delete the note that has it now, nor reach a collection gone later.
+    removed->ClearParent();
+    RenumberNotes();
 }
 
 HRESULT Notes::DeleteNote(long* ID, long* result) {
     return Guarded([&] {
         *Out(result) = 0;
-        try {
-            long id = *Out(ID);
-            if (id < 1 || static_cast<size_t>(id) > list_.size())
-                throw tk::Failure(DISP_E_BADINDEX, L"There is no note " + std::to_wstring(id) + L" among " +
-                                                       std::to_wstring(list_.size()) + L" notes");
-            // Keep the note alive until it is out of the list: releasing it closes its window.
-            ComPtr<Note> removed = list_[static_cast<size_t>(id) - 1];
-            list_.erase(list_.begin() + (id - 1));
-            // Out of the list, the note belongs to no collection: its stale number must
-            // never delete the note that has it now, nor reach a collection gone later.
-            removed->ClearParent();
-            RenumberNotes();
-        } catch (const tk::Failure& e) {
-            LogWarning(L"Corkbase error: " + e.description());
-        }
+        Remove(*Out(ID));
     });
 }
 
@@ -96,20 +104,24 @@ HRESULT Notes::get_Notes(_NoteList** result) {
 
 namespace {
 
-const wchar_t kApplication[] = L"Corkbase";
-
 // A stored field's value read back, with the default for a missing key.
-LoadedValue Load(const StoreSection& section, const NoteField& f) {
+FieldValue Load(const StoreSection& section, const NoteField& f) {
+    FieldValue value{f.missing.text, f.missing.number, f.missing.flag};
     switch (f.kind) {
-        case FieldKind::Twips:
-            return {L"", section.GetTwips(f.key, *ParseNumber(f.missing))};
-        case FieldKind::Number:
-            return {L"", section.GetNumber(f.key, *ParseNumber(f.missing))};
         case FieldKind::Text:
-        case FieldKind::Visible:
+            value.text = section.GetText(f.key, f.missing.text);
+            break;
+        case FieldKind::Twips:
+            value.number = section.GetTwips(f.key, f.missing.number);
+            break;
+        case FieldKind::Number:
+            value.number = section.GetNumber(f.key, f.missing.number);
+            break;
+        case FieldKind::Flag:
+            if (auto text = section.Get(f.key)) value.flag = !(text->empty() || *text == L"0");
             break;
     }
-    return {section.GetText(f.key, f.missing)};
+    return value;
 }
 
 }  // namespace
@@ -131,14 +143,14 @@ HRESULT Notes::SaveAll(long* result) {
                                                         L": a text holding a NUL character cannot be stored");
             }
         }
-        save.Save(kApplication);
+        save.Save(kStoreApplication);
     });
 }
 
 HRESULT Notes::LoadAll() {
     return Guarded([&] {
-        PendingSave::Finish(kApplication);
-        auto general = StoreSection::ForReading(kApplication, L"General");
+        PendingSave::Finish(kStoreApplication);
+        auto general = StoreSection::ForReading(kStoreApplication, L"General");
         transparencyLevel_ = general.GetNumber(L"level", 255);
         throughClicks_ = general.GetFlag(L"clickthrough", false);
         int32_t count = general.GetNumber(L"notes", 0);
@@ -148,24 +160,15 @@ HRESULT Notes::LoadAll() {
             general.Fail(L"notes", Quoted(general.GetText(L"notes", L"")) + L" is more notes than the " +
                                        std::to_wstring(kMostNotes) + L" a collection keeps");
         for (int32_t i = 1; i <= count; ++i) {
-            auto section = StoreSection::ForReading(kApplication, NoteSection(static_cast<size_t>(i)));
+            auto section = StoreSection::ForReading(kStoreApplication, NoteSection(static_cast<size_t>(i)));
             // Every value is read before the note is made: a value that does not convert adds no note.
-            std::vector<LoadedValue> values;
+            std::vector<FieldValue> values;
             for (const NoteField& f : kNoteFields) values.push_back(Load(section, f));
 
-            ComPtr<_Note> added;
-            CheckCall(AddNote(added.put()));
-            if (!added) throw tk::Failure(E_FAIL, NoteSection(static_cast<size_t>(i)) + L": the note could not be added");
-            auto* note = static_cast<Note*>(added.get());
-            bool visible = true;
-            for (size_t k = 0; k < std::size(kNoteFields); ++k) {
-                const NoteField& f = kNoteFields[k];
-                if (f.written)
-                    section.CheckApplied(f.key, f.written(note, values[k]));
-                else  // the note is visible unless the stored text is empty or exactly "0"
-                    visible = !(values[k].text.empty() || values[k].text == L"0");
-            }
-            note->SetVisible(visible);
+            ComPtr<Note> note = Add();
+            if (!note) throw tk::Failure(E_FAIL, NoteSection(static_cast<size_t>(i)) + L": the note could not be added");
+            for (size_t k = 0; k < std::size(kNoteFields); ++k)
+                section.CheckApplied(kNoteFields[k].key, kNoteFields[k].written(*note.get(), values[k]));
             note->ApplyThroughClicks(throughClicks_);
             note->ApplyTransparencyLevel(transparencyLevel_);
         }

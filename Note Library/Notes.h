@@ -32,7 +32,10 @@ public:
     const std::vector<ComPtr<Note>>& List() const { return list_; }
     bool ThroughClicksValue() const { return throughClicks_; }
     int32_t TransparencyLevelValue() const { return transparencyLevel_; }
-
+    // A new note at the end of the list; empty when memory ran out (the user has been told).
+    ComPtr<Note> Add();
+    // Deletes the note with this number; a number that names none changes nothing.
+    void Remove(long id);
     // The most notes a collection keeps: every one a save writes loads again.
     static constexpr int32_t kMostNotes = 10000;
 

@@ -128,7 +128,7 @@ std::vector<RegistryValue> RegistrationTable() {
         table.push_back({clsidKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"});
         table.push_back({clsidKey + L"\\ProgID", L"", cls.progId});
         table.push_back({clsidKey + L"\\TypeLib", L"", libid});
-        table.push_back({clsidKey + L"\\Version", L"", L"1.3"});
+        table.push_back({clsidKey + L"\\Version", L"", L"" NOTELIBRARY_VERSION});
         table.push_back({cls.progId, L"", cls.name});
         table.push_back({std::wstring(cls.progId) + L"\\CLSID", L"", GuidText(*cls.clsid)});
     }

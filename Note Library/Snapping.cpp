@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "Discarded.h"
 #include "Failure.h"
 #include "Units.h"
 
@@ -22,7 +23,8 @@ SnapOffsets GetSnapOffsets(int32_t left, int32_t top, int32_t width, int32_t hei
     auto nearer = [](int32_t& candidate, int32_t d) {
         if (std::llabs(d) < SnapDistance) candidate = RetMin(candidate, d);
     };
-    try {
+    // An overflow ends the scan with the candidates gathered so far.
+    tk::Discarding(L"snapping past the largest position", [&] {
         for (const SnapNote& n : notes) {
             if (!n.visible || n.id == ownId) continue;
             // Each sum is worked out by the test that needs it: an overflow keeps the
@@ -36,9 +38,7 @@ SnapOffsets GetSnapOffsets(int32_t left, int32_t top, int32_t width, int32_t hei
             nearer(dy, CheckedSub(CheckedAdd(n.top, n.height), top));
             nearer(dy, CheckedSub(CheckedAdd(n.top, n.height), CheckedAdd(top, height)));
         }
-    } catch (const tk::Failure&) {
-        // An overflow ends the scan with the candidates gathered so far.
-    }
+    });
     if (std::llabs(dx) >= std::llabs(screenWidth)) dx = 0;
     if (std::llabs(dy) >= std::llabs(screenHeight)) dy = 0;
     return {dx, dy};

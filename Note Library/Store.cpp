@@ -1,20 +1,15 @@
 #include "Store.h"
 
 #include <algorithm>
-#include <cwctype>
 
 #include "Failure.h"
+#include "Text.h"
 #include "Units.h"
 
 namespace corkbase {
 namespace {
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
-
-std::wstring Lower(std::wstring s) {
-    for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
-    return s;
-}
 
 struct Decimal {
     bool negative = false;
@@ -75,12 +70,6 @@ std::optional<bool> ParseFlag(const std::wstring& text) {
     return (d->whole + d->fraction).find_first_not_of(L'0') != std::wstring::npos;
 }
 
-std::wstring Quoted(const std::wstring& text) {
-    constexpr size_t shown = 40;
-    if (text.size() <= shown) return L"\"" + text + L"\"";
-    return L"\"" + text.substr(0, shown) + L"...\" (" + std::to_wstring(text.size()) + L" characters)";
-}
-
 StoreSection StoreSection::ForReading(const std::wstring& application, const std::wstring& section) {
     tk::RegKey key;
     std::wstring path = L"Software\\" + application + L"\\" + section;
@@ -107,11 +96,9 @@ void StoreSection::Fail(const std::wstring& key, const std::wstring& what) const
 }
 
 void StoreSection::CheckApplied(const std::wstring& key, HRESULT hr) const {
-    try {
-        tk::CheckCall(hr);
-    } catch (const tk::Failure& e) {
-        throw tk::Failure(e.hr(), name_ + L"/" + key + L": " + e.description());
-    }
+    if (SUCCEEDED(hr)) return;
+    tk::Failure failure = tk::CallFailure(hr);
+    throw tk::Failure(failure.hr(), name_ + L"/" + key + L": " + failure.description());
 }
 
 std::optional<std::wstring> StoreSection::Get(const std::wstring& key) const {
@@ -133,21 +120,8 @@ std::optional<std::wstring> StoreSection::Get(const std::wstring& key) const {
     return text;
 }
 
-#ifdef CORKBASE_TEST_SEAMS
-int storeWritesLeft = -1;
-
-namespace {
-void CountWrite(const std::wstring& where) {
-    if (storeWritesLeft == 0) throw tk::Failure(E_ABORT, where + L": saving stopped by the test");
-    if (storeWritesLeft > 0) --storeWritesLeft;
-}
-}  // namespace
-#endif
-
 void StoreSection::Remove(const std::wstring& key) {
-#ifdef CORKBASE_TEST_SEAMS
-    CountWrite(name_ + L"/" + key);
-#endif
+    BeforeStoreWrite(name_, key);
     LSTATUS status = RegDeleteValueW(key_.get(), key.c_str());
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
         throw tk::Failure(HRESULT_FROM_WIN32(status), name_ + L"/" + key + L": cannot be removed: " +
@@ -155,9 +129,7 @@ void StoreSection::Remove(const std::wstring& key) {
 }
 
 void StoreSection::Save(const std::wstring& key, const std::wstring& value) {
-#ifdef CORKBASE_TEST_SEAMS
-    CountWrite(name_ + L"/" + key);
-#endif
+    BeforeStoreWrite(name_, key);
     LSTATUS status = RegSetValueExW(key_.get(), key.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     if (status != ERROR_SUCCESS)

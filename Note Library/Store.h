@@ -42,11 +42,10 @@ private:
     tk::RegKey key_;  // empty for a missing section
 };
 
-#ifdef CORKBASE_TEST_SEAMS
-// Test builds only: how many more values the store may write before saving stops as if the
-// process had died there; negative for no limit.
-extern int storeWritesLeft;
-#endif
+// Runs before every value the store writes or removes; a failure it throws stops the save
+// there, as if the process had died. The library's own does nothing: a test program links
+// one of its own in its place.
+void BeforeStoreWrite(const std::wstring& section, const std::wstring& key);
 
 // The section of the note at this 1-based position: note1, note2, ...
 std::wstring NoteSection(size_t position);
@@ -57,8 +56,5 @@ std::optional<int32_t> ParseNumber(const std::wstring& text);
 
 // "True"/"False" in any letter case, or a number (zero is false). Nothing for anything else.
 std::optional<bool> ParseFlag(const std::wstring& text);
-
-// How a text is quoted in a failure's description: shortened when long.
-std::wstring Quoted(const std::wstring& text);
 
 }  // namespace corkbase

@@ -2,15 +2,16 @@
 
 #include <algorithm>
 
-#include "EventLog.h"
+#include "Discarded.h"
 #include "Failure.h"
-#include "LocaleCase.h"
 #include "Module.h"
 #include "MsgBox.h"
 #include "NoteOwner.h"
+#include "NoteSize.h"
+#include "Palette.h"
 #include "PopupMenu.h"
 #include "Resources.h"
-#include "Store.h"
+#include "Text.h"
 #include "Units.h"
 #include "dlgInputbox.h"
 #include "modWinTrans.h"
@@ -20,9 +21,7 @@ namespace {
 
 constexpr tk::OleColor WindowBackground = 0x80000005;
 constexpr tk::OleColor WindowText = 0x80000008;
-constexpr tk::OleColor ButtonFace = 0x8000000F;
 constexpr float CollapseExtra = 80;
-constexpr float DefaultHeight = 1300;
 // The text area shows once the layout gives it the height of its 8.25-point font; lower,
 // as below a collapsed title bar, it would show only stray dots of text.
 constexpr float TextRoom = 165;
@@ -33,6 +32,14 @@ constexpr UINT CloseDelay = 1000;
 
 // Sizes computed from a client area smaller than the controls are kept at 0.
 float AtLeastZero(float twips) { return std::max(twips, 0.0f); }
+
+// A layered-window status that is the platform's error code fails; -1, a level outside
+// 0 to 255, leaves the note opaque as designed.
+void CheckLayered(int32_t status, const wchar_t* doing) {
+    if (status > 0)
+        throw tk::Failure(HRESULT_FROM_WIN32(static_cast<DWORD>(status)),
+                          std::wstring(doing) + L": " + tk::SystemMessage(static_cast<DWORD>(status)));
+}
 
 }  // namespace
 
@@ -81,7 +88,7 @@ frmNote::frmNote()
                       .top = 240,
                       .width = 1575,
                       .height = 735,
-                      .backColor = ButtonFace,
+                      .backColor = tk::ButtonFace,
                       .font = {L"Arial", 8.25f, FW_NORMAL, RUSSIAN_CHARSET},
                       .multiLine = true,
                       .border = false}) {
@@ -200,19 +207,18 @@ void frmNote::SetTitle(const std::wstring& title) {
 }
 
 void frmNote::Form_Load() {
-    try {
-        SetWidth(2500);
-        SetHeight(DefaultHeight);
+    // A failing load step ends the load sequence without a word to the user.
+    tk::Discarding(L"loading a note window", [&] {
+        SetWidth(kDefaultNoteWidth);
+        SetHeight(kDefaultNoteHeight);
         Owner().SetChanged(false);
         Dragging = false;
-        modWinTrans::MakeLayered(hWnd());
+        int32_t layered = modWinTrans::MakeLayered(hWnd());
         txtNote.SetLeft(Picture2.Width());
         LayoutVertical();
         LayoutHorizontal();
-    } catch (...) {
-        // A failing load step ends the load sequence without a word to the user.
-        LogDiscarded(L"loading a note window");
-    }
+        CheckLayered(layered, L"Cannot make the note window layered");
+    });
 }
 
 void frmNote::Form_Resize() {
@@ -229,7 +235,8 @@ void frmNote::Form_Resize() {
 }
 
 void frmNote::LayoutVertical() {
-    try {
+    // A failing layout step ends the layout without a word to the user.
+    tk::Discarding(L"laying out a note window", [&] {
         Picture3.SetTop(ScaleHeight() - Picture3.Height());
         txtNote.SetTop(lbTitleBar.Height());
         txtNote.SetHeight(AtLeastZero(ScaleHeight() - Picture3.Height() - lbTitleBar.Height()));
@@ -238,23 +245,18 @@ void frmNote::LayoutVertical() {
         Picture4.SetTop(Picture2.Top());
         Picture2.SetHeight(AtLeastZero(ScaleHeight() - lbTitleBar.Height()));
         Picture4.SetHeight(Picture2.Height());
-    } catch (...) {
-        // A failing layout step ends the layout without a word to the user.
-        LogDiscarded(L"laying out a note window");
-    }
+    });
 }
 
 void frmNote::LayoutHorizontal() {
-    try {
+    // A failing layout step ends the layout without a word to the user.
+    tk::Discarding(L"laying out a note window", [&] {
         Picture3.SetWidth(ScaleWidth());
         Picture2.SetLeft(0);
         Picture4.SetLeft(ScaleWidth() - Picture4.Width());
         txtNote.SetWidth(AtLeastZero(ScaleWidth() - Picture2.Width() - Picture4.Width()));
         txtNote.SetLeft(Picture2.Width());
-    } catch (...) {
-        // A failing layout step ends the layout without a word to the user.
-        LogDiscarded(L"laying out a note window");
-    }
+    });
 }
 
 void frmNote::Form_Activate() {
@@ -271,7 +273,7 @@ void frmNote::Collapse() {
     if (collapsed_) {
         collapsed_ = false;
         if (Height() >= static_cast<float>(rememberedHeight_))
-            SetHeight(DefaultHeight);
+            SetHeight(kDefaultNoteHeight);
         else
             SetHeight(static_cast<float>(rememberedHeight_));
     } else {
@@ -282,17 +284,19 @@ void frmNote::Collapse() {
 }
 
 void frmNote::SetTransparencyLevelAndThroughClicks(int32_t& level, bool& allow) {
-    try {
+    // Transparency is cosmetic: a failure leaves the window as it was.
+    tk::Discarding(L"applying the transparency level and click-through", [&] {
         if (!Visible()) return;
         HWND hwnd = hWnd();
         SetForegroundWindow(hwnd);
-        modWinTrans::MakeLayered(hwnd);
-        modWinTrans::SetLayeredAlpha(hwnd, level);
-        modWinTrans::SetClickThrough(hwnd, allow);
-    } catch (...) {
-        // Transparency is cosmetic: a failure leaves the window as it was.
-        LogDiscarded(L"applying the transparency level and click-through");
-    }
+        // Each step is tried whatever the one before gave.
+        int32_t layered = modWinTrans::MakeLayered(hwnd);
+        int32_t alpha = modWinTrans::SetLayeredAlpha(hwnd, level);
+        int32_t through = modWinTrans::SetClickThrough(hwnd, allow);
+        CheckLayered(layered, L"Cannot make the note window layered");
+        CheckLayered(alpha, L"Cannot set the note's transparency level");
+        CheckLayered(through, L"Cannot set whether clicks go through the note");
+    });
 }
 
 void frmNote::SetNoteColor(tk::OleColor color) {
@@ -372,39 +376,33 @@ void frmNote::MoveTo(const NotePlace& place) {
 void frmNote::Picture2_MouseMove(const tk::MouseEvent& e) {
     if (GripMode != 1) return;
     if (!(e.x < 0 || Width() >= MinWidth)) return;
-    try {
+    tk::Discarding(L"resizing a note by its grip", [&] {
         SetLeft(Left() + e.x);
         SetWidth(Width() - e.x);
         Picture4.SetLeft(ScaleWidth() - Picture4.Width());
         txtNote.SetWidth(ScaleWidth() - Picture2.Width() - Picture4.Width());
         Picture3.SetWidth(ScaleWidth());
-    } catch (...) {
-        LogDiscarded(L"resizing a note by its grip");
-    }
+    });
 }
 
 void frmNote::Picture4_MouseMove(const tk::MouseEvent& e) {
     if (GripMode != 2) return;
     if (!(e.x > 0 || Width() >= MinWidth)) return;
-    try {
+    tk::Discarding(L"resizing a note by its grip", [&] {
         SetWidth(Picture4.Left() + Picture4.Width() + e.x);
         Picture4.SetLeft(ScaleWidth() - Picture4.Width());
         txtNote.SetWidth(ScaleWidth() - Picture2.Width() - Picture4.Width());
         Picture3.SetWidth(ScaleWidth());
-    } catch (...) {
-        LogDiscarded(L"resizing a note by its grip");
-    }
+    });
 }
 
 void frmNote::Picture3_MouseMove(const tk::MouseEvent& e) {
     if (GripMode != 3) return;
     if (!(e.y > 0 || Height() >= MinHeight)) return;
-    try {
+    tk::Discarding(L"resizing a note by its grip", [&] {
         SetHeight(Picture3.Top() + Picture3.Height() + e.y);
         LayoutVertical();
-    } catch (...) {
-        LogDiscarded(L"resizing a note by its grip");
-    }
+    });
 }
 
 void frmNote::Grip_MouseUp() {
@@ -422,22 +420,20 @@ void frmNote::txtNote_MenuKey() {
 }
 
 void frmNote::ShowOptionsMenu(std::optional<POINT> at) {
-    tk::PopupMenu mnuOptions({
-        {.caption = L"&Yellow", .Click = [this] { SetNoteColor(0x00C0FFFF); }},
-        {.caption = L"&Green", .Click = [this] { SetNoteColor(0x0080FF80); }},
-        {.caption = L"&Blue", .Click = [this] { SetNoteColor(0x00FFFF80); }},
-        {.caption = L"Button&face", .Click = [this] { SetNoteColor(0x8000000F); }},
-        {.caption = L"B&ackground", .Click = [this] { SetNoteColor(0x80000001); }},
-        {.caption = L"-"},
-        {.caption = L"&Title...", .Click = [this] { mnuTitle_Click(); }},
-        {.caption = L"-"},
-        {.caption = L"&Delete", .Click = [this] { mnuDelete_Click(); }},
-    });
+    std::vector<tk::MenuItem> items;
+    for (const PaletteColour& colour : kPalette)
+        items.push_back({.caption = colour.caption, .Click = [this, value = colour.value] { SetNoteColor(value); }});
+    items.push_back({.caption = L"-"});
+    items.push_back({.caption = L"&Title...", .Click = [this] { mnuTitle_Click(); }});
+    items.push_back({.caption = L"-"});
+    items.push_back({.caption = L"&Delete", .Click = [this] { mnuDelete_Click(); }});
+    tk::PopupMenu mnuOptions(items);
     mnuOptions.Show(hWnd(), at);
 }
 
 void frmNote::mnuTitle_Click() {
-    try {
+    // The title stays as it was.
+    tk::Discarding(L"retitling a note", [&] {
         dlgInputbox dialog;
         dialog.SetCaption(L"Note Title");
         dialog.lblPrompt.SetCaption(L"Please enter new Title:");
@@ -445,10 +441,7 @@ void frmNote::mnuTitle_Click() {
         dialog.CentreOver(hWnd());
         dialog.ShowModal(hWnd());
         if (dialog.OkPressed) SetTitle(dialog.txtText.Text());
-    } catch (...) {
-        // The title stays as it was.
-        LogDiscarded(L"retitling a note");
-    }
+    });
 }
 
 void frmNote::mnuDelete_Click() {
@@ -477,7 +470,8 @@ void frmNote::txtNote_KeyUp(int keyCode, int) {
 }
 
 void frmNote::FindText(bool repeat) {
-    try {
+    // A failing find ends without a word to the user.
+    tk::Discarding(L"finding in a note", [&] {
         dlgInputbox dialog;
         dialog.SetCaption(L"Find");
         dialog.lblPrompt.SetCaption(L"Find what:");
@@ -501,10 +495,7 @@ void frmNote::FindText(bool repeat) {
         } else {
             tk::MsgBox(hWnd(), L"Cannot find \"" + what + L"\"", L"Corkbase", MB_ICONINFORMATION);
         }
-    } catch (...) {
-        // A failing find ends without a word to the user.
-        LogDiscarded(L"finding in a note");
-    }
+    });
 }
 
 }  // namespace corkbase

@@ -28,7 +28,7 @@ class Control final : public ControlBase {
 public:
     struct Args {
         float left = 0, top = 0, width = 0, height = 0;
-        OleColor backColor = 0x8000000F;
+        OleColor backColor = ButtonFace;
         OleColor foreColor = 0x80000012;
         std::wstring caption;
         FontSpec font{L"MS Sans Serif", 8.25f};

@@ -7,49 +7,26 @@ namespace tk {
 
 RECT ControlBase::PixelRect() const { return PixelEdges(box_.left, box_.top, box_.width, box_.height); }
 
-float ControlBase::Left() {
-    form_.Load();
-    return box_.left;
-}
+void ControlBase::Touch() { form_.Load(); }
 
-float ControlBase::Top() {
-    form_.Load();
-    return box_.top;
-}
-
-float ControlBase::Width() {
-    form_.Load();
-    return box_.width;
-}
-
-float ControlBase::Height() {
-    form_.Load();
+float& ControlBase::Edge(Side side) {
+    switch (side) {
+        case Side::Left:
+            return box_.left;
+        case Side::Top:
+            return box_.top;
+        case Side::Width:
+            return box_.width;
+        case Side::Height:
+            break;
+    }
     return box_.height;
 }
 
-void ControlBase::SetLeft(float twips) {
-    form_.Load();
-    box_.left = twips;
-    Changed();
-}
-
-void ControlBase::SetTop(float twips) {
-    form_.Load();
-    box_.top = twips;
-    Changed();
-}
-
-void ControlBase::SetWidth(float twips) {
+void ControlBase::Resize(float& edge, float twips) {
     form_.Load();
     RequireSize(twips);
-    box_.width = twips;
-    Changed();
-}
-
-void ControlBase::SetHeight(float twips) {
-    form_.Load();
-    RequireSize(twips);
-    box_.height = twips;
+    edge = twips;
     Changed();
 }
 

@@ -2,25 +2,17 @@
 // Position, size and background colour in twips: what labels, picture boxes and text
 // boxes share. Touching any of them loads the form first.
 #include "Gdi.h"
+#include "TwipsGeometry.h"
 
 namespace tk {
 
 class Form;
 
-class ControlBase {
+class ControlBase : public TwipsGeometry<ControlBase> {
 public:
     ControlBase(const ControlBase&) = delete;
     ControlBase& operator=(const ControlBase&) = delete;
 
-    float Left();
-    float Top();
-    float Width();
-    float Height();
-    void SetLeft(float twips);
-    void SetTop(float twips);
-    // A size below 0 is refused with a Failure.
-    void SetWidth(float twips);
-    void SetHeight(float twips);
     OleColor BackColor();
     void SetBackColor(OleColor color);
 
@@ -40,6 +32,13 @@ protected:
 
     Form& form_;
     Box box_;
+
+private:
+    friend class TwipsGeometry<ControlBase>;
+    void Touch();
+    float& Edge(Side side);
+    void Moved() { Changed(); }
+    void Resize(float& edge, float twips);
 };
 
 }  // namespace tk

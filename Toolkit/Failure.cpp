@@ -28,14 +28,17 @@ void Check(HRESULT hr, const std::wstring& doing) {
 }
 
 void CheckCall(HRESULT hr) {
-    if (SUCCEEDED(hr)) return;
+    if (FAILED(hr)) throw CallFailure(hr);
+}
+
+Failure CallFailure(HRESULT hr) {
     ComPtr<IErrorInfo> error;
     std::wstring description;
     if (GetErrorInfo(0, error.put()) == S_OK && error) {
         Bstr text;
         if (SUCCEEDED(error->GetDescription(text.put()))) description = text.str();
     }
-    throw Failure(hr, description.empty() ? SystemMessage(static_cast<DWORD>(hr)) : description);
+    return Failure(hr, description.empty() ? SystemMessage(static_cast<DWORD>(hr)) : description);
 }
 
 }  // namespace tk

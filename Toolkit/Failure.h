@@ -29,7 +29,10 @@ std::wstring SystemMessage(DWORD code);
 // Throws when hr is a failure.
 void Check(HRESULT hr, const std::wstring& doing);
 
-// Throws for a failed call on a COM object, with the description it reported (IErrorInfo).
+// The failure of a failed call on a COM object, with the description it reported (IErrorInfo).
+Failure CallFailure(HRESULT hr);
+
+// Throws CallFailure(hr) when hr is a failure.
 void CheckCall(HRESULT hr);
 
 }  // namespace tk

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "Control.h"
+#include "Discarded.h"
 #include "Failure.h"
 #include "Module.h"
 #include "Units.h"
@@ -90,43 +91,25 @@ void Form::Unload() {
 
 std::wstring Form::LostDescription() { return L"The window \"" + args_.caption + L"\" was destroyed"; }
 
-float Form::Left() {
-    Load();
-    return left_;
-}
-float Form::Top() {
-    Load();
-    return top_;
-}
-float Form::Width() {
-    Load();
-    return width_;
-}
-float Form::Height() {
-    Load();
+float& Form::Edge(Side side) {
+    switch (side) {
+        case Side::Left:
+            return left_;
+        case Side::Top:
+            return top_;
+        case Side::Width:
+            return width_;
+        case Side::Height:
+            break;
+    }
     return height_;
 }
 
-void Form::SetLeft(float twips) {
-    Load();
-    left_ = twips;
-    Place();
-}
-
-void Form::SetTop(float twips) {
-    Load();
-    top_ = twips;
-    Place();
-}
-
-void Form::SetWidth(float twips) { SetSize(width_, twips); }
-void Form::SetHeight(float twips) { SetSize(height_, twips); }
-
-void Form::SetSize(float& field, float twips) {
+void Form::Resize(float& edge, float twips) {
     Load();
     RequireSize(twips);
-    if (field == twips) return;
-    field = twips;
+    if (edge == twips) return;
+    edge = twips;
     Place();
     Form_Resize();
 }
@@ -337,6 +320,7 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     try {
         return form->HandleMessage(msg, wp, lp);
     } catch (...) {
+        LogDiscarded(L"an event routine of a form");
         return DefWindowProcW(hwnd, msg, wp, lp);
     }
 }

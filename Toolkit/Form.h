@@ -12,6 +12,7 @@
 #include "Monitors.h"
 #include "PointerRouting.h"
 #include "ToolTips.h"
+#include "TwipsGeometry.h"
 
 namespace tk {
 
@@ -19,7 +20,8 @@ class Control;
 class WindowedControl;
 struct MouseEvent;
 
-class Form {
+// A change of its width or height raises Form_Resize at once.
+class Form : public TwipsGeometry<Form> {
 public:
     struct Args {
         const wchar_t* className;
@@ -28,7 +30,7 @@ public:
         float width = 0;  // designed size in twips, before Form_Load changes it
         float height = 0;
         bool clientSize = false;  // the designed size is the client area's, not the window's
-        OleColor backColor = 0x8000000F;
+        OleColor backColor = ButtonFace;
         std::wstring caption;
     };
 
@@ -47,15 +49,6 @@ public:
     // window would be blank and its emptiness could be taken for the form's contents.
     bool Lost() const { return lost_; }
 
-    float Left();
-    float Top();
-    float Width();
-    float Height();
-    void SetLeft(float twips);
-    void SetTop(float twips);
-    // A size below 0 is refused with a Failure. A change raises Form_Resize at once.
-    void SetWidth(float twips);
-    void SetHeight(float twips);
     float ScaleWidth();
     float ScaleHeight();
 
@@ -115,7 +108,11 @@ private:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     void Place();
     void PlaceNow();
-    void SetSize(float& field, float twips);
+    friend class TwipsGeometry<Form>;
+    void Touch() { Load(); }
+    float& Edge(Side side);
+    void Moved() { Place(); }
+    void Resize(float& edge, float twips);
     const SIZE& NonClient() const;
     float NonClientWidth() const;
     float NonClientHeight() const;

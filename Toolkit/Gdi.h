@@ -11,6 +11,9 @@ namespace tk {
 // A stored colour: 0x00BBGGRR, or 0x800000nn for the system colour number nn.
 using OleColor = uint32_t;
 
+// The system's button face: what forms and controls are painted with unless told otherwise.
+inline constexpr OleColor ButtonFace = 0x8000000F;
+
 // The colour to paint now: system colour references are looked up at every call,
 // so windows follow later changes of the system colours.
 COLORREF ResolveColor(OleColor color);

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "Discarded.h"
 #include "Failure.h"
 #include "Form.h"
 #include "Units.h"
@@ -94,6 +95,7 @@ LRESULT CALLBACK TextBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
         }
     } catch (...) {
         // An event routine's failure ends that routine; the keystroke is handled as usual.
+        LogDiscarded(L"an event routine of a text box");
     }
     return CallWindowProcW(previous, hwnd, msg, wp, lp);
 }

@@ -92,7 +92,7 @@ void WindowedControl::Place() {
 
 Button::Button(Form& form, Args args)
     : WindowedControl(
-          form, {args.left, args.top, args.width, args.height, 0x8000000F},
+          form, {args.left, args.top, args.width, args.height, ButtonFace},
           {.windowClass = L"BUTTON",
            .style = static_cast<DWORD>(WS_TABSTOP | (args.role == Role::Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON)),
            .caption = args.caption,
@@ -106,7 +106,7 @@ void Button::Notified(WORD code) {
 }
 
 CheckBox::CheckBox(Form& form, Args args)
-    : WindowedControl(form, {args.left, args.top, args.width, args.height, 0x8000000F},
+    : WindowedControl(form, {args.left, args.top, args.width, args.height, ButtonFace},
                       {.windowClass = L"BUTTON",
                        .style = WS_TABSTOP | BS_AUTOCHECKBOX,
                        .caption = args.caption,
@@ -121,7 +121,7 @@ int CheckBox::Value() { return SendMessageW(hWnd(), BM_GETCHECK, 0, 0) == BST_CH
 void CheckBox::SetValue(int value) { SendMessageW(hWnd(), BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0); }
 
 Slider::Slider(Form& form, Args args)
-    : WindowedControl(form, {args.left, args.top, args.width, args.height, 0x8000000F},
+    : WindowedControl(form, {args.left, args.top, args.width, args.height, ButtonFace},
                       {.windowClass = TRACKBAR_CLASSW,
                        .style = WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM,
                        .id = form.NextControlId()}),
@@ -140,7 +140,7 @@ int Slider::Value() { return static_cast<int>(SendMessageW(hWnd(), TBM_GETPOS, 0
 void Slider::SetValue(int value) { SendMessageW(hWnd(), TBM_SETPOS, TRUE, std::clamp(value, args_.min, args_.max)); }
 
 Frame::Frame(Form& form, Args args)
-    : WindowedControl(form, {args.left, args.top, args.width, args.height, 0x8000000F},
+    : WindowedControl(form, {args.left, args.top, args.width, args.height, ButtonFace},
                       {.windowClass = L"BUTTON", .style = BS_GROUPBOX, .caption = args.caption, .id = -1}) {}
 
 }  // namespace tk

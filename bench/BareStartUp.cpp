@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "StoreKey.h"
+
 namespace {
 
 const wchar_t kClass[] = L"QuillpostBenchBareNote";
@@ -69,7 +71,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     Shell_NotifyIconW(NIM_ADD, &icon);
 
     HKEY general = nullptr;
-    RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Corkbase\\General", 0, KEY_READ, &general);
+    RegOpenKeyExW(HKEY_CURRENT_USER, (corkbase::StoreKey() + L"\\General").c_str(), 0, KEY_READ, &general);
     int count = _wtoi(Read(general, L"notes").c_str());
     std::wstring stored = Read(general, L"level");
     auto level = static_cast<BYTE>(stored.empty() ? 255 : _wtoi(stored.c_str()));
@@ -78,7 +80,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     HWND owner = CreateWindowExW(0, kClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
     for (int i = 1; i <= count; ++i) {
         HKEY section = nullptr;
-        RegOpenKeyExW(HKEY_CURRENT_USER, (L"Software\\Corkbase\\note" + std::to_wstring(i)).c_str(), 0, KEY_READ,
+        RegOpenKeyExW(HKEY_CURRENT_USER, (corkbase::StoreKey() + L"\\note" + std::to_wstring(i)).c_str(), 0, KEY_READ,
                       &section);
         std::wstring title = Read(section, L"title"), text = Read(section, L"text");
         int left = _wtoi(Read(section, L"left").c_str()) / 15, top = _wtoi(Read(section, L"top").c_str()) / 15;

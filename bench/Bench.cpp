@@ -20,6 +20,7 @@
 #include "Gdi.h"
 #include "Note.h"
 #include "Notes.h"
+#include "StoreKey.h"
 #include "ThrowawayPrefix.h"
 #include "frmNote.h"
 #include "modAutoSave.h"
@@ -63,7 +64,7 @@ void Check(HRESULT hr, const char* what) {
     }
 }
 
-void ClearStore() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Corkbase"); }
+void ClearStore() { RegDeleteTreeW(HKEY_CURRENT_USER, corkbase::StoreKey().c_str()); }
 
 // A store of this many visible notes, spread over the screen, each with a few lines of text.
 void WriteStore(int count) {
@@ -137,7 +138,7 @@ void ApplyOptions(HWND window) {
 
 std::vector<BareNote> BareLoad() {
     HKEY general = nullptr;
-    RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Corkbase\\General", 0, KEY_READ, &general);
+    RegOpenKeyExW(HKEY_CURRENT_USER, (corkbase::StoreKey() + L"\\General").c_str(), 0, KEY_READ, &general);
     int count = _wtoi(ReadValue(general, L"notes").c_str());
     ReadValue(general, L"level");
     ReadValue(general, L"clickthrough");
@@ -145,7 +146,7 @@ std::vector<BareNote> BareLoad() {
     std::vector<BareNote> notes;
     for (int i = 1; i <= count; ++i) {
         HKEY section = nullptr;
-        std::wstring path = L"Software\\Corkbase\\note" + std::to_wstring(i);
+        std::wstring path = corkbase::StoreKey() + L"\\note" + std::to_wstring(i);
         RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &section);
         std::map<std::wstring, std::wstring> values;
         for (auto* key : kKeys) values[key] = ReadValue(section, key);
@@ -168,7 +169,7 @@ std::vector<BareNote> BareLoad() {
 
 void BareSave(const std::vector<BareNote>& notes) {
     HKEY general = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Corkbase\\General", 0, nullptr, 0, KEY_WRITE, nullptr, &general,
+    RegCreateKeyExW(HKEY_CURRENT_USER, (corkbase::StoreKey() + L"\\General").c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &general,
                     nullptr);
     WriteValue(general, L"level", L"255");
     WriteValue(general, L"clickthrough", L"False");
@@ -179,7 +180,7 @@ void BareSave(const std::vector<BareNote>& notes) {
         GetWindowTextW(notes[i].text, text.data(), static_cast<int>(text.size()) + 1);
         bool visible = IsWindowVisible(notes[i].window);
         HKEY section = nullptr;
-        std::wstring path = L"Software\\Corkbase\\note" + std::to_wstring(i + 1);
+        std::wstring path = corkbase::StoreKey() + L"\\note" + std::to_wstring(i + 1);
         RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &section, nullptr);
         WriteValue(section, L"title", notes[i].title);
         WriteValue(section, L"left", std::to_wstring(rc.left * 15));

@@ -4,18 +4,6 @@
 
 namespace qpost {
 
-long Read(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(long*)) {
-    long value = 0;
-    tk::CheckCall((note->*getter)(&value));
-    return value;
-}
-
-std::wstring ReadText(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(BSTR*)) {
-    tk::Bstr value;
-    tk::CheckCall((note->*getter)(value.put()));
-    return value.str();
-}
-
 tk::ComPtr<_NoteList> ListOf(_Notes* notes) {
     tk::ComPtr<_NoteList> list;
     tk::CheckCall(notes->get_Notes(list.put()));

@@ -3,15 +3,16 @@
 #include <commdlg.h>
 
 #include <cmath>
-#include <optional>
-#include <tuple>
 
 #include "ApplicationLog.h"
+#include "Discarded.h"
+#include "ExportFile.h"
 #include "Failure.h"
-#include "Module.h"
 #include "MsgBox.h"
 #include "NoteAccess.h"
-#include "Registry.h"
+#include "NoteSize.h"
+#include "RegistrationProbe.h"
+#include "StoreKey.h"
 #include "Units.h"
 #include "frmOptions.h"
 #include "modAutoSave.h"
@@ -22,106 +23,7 @@ namespace {
 
 const wchar_t kTitle[] = L"Quillpost";
 constexpr UINT_PTR AutoSaveTimer = 1;
-constexpr UINT AutoSaveTick = 1000;    // milliseconds between checks
-constexpr DWORD AutoSaveQuiet = 2000;  // how long the notes must stay unchanged
-constexpr long kOffset = 80;           // twips a new note moves off a note at the same place
-
-std::wstring ProgramFolder() {
-    std::wstring path = tk::ModuleFileName(nullptr);
-    return path.substr(0, path.find_last_of(L'\\') + 1);
-}
-
-// The file's identity, whatever the spelling of its path (case, short names).
-std::optional<std::tuple<DWORD, DWORD, DWORD>> FileIdentity(const std::wstring& path) {
-    tk::UniqueFile file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!file || !GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
-    return std::tuple{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
-}
-
-// Whether activation would load the library that lies beside the program: a copy
-// registered from another folder may be gone or stale tomorrow.
-bool RegisteredHere() {
-    wchar_t clsid[40];
-    StringFromGUID2(CLSID_Notes, clsid, 40);
-    std::wstring registered =
-        tk::RegistryDefault(HKEY_CLASSES_ROOT, L"CLSID\\" + std::wstring(clsid) + L"\\InprocServer32");
-    auto own = FileIdentity(ProgramFolder() + L"Corkbase2.dll");
-    return own && own == FileIdentity(registered);
-}
-
-tk::ComPtr<_Notes> CreateByProgId() {
-    CLSID clsid;
-    tk::ComPtr<_Notes> notes;
-    if (SUCCEEDED(CLSIDFromProgID(L"NoteLibrary.Notes", &clsid)) && RegisteredHere())
-        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__Notes, reinterpret_cast<void**>(notes.put()));
-    return notes;
-}
-
-// Registers the library that lies beside the program, never one found elsewhere.
-void RegisterLibrary() {
-    tk::UniqueModule library(LoadLibraryExW((ProgramFolder() + L"Corkbase2.dll").c_str(), nullptr,
-                                            LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS));
-    if (!library) return;
-    auto entry = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-        reinterpret_cast<void*>(GetProcAddress(library.get(), "DllRegisterServer")));
-    if (entry) entry();
-}
-
-// The file's bytes: the ANSI code page when every character fits it, else UTF-8 with a
-// byte-order mark, so that no character is ever replaced by "?".
-std::string Encode(const std::wstring& text) {
-    if (text.empty()) return {};
-    BOOL lossy = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, &lossy);
-    std::string bytes;
-    if (!lossy && n > 0) {
-        bytes.resize(static_cast<size_t>(n));
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), bytes.data(), n,
-                            nullptr, &lossy);
-        if (!lossy) return bytes;
-    }
-    n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    bytes.assign("\xEF\xBB\xBF");
-    size_t start = bytes.size();
-    bytes.resize(start + static_cast<size_t>(n));
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data() + start, n, nullptr,
-                        nullptr);
-    return bytes;
-}
-
-// Writes a new file beside the chosen one and puts it in its place only once it is
-// complete: a write that fails (a full disk) leaves the old file as it was.
-void WriteFile(const std::wstring& path, const std::string& bytes) {
-    const std::wstring failed = L"Quillpost could not save the notes to " + path;
-    // The new file is named after the chosen one, so a folder as deep as the chosen file
-    // allows is deep enough; a name another file already has is passed over.
-    std::wstring temporary;
-    tk::UniqueFile file;
-    for (int n = 0; !file; ++n) {
-        temporary = path + L"." + std::to_wstring(n) + L".qpe";
-        file.reset(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                               nullptr));
-        if (!file && (GetLastError() != ERROR_FILE_EXISTS || n == 99)) tk::ThrowLastError(failed);
-    }
-    try {
-        DWORD written = 0;
-        if (!bytes.empty() &&
-            (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-             written != bytes.size()))
-            tk::ThrowLastError(failed);
-        if (!FlushFileBuffers(file.get())) tk::ThrowLastError(failed);
-        file.reset();
-        if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            tk::ThrowLastError(failed);
-    } catch (...) {
-        file.reset();
-        DeleteFileW(temporary.c_str());
-        throw;
-    }
-}
+constexpr long kOffset = 80;  // twips a new note moves off a note at the same place
 
 }  // namespace
 
@@ -158,9 +60,14 @@ bool frmIcon::Form_Initialize() {
         tk::MsgBox(nullptr, std::wstring(L"Another copy of ") + kTitle + L" is running", kTitle, MB_ICONSTOP);
         return false;
     }
-    if (!CreateByProgId()) {
-        RegisterLibrary();
-        if (!CreateByProgId()) {
+    if (!LibraryRegisteredHere()) {
+        HRESULT registered = RegisterLibraryBesideProgram();
+        if (!LibraryRegisteredHere()) {
+            // The message says only that registering failed; the log keeps why.
+            if (FAILED(registered))
+                tk::WriteEventLog(kTitle, EVENTLOG_ERROR_TYPE,
+                                  L"Quillpost could not register Corkbase2.dll: " +
+                                      tk::SystemMessage(static_cast<DWORD>(registered)));
             tk::MsgBox(nullptr,
                        L"Error registering Corkbase2.DLL. Please throw program away, or bother to download the "
                        L"complete package ;)",
@@ -201,25 +108,29 @@ void frmIcon::Form_Load() {
                    kTitle, MB_ICONSTOP);
         ExitProcess(1);
     }
-    savedFingerprint_ = seenFingerprint_ = modAutoSave::Fingerprint(objNotes());
-    SetTimer(hWnd(), AutoSaveTimer, AutoSaveTick, nullptr);
+    autoSave_.Saved(objNotes());
+    SetTimer(hWnd(), AutoSaveTimer, AutoSaveSchedule::kTick, nullptr);
+}
+
+void frmIcon::SaveAll() {
+    long ignored = 0;
+    tk::CheckCall(objNotes()->SaveAll(&ignored));
+    Saved();
 }
 
 void frmIcon::Saved() {
-    savedFingerprint_ = seenFingerprint_ = modAutoSave::Fingerprint(objNotes());
+    autoSave_.Saved(objNotes());
     autoSaveFailed_ = false;
     // Written through to disk now: a power cut right after must not lose the save.
     tk::RegKey store;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Corkbase", 0, KEY_READ, store.put()) == ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, corkbase::StoreKey().c_str(), 0, KEY_READ, store.put()) == ERROR_SUCCESS)
         RegFlushKey(store.get());
 }
 
 void frmIcon::SaveIfChanged() {
     try {
-        if (modAutoSave::Fingerprint(objNotes()) == savedFingerprint_) return;
-        long ignored = 0;
-        tk::CheckCall(objNotes()->SaveAll(&ignored));
-        Saved();
+        if (!autoSave_.ChangedSinceSave(objNotes())) return;
+        SaveAll();
     } catch (const tk::Failure& e) {
         tk::WriteEventLog(kTitle, EVENTLOG_ERROR_TYPE,
                           L"Quillpost could not save the notes before the system slept: " + e.description());
@@ -229,18 +140,11 @@ void frmIcon::SaveIfChanged() {
 void frmIcon::AutoSave_Timer() {
     if (modAutoSave::ModalOpen(hWnd())) return;
     try {
-        uint64_t now = modAutoSave::Fingerprint(objNotes());
-        if (now != seenFingerprint_) {
-            seenFingerprint_ = now;
-            changedAt_ = GetTickCount();
-            return;
-        }
-        if (now == savedFingerprint_ || GetTickCount() - changedAt_ < AutoSaveQuiet) return;
-        long ignored = 0;
-        tk::CheckCall(objNotes()->SaveAll(&ignored));
-        Saved();
+        if (!autoSave_.Due(objNotes())) return;
+        SaveAll();
     } catch (const tk::Failure& e) {
-        if (autoSaveFailed_) return;
+        // The person is told once until a save succeeds; later failures leave only a trace.
+        if (autoSaveFailed_) return tk::LogDiscarded(L"saving the notes on its own");
         autoSaveFailed_ = true;
         tk::MsgBox(hWnd(), L"Quillpost could not save your notes on its own: " + e.description(), kTitle, MB_ICONSTOP);
     }
@@ -332,19 +236,14 @@ void frmIcon::Form_Unload(bool ask) {
         long ignored = 0;
         HRESULT hr = notes_->SaveAll(&ignored);
         if (FAILED(hr)) {
-            std::wstring reason;
-            try {
-                tk::CheckCall(hr);
-            } catch (const tk::Failure& e) {
-                reason = e.description();
-            }
+            std::wstring reason = tk::CallFailure(hr).description();
             // At log-off or shutdown nobody can answer a message: the log keeps the reason.
             if (!ask) {
                 tk::WriteEventLog(kTitle, EVENTLOG_ERROR_TYPE,
                                   L"Quillpost could not save the notes as the session ended: " + reason);
             } else if (tk::MsgBox(hWnd(), L"Quillpost could not save your notes: " + reason + L"\n\nExit anyway?",
                                   kTitle, MB_ICONSTOP, MB_YESNO | MB_DEFBUTTON2) != IDYES) {
-                SetTimer(hWnd(), AutoSaveTimer, AutoSaveTick, nullptr);
+                SetTimer(hWnd(), AutoSaveTimer, AutoSaveSchedule::kTick, nullptr);
                 return;
             }
         }
@@ -398,17 +297,15 @@ void frmIcon::mnuDefaultSize_Click() {
         tk::CheckCall(list->get_Count(&count));
         for (long i = 1; i <= count; ++i) {
             auto item = ItemOf(list.get(), i);
-            tk::CheckCall(item->put_Height(1300));
-            tk::CheckCall(item->put_Width(2500));
+            tk::CheckCall(item->put_Height(corkbase::kDefaultNoteHeight));
+            tk::CheckCall(item->put_Width(corkbase::kDefaultNoteWidth));
         }
     });
 }
 
 void frmIcon::mnuSaveAll_Click() {
     Command([&] {
-        long ignored = 0;
-        tk::CheckCall(objNotes()->SaveAll(&ignored));
-        Saved();
+        SaveAll();
     });
 }
 
@@ -445,20 +342,6 @@ std::wstring& frmIcon::TrimAtNull(std::wstring& text) {
     return text;
 }
 
-std::wstring frmIcon::ExportText(_Notes* notes) {
-    auto list = ListOf(notes);
-    long count = 0;
-    tk::CheckCall(list->get_Count(&count));
-    std::wstring text;
-    for (long i = 1; i <= count; ++i) {
-        auto note = ItemOf(list.get(), i);
-        text += L"\r\nNote #" + std::to_wstring(Read(note.get(), &_Note::get_NoteID)) + L"\r\n";
-        text += L"\r\nTitle" + ReadText(note.get(), &_Note::get_Title) + L"\r\n";
-        text += L"-----------\r\n\r\n";
-        text += ReadText(note.get(), &_Note::get_Text) + L"\r\n";
-    }
-    return text;
-}
 
 void frmIcon::mnuSaveAs_Click() {
     Command([&] {
@@ -479,7 +362,7 @@ void frmIcon::mnuSaveAs_Click() {
         std::wstring tail = name.size() >= 4 ? name.substr(name.size() - 4) : L"";
         for (auto& c : tail) c = static_cast<wchar_t>(towlower(c));
         if (tail != L".txt") name += L".txt";
-        WriteFile(name, Encode(ExportText(objNotes())));
+        WriteExportFile(name, EncodeExport(ExportText(objNotes())));
         tk::MsgBox(hWnd(), L"Successfully saved to " + name, kTitle, MB_ICONINFORMATION);
     });
 }

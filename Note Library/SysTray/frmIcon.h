@@ -1,13 +1,12 @@
 #pragma once
 // The tray program's hidden main window: it owns the tray icon and its popup menu, keeps
 // the program's one collection of notes, and runs start-up and shutdown.
+#include "AutoSaveSchedule.h"
 #include "Control.h"
 #include "Form.h"
 #include "Handles.h"
 #include "NoteLibrary.h"
 #include "PopupMenu.h"
-
-#include <cstdint>
 
 namespace qpost {
 
@@ -19,8 +18,6 @@ public:
     // it once if need be. False: the program must end now.
     bool Form_Initialize();
 
-    // The whole export file for the notes, as text (the caller encodes it).
-    static std::wstring ExportText(_Notes* notes);
     // Cuts text before its first NUL, in place, and returns it.
     static std::wstring& TrimAtNull(std::wstring& text);
 
@@ -44,9 +41,10 @@ private:
     void mnuExit_Click();
     void ShowPopup();
 
-    // Saving on its own: a tick each second saves once the notes have stopped changing
-    // for a while and differ from what was last saved.
+    // Saving on its own: a tick each second saves when the schedule says a save is due.
     void AutoSave_Timer();
+    // Saves every note and option now; what the store holds is then the notes as they are.
+    void SaveAll();
     void Saved();
     // Saves when anything differs from what was last saved; a failure goes to the log.
     void SaveIfChanged();
@@ -63,10 +61,8 @@ private:
     tk::UniqueHandle instanceMutex_;
     HICON icon_ = nullptr;  // shared resource icon, never destroyed
     UINT taskbarCreated_ = 0;
-    uint64_t savedFingerprint_ = 0;  // of what the store holds
-    uint64_t seenFingerprint_ = 0;   // at the last tick
-    DWORD changedAt_ = 0;            // tick count of the last change seen
-    bool autoSaveFailed_ = false;    // reported once until a save succeeds
+    AutoSaveSchedule autoSave_;
+    bool autoSaveFailed_ = false;  // reported once until a save succeeds
     bool loadFailed_ = false;        // the collection is half loaded and must never be saved
 };
 

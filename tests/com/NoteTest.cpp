@@ -2,22 +2,18 @@
 // collapsing, text, colour, hiding, and real pointer and keyboard input.
 #include <gtest/gtest.h>
 
+#include "NoteProperty.h"
 #include "Support.h"
 
 using namespace test;
+using corkbase::Read;
 
 namespace {
 
-long Get(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(long*)) {
-    long value = -12345;
-    EXPECT_EQ((note->*getter)(&value), S_OK);
-    return value;
-}
-
-long LeftOf(_Note* n) { return Get(n, &_Note::get_Left); }
-long TopOf(_Note* n) { return Get(n, &_Note::get_Top); }
-long WidthOf(_Note* n) { return Get(n, &_Note::get_Width); }
-long HeightOf(_Note* n) { return Get(n, &_Note::get_Height); }
+long LeftOf(_Note* n) { return Read(n, &_Note::get_Left); }
+long TopOf(_Note* n) { return Read(n, &_Note::get_Top); }
+long WidthOf(_Note* n) { return Read(n, &_Note::get_Width); }
+long HeightOf(_Note* n) { return Read(n, &_Note::get_Height); }
 
 bool Visible(_Note* n) {
     VARIANT_BOOL v = 1;
@@ -206,11 +202,11 @@ TEST(Note, TitleAndColourRoundTripWithoutMarkingChanged) {
     ASSERT_EQ(note->get_Title(read.put()), S_OK);
     EXPECT_EQ(read.str(), L"Shopping \u2014 list");
 
-    EXPECT_EQ(Get(note.get(), &_Note::get_Color), static_cast<long>(0x80000005)) << "designed window background";
+    EXPECT_EQ(Read(note.get(), &_Note::get_Color), static_cast<long>(0x80000005)) << "designed window background";
     ASSERT_EQ(note->put_Color(0xC0FFFF), S_OK);
-    EXPECT_EQ(Get(note.get(), &_Note::get_Color), 0xC0FFFF);
+    EXPECT_EQ(Read(note.get(), &_Note::get_Color), 0xC0FFFF);
     ASSERT_EQ(note->put_Color(static_cast<long>(0x8000000F)), S_OK);
-    EXPECT_EQ(Get(note.get(), &_Note::get_Color), static_cast<long>(0x8000000F)) << "system colours stay references";
+    EXPECT_EQ(Read(note.get(), &_Note::get_Color), static_cast<long>(0x8000000F)) << "system colours stay references";
     EXPECT_FALSE(Changed(note.get()));
 }
 
@@ -279,7 +275,7 @@ TEST(Note, AStandaloneNoteCreatedByProgIdWorksWithoutACollection) {
     ComPtr<_Notes> parent;
     EXPECT_EQ(note->get_Parent(parent.put()), S_OK);
     EXPECT_FALSE(parent);
-    EXPECT_EQ(Get(note.get(), &_Note::get_NoteID), 0);
+    EXPECT_EQ(Read(note.get(), &_Note::get_NoteID), 0);
     EXPECT_EQ(WidthOf(note.get()), 2500);
     VARIANT_BOOL top = 1;
     ASSERT_EQ(note->put_OnTop(VARIANT_TRUE), S_OK);

@@ -34,23 +34,7 @@ protected:
     }
 };
 
-long Prop(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(long*)) {
-    long v = -12345;
-    EXPECT_EQ((note->*getter)(&v), S_OK);
-    return v;
-}
-
-std::wstring Text(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(BSTR*)) {
-    tk::Bstr v;
-    EXPECT_EQ((note->*getter)(v.put()), S_OK);
-    return v.str();
-}
-
-bool Flag(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(VARIANT_BOOL*)) {
-    VARIANT_BOOL v = 1;
-    EXPECT_EQ((note->*getter)(&v), S_OK);
-    return v == VARIANT_TRUE;
-}
+using corkbase::Read;
 
 void SetTitle(_Note* note, const std::wstring& s) {
     tk::Bstr b(s);
@@ -87,14 +71,14 @@ TEST_F(Store, OneVisibleLightYellowNoteShoppingIsStoredExactlyAndReadBack) {
     auto loaded = Loaded();
     ASSERT_EQ(CountOf(loaded.get()), 1);
     auto back = NoteAt(loaded.get(), 1);
-    EXPECT_EQ(Text(back.get(), &_Note::get_Title), L"Shopping");
-    EXPECT_EQ(Text(back.get(), &_Note::get_Text), L"milk\r\nbread");
-    EXPECT_EQ(Prop(back.get(), &_Note::get_Left), 1200);
-    EXPECT_EQ(Prop(back.get(), &_Note::get_Top), 900);
-    EXPECT_EQ(Prop(back.get(), &_Note::get_Width), 2500);
-    EXPECT_EQ(Prop(back.get(), &_Note::get_Height), 1300);
-    EXPECT_EQ(Prop(back.get(), &_Note::get_Color), 0xC0FFFF);
-    EXPECT_TRUE(Flag(back.get(), &_Note::get_IsVisible));
+    EXPECT_EQ(Read(back.get(), &_Note::get_Title), L"Shopping");
+    EXPECT_EQ(Read(back.get(), &_Note::get_Text), L"milk\r\nbread");
+    EXPECT_EQ(Read(back.get(), &_Note::get_Left), 1200);
+    EXPECT_EQ(Read(back.get(), &_Note::get_Top), 900);
+    EXPECT_EQ(Read(back.get(), &_Note::get_Width), 2500);
+    EXPECT_EQ(Read(back.get(), &_Note::get_Height), 1300);
+    EXPECT_EQ(Read(back.get(), &_Note::get_Color), 0xC0FFFF);
+    EXPECT_TRUE(Read(back.get(), &_Note::get_IsVisible));
     long level = 0;
     loaded->get_TransparencyLevel(&level);
     EXPECT_EQ(level, 200);
@@ -150,14 +134,14 @@ TEST_F(Store, MissingSectionsAndKeysLoadTheirDefaults) {
     auto loaded = Loaded();
     ASSERT_EQ(CountOf(loaded.get()), 3);
     auto third = NoteAt(loaded.get(), 3);
-    EXPECT_EQ(Prop(third.get(), &_Note::get_Left), 0);
-    EXPECT_EQ(Prop(third.get(), &_Note::get_Top), 0);
-    EXPECT_EQ(Prop(third.get(), &_Note::get_Width), 2500);
-    EXPECT_EQ(Prop(third.get(), &_Note::get_Height), 1300);
-    EXPECT_EQ(Prop(third.get(), &_Note::get_Color), static_cast<long>(0x8000000F));
-    EXPECT_EQ(Text(third.get(), &_Note::get_Title), L"");
-    EXPECT_EQ(Text(third.get(), &_Note::get_Text), L"");
-    EXPECT_FALSE(Flag(third.get(), &_Note::get_IsVisible));
+    EXPECT_EQ(Read(third.get(), &_Note::get_Left), 0);
+    EXPECT_EQ(Read(third.get(), &_Note::get_Top), 0);
+    EXPECT_EQ(Read(third.get(), &_Note::get_Width), 2500);
+    EXPECT_EQ(Read(third.get(), &_Note::get_Height), 1300);
+    EXPECT_EQ(Read(third.get(), &_Note::get_Color), static_cast<long>(0x8000000F));
+    EXPECT_EQ(Read(third.get(), &_Note::get_Title), L"");
+    EXPECT_EQ(Read(third.get(), &_Note::get_Text), L"");
+    EXPECT_FALSE(Read(third.get(), &_Note::get_IsVisible));
     VARIANT_BOOL changed = 1;
     loaded->get_IsChanged(&changed);
     EXPECT_EQ(changed, VARIANT_FALSE) << "notes with empty text load unchanged";
@@ -170,7 +154,7 @@ TEST_F(Store, VisibleUnlessEmptyOrExactlyZero) {
     for (size_t i = 0; i < cases.size(); ++i) store.Put(L"note" + std::to_wstring(i + 1), L"visible", cases[i].first);
     auto loaded = Loaded();
     for (size_t i = 0; i < cases.size(); ++i)
-        EXPECT_EQ(Flag(NoteAt(loaded.get(), static_cast<long>(i + 1)).get(), &_Note::get_IsVisible), cases[i].second)
+        EXPECT_EQ(Read(NoteAt(loaded.get(), static_cast<long>(i + 1)).get(), &_Note::get_IsVisible), cases[i].second)
             << "visible = \"" << std::string(cases[i].first.begin(), cases[i].first.end()) << "\"";
 }
 
@@ -209,7 +193,7 @@ TEST_F(Store, FractionsRoundHalfToEvenAndOtherTextFails) {
              {L"2.5", 2}, {L"3.5", 4}, {L"-2.5", -2}, {L" +12 ", 12}, {L"7.51", 8}, {L"-2147483648", INT32_MIN}}) {
         store.Put(L"note1", L"left", text);
         auto loaded = Loaded();
-        EXPECT_EQ(Prop(NoteAt(loaded.get(), 1).get(), &_Note::get_Left), expected)
+        EXPECT_EQ(Read(NoteAt(loaded.get(), 1).get(), &_Note::get_Left), expected)
             << std::string(text.begin(), text.end());
     }
     for (std::wstring bad : {L"", L"1e3", L"0x10", L"1,000", L"2147483648", L"12abc"}) {
@@ -262,8 +246,8 @@ TEST_F(Store, AnyTextAndTitleRoundTripUnchanged) {
     ASSERT_EQ(CountOf(loaded.get()), static_cast<long>(cases.size()));
     for (size_t i = 0; i < cases.size(); ++i) {
         auto n = NoteAt(loaded.get(), static_cast<long>(i + 1));
-        EXPECT_EQ(Text(n.get(), &_Note::get_Title), cases[i].first) << i;
-        EXPECT_EQ(Text(n.get(), &_Note::get_Text), cases[i].second) << i;
+        EXPECT_EQ(Read(n.get(), &_Note::get_Title), cases[i].first) << i;
+        EXPECT_EQ(Read(n.get(), &_Note::get_Text), cases[i].second) << i;
     }
 }
 
@@ -274,7 +258,7 @@ TEST_F(Store, LoadingAppendsAfterNotesAlreadyInTheList) {
     ASSERT_EQ(fresh->LoadAll(), S_OK);
     EXPECT_EQ(CountOf(fresh.get()), 3);
     EXPECT_EQ(NoteAt(fresh.get(), 1).get(), first.get());
-    EXPECT_EQ(Prop(NoteAt(fresh.get(), 3).get(), &_Note::get_NoteID), 3);
+    EXPECT_EQ(Read(NoteAt(fresh.get(), 3).get(), &_Note::get_NoteID), 3);
 }
 
 TEST_F(Store, AStoreThatCannotBeWrittenFailsSaveAllWithTheReason) {
@@ -331,12 +315,12 @@ TEST_F(Store, APositionOrSizeAWindowCannotGiveBackStopsLoadingAndCannotBeSet) {
     }
     store.Put(L"note1", L"height", L"2147483583");
     auto loaded = Loaded();
-    EXPECT_EQ(Prop(NoteAt(loaded.get(), 1).get(), &_Note::get_Height), 2147483520) << "the nearest it keeps";
+    EXPECT_EQ(Read(NoteAt(loaded.get(), 1).get(), &_Note::get_Height), 2147483520) << "the nearest it keeps";
 
     auto note = AddNote(notes.get());
     EXPECT_EQ(note->put_Left(2147483600), static_cast<HRESULT>(0x800A017C));
     EXPECT_EQ(LastErrorDescription(), L"Left: 2147483600 is more twips than a note can keep (at most 2147483583)");
-    EXPECT_EQ(Prop(note.get(), &_Note::get_Left), 0);
+    EXPECT_EQ(Read(note.get(), &_Note::get_Left), 0);
     Save(notes.get());
 }
 
@@ -400,4 +384,43 @@ TEST_F(Store, ChangingAnyStoredFieldOrOptionChangesWhatSavingOnItsOwnLooksAt) {
     before = qpost::modAutoSave::Fingerprint(notes.get());
     notes->put_ThroughClicks(VARIANT_TRUE);
     EXPECT_NE(qpost::modAutoSave::Fingerprint(notes.get()), before) << "click-through";
+}
+
+namespace {
+
+// A stored text for a field of the kind that differs from every field's default.
+std::wstring SampleOf(corkbase::FieldKind kind) {
+    switch (kind) {
+        case corkbase::FieldKind::Text:
+            return L"sample";
+        case corkbase::FieldKind::Twips:
+            return L"1230";
+        case corkbase::FieldKind::Number:
+            return L"1234";
+        case corkbase::FieldKind::Flag:
+            return L"-1";
+    }
+    return L"";
+}
+
+}  // namespace
+
+TEST_F(Store, EveryStoredFieldIsLoadedSavedAndSeenBySavingOnItsOwn) {
+    store.Put(L"General", L"notes", L"1");
+    const uint64_t plain = qpost::modAutoSave::Fingerprint(Loaded().get());
+    for (const corkbase::NoteField& f : corkbase::kNoteFields) {
+        SCOPED_TRACE(Narrow(f.key));
+        const std::wstring sample = SampleOf(f.kind);
+        store.Clear();
+        store.Put(L"General", L"notes", L"1");
+        store.Put(L"note1", f.key, sample);
+        auto loaded = Loaded();
+        ASSERT_EQ(CountOf(loaded.get()), 1);
+        EXPECT_EQ(f.stored(NoteAt(loaded.get(), 1).get()), sample) << "loaded into the note";
+        EXPECT_NE(qpost::modAutoSave::Fingerprint(loaded.get()), plain) << "seen by saving on its own";
+        store.Clear();
+        Save(loaded.get());
+        auto saved = store.Dump();
+        EXPECT_EQ(saved[L"note1"][f.key], Sz(sample)) << "saved under its key";
+    }
 }

@@ -7,6 +7,7 @@
 
 #include "Note.h"
 #include "Notes.h"
+#include "Palette.h"
 #include "Support.h"
 
 using corkbase::frmNote;
@@ -136,9 +137,9 @@ TEST(Interaction, TypingRightAfterNotesAreBroughtForwardInARowGoesIntoTheLastOne
 TEST(Interaction, EachColourOfTheMenuPaintsTheNote) {
     Board board;
     frmNote& w = board.Add(3000, 3000);
-    const std::vector<std::pair<wchar_t, tk::OleColor>> colours{
-        {L'Y', 0x00C0FFFF}, {L'G', 0x0080FF80}, {L'B', 0x00FFFF80}, {L'F', 0x8000000F}, {L'A', 0x80000001}};
-    for (auto [key, colour] : colours) {
+    for (const corkbase::PaletteColour& entry : corkbase::kPalette) {
+        wchar_t key = entry.accessKey;
+        tk::OleColor colour = entry.value;
         POINT title = ScreenPoint(w, 300, 60);
         test::MoveMouse(title);
         Answer menu(L"#32768", nullptr, [key](HWND hwnd) { return PickFromMenu(hwnd, key); });

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstring>
 
+#include "NoteFields.h"
 #include "Notes.h"
 #include "Store.h"
+#include "StoreWriteLimit.h"
 #include "Support.h"
 #include "ThrowawayStore.h"
 
@@ -15,7 +18,7 @@ using namespace test;
 namespace {
 
 // The stored fields of one note, in the order they are saved.
-using Fields = std::array<std::wstring, 8>;
+using Fields = std::array<std::wstring, std::size(corkbase::kNoteFields)>;
 
 struct Version {
     std::wstring title, text;
@@ -23,30 +26,11 @@ struct Version {
     bool visible;
 };
 
-Fields FieldsOf(const Version& v) {
-    return {v.title,
-            std::to_wstring(v.left),
-            std::to_wstring(v.top),
-            std::to_wstring(v.width),
-            std::to_wstring(v.height),
-            std::to_wstring(v.color),
-            v.text,
-            v.visible ? L"1" : L"0"};
-}
-
+// What the store would hold of the note, field by field.
 Fields FieldsOf(_Note* note) {
-    tk::Bstr title, text;
-    long left = 0, top = 0, width = 0, height = 0, color = 0;
-    VARIANT_BOOL visible = VARIANT_FALSE;
-    EXPECT_EQ(note->get_Title(title.put()), S_OK);
-    EXPECT_EQ(note->get_Left(&left), S_OK);
-    EXPECT_EQ(note->get_Top(&top), S_OK);
-    EXPECT_EQ(note->get_Width(&width), S_OK);
-    EXPECT_EQ(note->get_Height(&height), S_OK);
-    EXPECT_EQ(note->get_Color(&color), S_OK);
-    EXPECT_EQ(note->get_Text(text.put()), S_OK);
-    EXPECT_EQ(note->get_IsVisible(&visible), S_OK);
-    return FieldsOf(Version{title.str(), text.str(), left, top, width, height, color, visible == VARIANT_TRUE});
+    Fields fields;
+    for (size_t k = 0; k < fields.size(); ++k) fields[k] = corkbase::kNoteFields[k].stored(note);
+    return fields;
 }
 
 void Apply(_Note* note, const Version& v) {
@@ -60,6 +44,20 @@ void Apply(_Note* note, const Version& v) {
     ASSERT_EQ(note->put_Color(v.color), S_OK);
     ASSERT_EQ(note->put_Text(&raw), S_OK);
     ASSERT_EQ(v.visible ? note->Show() : note->Hide(), S_OK);
+}
+
+// The fields of a note in the version: every field, however many the store keeps.
+Fields FieldsOf(const Version& v) {
+    auto notes = corkbase::Notes::Create();
+    auto note = AddNote(notes.get());
+    Apply(note.get(), v);
+    return FieldsOf(note.get());
+}
+
+size_t FieldIndex(const wchar_t* key) {
+    size_t k = 0;
+    while (k < std::size(corkbase::kNoteFields) && std::wcscmp(corkbase::kNoteFields[k].key, key) != 0) ++k;
+    return k;
 }
 
 // Every field of note n but its visible flag differs from every other note's and version's.
@@ -79,7 +77,7 @@ class SaveInterrupted : public testing::Test {
 protected:
     ThrowawayStore store;
 
-    ~SaveInterrupted() override { corkbase::storeWritesLeft = -1; }
+    ~SaveInterrupted() override { storeWritesLeft = -1; }
 
     static void Save(corkbase::Notes* notes) {
         long result = -1;
@@ -104,7 +102,8 @@ protected:
     // Each note's title and text, for a failure's message.
     static std::string Describe(const std::vector<Fields>& all) {
         std::string out;
-        for (auto& fields : all) out += "\n" + Narrow(fields[0]) + ", " + Narrow(fields[6]);
+        for (auto& fields : all)
+            out += "\n" + Narrow(fields[FieldIndex(L"title")]) + ", " + Narrow(fields[FieldIndex(L"text")]);
         return out;
     }
     static std::vector<Fields> AllFieldsOf(const std::vector<Version>& versions) {
@@ -120,17 +119,18 @@ protected:
     template <class Prepare, class Change>
     void EveryCut(Prepare prepare, Change change, const std::vector<Version>& before,
                   const std::vector<Version>& after) {
+        const auto expectedBefore = AllFieldsOf(before), expectedAfter = AllFieldsOf(after);
         for (int writes = 0;; ++writes) {
             store.Clear();
             auto notes = prepare();
             change(notes.get());
-            corkbase::storeWritesLeft = writes;
+            storeWritesLeft = writes;
             long result = -1;
             HRESULT hr = notes->SaveAll(&result);
-            corkbase::storeWritesLeft = -1;
+            storeWritesLeft = -1;
             SCOPED_TRACE("saving stopped after " + std::to_string(writes) + " writes");
             auto loaded = Load();
-            EXPECT_TRUE(loaded == AllFieldsOf(before) || loaded == AllFieldsOf(after)) << loaded.size() << " notes loaded:" << Describe(loaded);
+            EXPECT_TRUE(loaded == expectedBefore || loaded == expectedAfter) << loaded.size() << " notes loaded:" << Describe(loaded);
             EXPECT_EQ(Load(), loaded) << "the next start loads the same notes";
             if (hr == S_OK) break;
             ASSERT_EQ(hr, E_ABORT);

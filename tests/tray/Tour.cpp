@@ -2,6 +2,7 @@
 // collapsed note, the tray menu, the options dialog, the find dialog and its message, a
 // new note and an export,
 // each left as a picture (and the export as a file) in the folder named by QP_DEMO_OUT.
+#include "Palette.h"
 #include "Person.h"
 #include "TrayFixture.h"
 
@@ -18,7 +19,7 @@ void Picture(const std::wstring& name) {
 }
 
 struct Sample {
-    const wchar_t *title, *text, *color;
+    const wchar_t *title, *text;
 };
 
 }  // namespace
@@ -26,26 +27,29 @@ struct Sample {
 TEST_F(Tray, Tour) {
     ASSERT_FALSE(OutputFolder().empty()) << "QP_DEMO_OUT names the folder for the pictures";
     const Sample samples[] = {
-        {L"Shopping", L"milk\r\nbread\r\napples", L"12648447"},              // yellow
-        {L"Ideas", L"a quiet garden bench\r\nletters to Anna", L"8454016"},  // green
-        {L"Calls", L"plumber, Tuesday\r\ndentist", L"16777088"},             // blue
-        {L"Work", L"finish the report\r\nbook the train", L"-2147483633"},   // button face
-        {L"Desk", L"this one takes the desktop's colour", L"-2147483647"},   // background
+        {L"Shopping", L"milk\r\nbread\r\napples"},
+        {L"Ideas", L"a quiet garden bench\r\nletters to Anna"},
+        {L"Calls", L"plumber, Tuesday\r\ndentist"},
+        {L"Work", L"finish the report\r\nbook the train"},
+        {L"Desk", L"this one takes the desktop's colour"},
     };
-    store.Put(L"General", L"notes", std::to_wstring(std::size(samples)));
-    for (size_t i = 0; i < std::size(samples); ++i) {
+    // One note in each colour of the note's menu, in the menu's order.
+    const size_t count = std::size(corkbase::kPalette);
+    store.Put(L"General", L"notes", std::to_wstring(count));
+    for (size_t i = 0; i < count; ++i) {
         std::wstring section = L"note" + std::to_wstring(i + 1);
-        store.Put(section, L"title", samples[i].title);
-        store.Put(section, L"text", samples[i].text);
-        store.Put(section, L"color", samples[i].color);
+        const Sample& sample = samples[i % std::size(samples)];
+        store.Put(section, L"title", sample.title);
+        store.Put(section, L"text", sample.text);
+        store.Put(section, L"color", std::to_wstring(static_cast<int32_t>(corkbase::kPalette[i].value)));
         store.Put(section, L"left", std::to_wstring(900 + static_cast<int>(i % 3) * 3300));
         store.Put(section, L"top", std::to_wstring(900 + static_cast<int>(i / 3) * 2400));
         store.Put(section, L"visible", L"-1");
     }
     auto q = Start();
     q->WaitUntilIdle();
-    auto notes = q->WaitForNotes(std::size(samples), std::size(samples));
-    ASSERT_EQ(notes.size(), std::size(samples));
+    auto notes = q->WaitForNotes(count, count);
+    ASSERT_EQ(notes.size(), count);
     Picture(L"1-notes-in-each-colour");
 
     // The blue note, at the right of the first row, collapses to its title bar with a double click.
@@ -86,7 +90,7 @@ TEST_F(Tray, Tour) {
     Press(notFound->hwnd, L"OK");
 
     // A new note, as it first appears: one colour, at the top left corner.
-    ASSERT_TRUE(ClickIcon(2, [&] { return q->Notes().size() == std::size(samples) + 1; }));
+    ASSERT_TRUE(ClickIcon(2, [&] { return q->Notes().size() == count + 1; }));
     Picture(L"7-a-new-note");
 
     std::wstring exported = OutputFolder() + L"notes.txt";

@@ -1,10 +1,16 @@
-#include "LocaleCase.h"
+#include "Text.h"
 
 #include <windows.h>
 
 #include "Failure.h"
 
 namespace corkbase {
+
+std::wstring Quoted(const std::wstring& text) {
+    constexpr size_t shown = 40;
+    if (text.size() <= shown) return L"\"" + text + L"\"";
+    return L"\"" + text.substr(0, shown) + L"...\" (" + std::to_wstring(text.size()) + L" characters)";
+}
 
 std::wstring Lower(const std::wstring& text) {
     if (text.empty()) return text;

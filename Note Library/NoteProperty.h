@@ -1,0 +1,32 @@
+#pragma once
+// Reading a note's property through its interface, for the library, the tray and the
+// tests alike: a failed call throws the description the note reported.
+#include <windows.h>
+
+#include <string>
+
+#include "Failure.h"
+#include "Handles.h"
+#include "NoteLibrary.h"
+
+namespace corkbase {
+
+inline long Read(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(long*)) {
+    long value = 0;
+    tk::CheckCall((note->*getter)(&value));
+    return value;
+}
+
+inline std::wstring Read(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(BSTR*)) {
+    tk::Bstr value;
+    tk::CheckCall((note->*getter)(value.put()));
+    return value.str();
+}
+
+inline bool Read(_Note* note, HRESULT (STDMETHODCALLTYPE _Note::*getter)(VARIANT_BOOL*)) {
+    VARIANT_BOOL value = VARIANT_FALSE;
+    tk::CheckCall((note->*getter)(&value));
+    return value != VARIANT_FALSE;
+}
+
+}  // namespace corkbase
