@@ -1,13 +1,17 @@
 // Speed and cost of the note library and the tray program, for 10, 100 and 1,000 notes.
-// Prints one line per measurement: "<operation> <notes> <seconds> <floor seconds> <ratio>",
-// where the floor is the same platform work done bare, without the library; operations
-// without a floor print "-" for both. The tray's start-up has its floor in barestartup.exe,
-// a bare program started the same way. Then the growth of each cost from 10 to 1,000
-// notes, and the objects and memory one note costs. Arguments, if any, are the numbers
-// of notes to measure instead of 10, 100 and 1,000.
+// Prints one line per measurement:
+//   "<operation> <notes> <seconds> <floor seconds> <ratio> <lowest ratio> <highest ratio>",
+// where the floor is the same platform work done bare, without the library. Each turn
+// measures the operation and its floor one right after the other, in alternating order;
+// the seconds are the medians of each side's turns, the ratio the median of the turns'
+// ratios, and the lowest and highest ratio their spread. Operations without a floor print
+// "-" for the floor and the ratios. The tray's start-up has its floor in barestartup.exe,
+// a bare program started the same way. Arguments are the numbers of notes to measure
+// (10, 100 and 1,000 when none are given); "objects" measures instead the objects and
+// memory one note costs.
 //
 // It writes the store of whichever Wine prefix it runs in: run it through scripts/bench,
-// which gives it a prefix of its own.
+// which gives it a prefix of its own and each size a desktop of its own.
 #include <windows.h>
 
 #include <algorithm>
@@ -48,14 +52,51 @@ void Pump() {
     }
 }
 
-// The best of a few runs: the figure least disturbed by the rest of the machine.
-double Best(int runs, const std::function<double()>& run) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) best = std::min(best, run());
-    return best;
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-int RunsFor(int notes) { return notes >= 1000 ? 1 : 5; }
+// The median of a few runs, after one that is not counted: a first run also pays for
+// what later ones find ready (the heap grown, code paged in, the registry's keys cached).
+double Typical(int runs, const std::function<double()>& run) {
+    run();
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) times.push_back(run());
+    return Median(times);
+}
+
+struct Paired {
+    double seconds, floor, ratio, lowest, highest;
+};
+
+// Turns of the operation and its floor one right after the other, the first of each pair
+// taking turns, after a pair that is not counted: whatever the machine does meanwhile
+// weighs on both sides of a pair alike, and the spread of the pairs' ratios says how much
+// it still moves the figure.
+Paired Pairs(int turns, const std::function<double()>& operation, const std::function<double()>& floor) {
+    operation();
+    floor();
+    std::vector<double> seconds, floors, ratios;
+    for (int i = 0; i < turns; ++i) {
+        double a, b;
+        if (i % 2 == 0) {
+            a = operation();
+            b = floor();
+        } else {
+            b = floor();
+            a = operation();
+        }
+        seconds.push_back(a);
+        floors.push_back(b);
+        ratios.push_back(a / b);
+    }
+    return {Median(seconds), Median(floors), Median(ratios), *std::min_element(ratios.begin(), ratios.end()),
+            *std::max_element(ratios.begin(), ratios.end())};
+}
+
+int TurnsFor(int notes) { return notes >= 1000 ? 3 : 7; }
 
 void Check(HRESULT hr, const char* what) {
     if (FAILED(hr)) {
@@ -212,74 +253,74 @@ void BareDestroy(std::vector<BareNote>& notes) {
 
 // ---- Measurements ----
 
-void PrintRatio(const char* operation, int notes, double seconds, double floor) {
-    std::printf("%s %d %.4f %.4f %.2f\n", operation, notes, seconds, floor, seconds / floor);
+void PrintRatio(const char* operation, int notes, const Paired& p) {
+    std::printf("%s %d %.4f %.4f %.2f %.2f %.2f\n", operation, notes, p.seconds, p.floor, p.ratio, p.lowest,
+                p.highest);
     std::fflush(stdout);
 }
 
 void PrintAbsolute(const char* operation, int notes, double seconds) {
-    std::printf("%s %d %.6f - -\n", operation, notes, seconds);
+    std::printf("%s %d %.6f - - - -\n", operation, notes, seconds);
     std::fflush(stdout);
 }
 
-std::map<std::string, std::map<int, double>> totals;  // operation -> notes -> seconds
-
-void Record(const char* operation, int notes, double seconds) { totals[operation][notes] = seconds; }
-
 void LoadSaveShow(int count) {
     WriteStore(count);
-    int runs = RunsFor(count);
+    int turns = TurnsFor(count);
 
-    double load = Best(runs, [] {
-        double start = Now();
-        auto notes = Loaded();
-        double t = Now() - start;
-        notes.reset();
-        Pump();
-        return t;
-    });
-    double loadFloor = Best(runs, [] {
-        double start = Now();
-        auto notes = BareLoad();
-        double t = Now() - start;
-        BareDestroy(notes);
-        return t;
-    });
-    PrintRatio("LoadAll", count, load, loadFloor);
-    Record("LoadAll", count, load);
+    PrintRatio("LoadAll", count,
+               Pairs(
+                   turns,
+                   [] {
+                       double start = Now();
+                       auto notes = Loaded();
+                       double t = Now() - start;
+                       notes.reset();
+                       Pump();
+                       return t;
+                   },
+                   [] {
+                       double start = Now();
+                       auto notes = BareLoad();
+                       double t = Now() - start;
+                       BareDestroy(notes);
+                       return t;
+                   }));
 
     auto notes = Loaded();
-    double save = Best(runs, [&] {
-        long ignored = 0;
-        double start = Now();
-        Check(notes->SaveAll(&ignored), "SaveAll");
-        return Now() - start;
-    });
     auto bare = BareLoad();
-    double saveFloor = Best(runs, [&] {
-        double start = Now();
-        BareSave(bare);
-        return Now() - start;
-    });
-    PrintRatio("SaveAll", count, save, saveFloor);
-    Record("SaveAll", count, save);
+    PrintRatio("SaveAll", count,
+               Pairs(
+                   turns,
+                   [&] {
+                       long ignored = 0;
+                       double start = Now();
+                       Check(notes->SaveAll(&ignored), "SaveAll");
+                       return Now() - start;
+                   },
+                   [&] {
+                       double start = Now();
+                       BareSave(bare);
+                       return Now() - start;
+                   }));
 
-    double show = Best(runs, [&] {
-        Check(notes->HideAll(), "HideAll");
-        Pump();
-        double start = Now();
-        Check(notes->ShowAll(), "ShowAll");
-        return Now() - start;
-    });
-    double showFloor = Best(runs, [&] {
-        for (auto& note : bare) ShowWindow(note.window, SW_HIDE);
-        Pump();
-        double start = Now();
-        BareShow(bare);
-        return Now() - start;
-    });
-    PrintRatio("ShowAll", count, show, showFloor);
-    Record("ShowAll", count, show);
+    PrintRatio("ShowAll", count,
+               Pairs(
+                   turns,
+                   [&] {
+                       Check(notes->HideAll(), "HideAll");
+                       Pump();
+                       double start = Now();
+                       Check(notes->ShowAll(), "ShowAll");
+                       return Now() - start;
+                   },
+                   [&] {
+                       for (auto& note : bare) ShowWindow(note.window, SW_HIDE);
+                       Pump();
+                       double start = Now();
+                       BareShow(bare);
+                       return Now() - start;
+                   }));
     BareDestroy(bare);
 
     // A note dragged by its title bar and let go: the release snaps it against every note.
@@ -292,7 +333,7 @@ void LoadSaveShow(int count) {
     tk::ComPtr<_Note> first;
     Check(list->get_Item(index, first.put()), "Item");
     HWND window = static_cast<corkbase::Note*>(first.get())->Window().hWnd();
-    double snap = Best(runs, [&] {
+    double snap = Typical(turns, [&] {
         RECT rc;
         GetWindowRect(window, &rc);
         POINT grab{rc.left + 20, rc.top + 5};
@@ -307,15 +348,13 @@ void LoadSaveShow(int count) {
         return t;
     });
     PrintAbsolute("SnapRelease", count, snap);
-    Record("SnapRelease", count, snap);
 
-    double check = Best(runs, [&] {
+    double check = Typical(turns, [&] {
         double start = Now();
         qpost::modAutoSave::Fingerprint(notes.get());
         return Now() - start;
     });
     PrintAbsolute("AutosaveCheck", count, check);
-    Record("AutosaveCheck", count, check);
     if (count == 1000)
         std::printf("autosave check share of one core at 1000 notes: %.2f%% (one check a second)\n", check * 100.0);
 
@@ -325,9 +364,8 @@ void LoadSaveShow(int count) {
     Pump();
 }
 
-// The best of three: the first run at a size also pays for the memory the heap grows by.
 void AddNotes(int count) {
-    double add = Best(3, [count] {
+    double add = Typical(3, [count] {
         auto notes = corkbase::Notes::Create();
         double start = Now();
         for (int i = 0; i < count; ++i) {
@@ -337,7 +375,6 @@ void AddNotes(int count) {
         return Now() - start;
     });
     PrintAbsolute("AddNote", count, add / count);
-    Record("AddNote", count, add);
 }
 
 int WindowsOfThread() {
@@ -460,15 +497,10 @@ double StartUpToIdle(const std::wstring& exe) {
 // tray, beside a bare program doing the same platform work.
 void TrayStartUp(int count) {
     WriteStore(count);
-    // The best of a few runs, taking turns: what the desktop keeps from one run to the
-    // next weighs on both alike. Short start-ups vary most, and cost least to repeat.
-    double qpost = 1e30, floor = 1e30;
-    for (int i = 0; i < (count >= 1000 ? 3 : 7); ++i) {
-        qpost = std::min(qpost, StartUpToIdle(BinFolder() + L"qpost.exe"));
-        floor = std::min(floor, StartUpToIdle(BenchFolder() + L"barestartup.exe"));
-    }
-    PrintRatio("TrayStartUp", count, qpost, floor);
-    Record("TrayStartUp", count, qpost);
+    PrintRatio("TrayStartUp", count,
+               Pairs(
+                   TurnsFor(count), [] { return StartUpToIdle(BinFolder() + L"qpost.exe"); },
+                   [] { return StartUpToIdle(BenchFolder() + L"barestartup.exe"); }));
 }
 
 void RegisterLibrary() {
@@ -482,26 +514,33 @@ void RegisterLibrary() {
 
 }  // namespace
 
-// Arguments: the numbers of notes to measure (10, 100 and 1000 when none are given).
+// Arguments: the numbers of notes to measure (10, 100 and 1000 when none are given), or
+// "objects".
 int wmain(int argc, wchar_t** argv) {
     if (!test::InThrowawayPrefix()) return 2;
     std::vector<int> sizes(std::begin(kSizes), std::end(kSizes));
+    bool objects = argc == 2 && std::wstring(argv[1]) == L"objects";
     if (argc > 1) sizes.clear();
-    for (int i = 1; i < argc; ++i) sizes.push_back(_wtoi(argv[i]));
+    for (int i = 1; i < argc && !objects; ++i) {
+        int count = _wtoi(argv[i]);
+        if (count < 1 || count > corkbase::Notes::kMostNotes) {
+            std::fprintf(stderr, "bench: a number of notes from 1 to %d, or \"objects\"\n", corkbase::Notes::kMostNotes);
+            return 2;
+        }
+        sizes.push_back(count);
+    }
     OleInitialize(nullptr);
     RegisterBareClass();
     RegisterLibrary();
-    std::printf("operation notes seconds floor-seconds ratio\n");
-    for (int count : sizes) {
-        AddNotes(count);
-        LoadSaveShow(count);
-        TrayStartUp(count);
+    if (objects) {
+        ObjectsPerNote();
+    } else {
+        for (int count : sizes) {
+            AddNotes(count);
+            LoadSaveShow(count);
+            TrayStartUp(count);
+        }
     }
-    // A hundred times the notes: x100 is linear growth, x1 none.
-    for (auto& [operation, byCount] : totals)
-        if (byCount.count(10) && byCount.count(1000))
-            std::printf("growth %s from 10 to 1000 notes: x%.1f\n", operation.c_str(), byCount[1000] / byCount[10]);
-    ObjectsPerNote();
     ClearStore();
     return 0;
 }
