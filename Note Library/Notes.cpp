@@ -87,7 +87,13 @@ void Notes::Remove(long id) {
 HRESULT Notes::DeleteNote(long* ID, long* result) {
     return Guarded([&] {
         *Out(result) = 0;
-        Remove(*Out(ID));
+        // Like a number that names no note, a missing one is the administrator's to read,
+        // never the caller's.
+        if (!ID) {
+            LogWarning(L"Corkbase error: DeleteNote was given no note number");
+            return;
+        }
+        Remove(*ID);
     });
 }
 

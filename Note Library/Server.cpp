@@ -35,7 +35,8 @@ const CreatableClass kClasses[] = {
      [] { return ComPtr<IUnknown>(static_cast<_Note*>(Note::Create().get())); }},
 };
 
-constexpr WORD kLibMajor = 1, kLibMinor = 3;
+// The type library's version, the same as the one widl gives it.
+constexpr WORD kLibMajor = NOTELIBRARY_VERSION_MAJOR, kLibMinor = NOTELIBRARY_VERSION_MINOR;
 constexpr LCID kLibLcid = 0x409;
 
 class ClassFactory final : public IClassFactory {

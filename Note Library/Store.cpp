@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Failure.h"
+#include "StoreKey.h"
 #include "Text.h"
 #include "Units.h"
 
@@ -72,7 +73,7 @@ std::optional<bool> ParseFlag(const std::wstring& text) {
 
 StoreSection StoreSection::ForReading(const std::wstring& application, const std::wstring& section) {
     tk::RegKey key;
-    std::wstring path = L"Software\\" + application + L"\\" + section;
+    std::wstring path = StoreKey(application) + L"\\" + section;
     LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, key.put());
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
         throw tk::Failure(HRESULT_FROM_WIN32(status),
@@ -82,7 +83,7 @@ StoreSection StoreSection::ForReading(const std::wstring& application, const std
 
 StoreSection StoreSection::ForWriting(const std::wstring& application, const std::wstring& section) {
     tk::RegKey key;
-    std::wstring path = L"Software\\" + application + L"\\" + section;
+    std::wstring path = StoreKey(application) + L"\\" + section;
     LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_QUERY_VALUE,
                                      nullptr, key.put(), nullptr);
     if (status != ERROR_SUCCESS)

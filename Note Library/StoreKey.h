@@ -7,7 +7,9 @@ namespace corkbase {
 
 inline constexpr wchar_t kStoreApplication[] = L"Corkbase";
 
-// The store's key below HKEY_CURRENT_USER.
-inline std::wstring StoreKey() { return L"Software\\" + std::wstring(kStoreApplication); }
+// The key below HKEY_CURRENT_USER of an application's store; Quillpost's by default.
+inline std::wstring StoreKey(const std::wstring& application = kStoreApplication) {
+    return L"Software\\" + application;
+}
 
 }  // namespace corkbase

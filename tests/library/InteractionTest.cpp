@@ -137,6 +137,14 @@ TEST(Interaction, TypingRightAfterNotesAreBroughtForwardInARowGoesIntoTheLastOne
 TEST(Interaction, EachColourOfTheMenuPaintsTheNote) {
     Board board;
     frmNote& w = board.Add(3000, 3000);
+    // The five colours notes have always had come first, whatever is added after them.
+    const std::vector<std::pair<wchar_t, tk::OleColor>> kept{
+        {L'Y', 0x00C0FFFF}, {L'G', 0x0080FF80}, {L'B', 0x00FFFF80}, {L'F', 0x8000000F}, {L'A', 0x80000001}};
+    ASSERT_GE(std::size(corkbase::kPalette), kept.size());
+    for (size_t i = 0; i < kept.size(); ++i) {
+        EXPECT_EQ(corkbase::kPalette[i].accessKey, kept[i].first) << i;
+        EXPECT_EQ(corkbase::kPalette[i].value, kept[i].second) << i;
+    }
     for (const corkbase::PaletteColour& entry : corkbase::kPalette) {
         wchar_t key = entry.accessKey;
         tk::OleColor colour = entry.value;

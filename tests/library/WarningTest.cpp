@@ -20,9 +20,16 @@ TEST(Warning, DeleteNoteWithABadIdLogsAWarningNamingTheNote) {
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_EQ(warnings[0], L"Corkbase error: There is no note 5 among 2 notes");
 
+    // A late-bound caller that gives no number at all is told nothing either.
+    result = -1;
+    EXPECT_EQ(notes->DeleteNote(nullptr, &result), S_OK);
+    EXPECT_EQ(result, 0);
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_EQ(warnings[1], L"Corkbase error: DeleteNote was given no note number");
+
     id = 2;
     EXPECT_EQ(notes->DeleteNote(&id, &result), S_OK);
-    EXPECT_EQ(warnings.size(), 1u) << "a good ID logs nothing";
+    EXPECT_EQ(warnings.size(), 2u) << "a good ID logs nothing";
     corkbase::SetWarningSink(previous);
 }
 

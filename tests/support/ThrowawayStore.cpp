@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "StoreKey.h"
-
 namespace test {
 namespace {
 
 const wchar_t kThrowaway[] = L"Software\\QuillpostTests\\Store";
+// Where the notes are stored, spelled out: a library that stored them elsewhere fails.
+const std::wstring kStore = L"Software\\Corkbase";
 
 }  // namespace
 
@@ -26,19 +26,19 @@ ThrowawayStore::~ThrowawayStore() {
 }
 
 void StoreContents::Put(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
-    std::wstring path = corkbase::StoreKey() + L"\\" + section;
+    std::wstring path = kStore + L"\\" + section;
     ASSERT_EQ(RegSetKeyValueW(root_, path.c_str(), key.c_str(), REG_SZ, value.c_str(),
                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
               ERROR_SUCCESS);
 }
 
 void StoreContents::PutDword(const std::wstring& section, const std::wstring& key, DWORD value) {
-    std::wstring path = corkbase::StoreKey() + L"\\" + section;
+    std::wstring path = kStore + L"\\" + section;
     ASSERT_EQ(RegSetKeyValueW(root_, path.c_str(), key.c_str(), REG_DWORD, &value, sizeof(value)), ERROR_SUCCESS);
 }
 
 void StoreContents::Remove(const std::wstring& section, const std::wstring& key) {
-    std::wstring path = corkbase::StoreKey() + L"\\" + section;
+    std::wstring path = kStore + L"\\" + section;
     if (key.empty())
         RegDeleteTreeW(root_, path.c_str());
     else
@@ -48,7 +48,7 @@ void StoreContents::Remove(const std::wstring& section, const std::wstring& key)
 std::map<std::wstring, StoreContents::Section> StoreContents::Dump() const {
     std::map<std::wstring, Section> all;
     HKEY app;
-    if (RegOpenKeyExW(root_, corkbase::StoreKey().c_str(), 0, KEY_READ, &app) != ERROR_SUCCESS) return all;
+    if (RegOpenKeyExW(root_, kStore.c_str(), 0, KEY_READ, &app) != ERROR_SUCCESS) return all;
     wchar_t name[256];
     for (DWORD i = 0;; ++i) {
         DWORD n = 256;
@@ -73,7 +73,7 @@ std::map<std::wstring, StoreContents::Section> StoreContents::Dump() const {
     return all;
 }
 
-void StoreContents::Clear() { RegDeleteTreeW(root_, corkbase::StoreKey().c_str()); }
+void StoreContents::Clear() { RegDeleteTreeW(root_, kStore.c_str()); }
 
 void ThrowawayStore::MakeUnwritable() {
     // Wine does not enforce a handle's access rights on the keys created below it; a key
