@@ -260,7 +260,7 @@ void PrintRatio(const char* operation, int notes, const Paired& p) {
 }
 
 void PrintAbsolute(const char* operation, int notes, double seconds) {
-    std::printf("%s %d %.6f - - - -\n", operation, notes, seconds);
+    std::printf("%s %d %.9f - - - -\n", operation, notes, seconds);
     std::fflush(stdout);
 }
 
