@@ -5,6 +5,27 @@
 
 using namespace test;
 
+namespace {
+
+ComPtr<IClassFactory> NotesFactory() {
+    CLSID clsid;
+    ComPtr<IClassFactory> factory;
+    EXPECT_EQ(CLSIDFromProgID(L"NoteLibrary.Notes", &clsid), S_OK);
+    EXPECT_EQ(CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                               reinterpret_cast<void**>(factory.put())),
+              S_OK);
+    return factory;
+}
+
+// Asks COM, twice a moment apart, to free the libraries that nothing uses.
+void FreeUnusedLibraries() {
+    CoFreeUnusedLibrariesEx(0, 0);
+    Pump(50);
+    CoFreeUnusedLibrariesEx(0, 0);
+}
+
+}  // namespace
+
 TEST(Unload, TheLibraryAnswersBusyWhileObjectsLiveAndUnloadsWhenTheyAreGone) {
     HMODULE loaded = nullptr;
     {
@@ -46,59 +67,40 @@ TEST(Unload, TheLibraryAnswersBusyWhileObjectsLiveAndUnloadsWhenTheyAreGone) {
 
 TEST(Unload, AHeldClassFactoryOrServerLockKeepsTheLibraryLoaded) {
     RegisterLibrary();
-    CLSID clsid;
-    ASSERT_EQ(CLSIDFromProgID(L"NoteLibrary.Notes", &clsid), S_OK);
-    ComPtr<IClassFactory> factory;
-    ASSERT_EQ(CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                               reinterpret_cast<void**>(factory.put())),
-              S_OK);
-    CoFreeUnusedLibrariesEx(0, 0);
-    Pump(50);
-    CoFreeUnusedLibrariesEx(0, 0);
+    ComPtr<IClassFactory> factory = NotesFactory();
+    ASSERT_TRUE(factory);
+    FreeUnusedLibraries();
     ASSERT_NE(GetModuleHandleW(L"Corkbase2.dll"), nullptr) << "a held factory keeps its code";
     ASSERT_EQ(factory->LockServer(TRUE), S_OK);
     factory.reset();
-    CoFreeUnusedLibrariesEx(0, 0);
-    Pump(50);
-    CoFreeUnusedLibrariesEx(0, 0);
+    FreeUnusedLibraries();
     HMODULE module = GetModuleHandleW(L"Corkbase2.dll");
     ASSERT_NE(module, nullptr) << "a server lock keeps the library";
 
     // The lock goes through the factory, taken again while the library is still loaded.
-    ASSERT_EQ(CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                               reinterpret_cast<void**>(factory.put())),
-              S_OK);
+    factory = NotesFactory();
+    ASSERT_TRUE(factory);
     ComPtr<_Notes> notes;
     ASSERT_EQ(factory->CreateInstance(nullptr, IID__Notes, reinterpret_cast<void**>(notes.put())), S_OK);
     EXPECT_EQ(factory->LockServer(FALSE), S_OK);
     factory.reset();
     notes.reset();
-    CoFreeUnusedLibrariesEx(0, 0);
-    Pump(50);
-    CoFreeUnusedLibrariesEx(0, 0);
+    FreeUnusedLibraries();
     EXPECT_EQ(GetModuleHandleW(L"Corkbase2.dll"), nullptr) << "without locks or objects the library goes";
 }
 
 TEST(Unload, AnUnlockWithoutALockDoesNotLetTheLibraryGoUnderAHeldFactory) {
     RegisterLibrary();
-    CLSID clsid;
-    ASSERT_EQ(CLSIDFromProgID(L"NoteLibrary.Notes", &clsid), S_OK);
-    ComPtr<IClassFactory> factory;
-    ASSERT_EQ(CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                               reinterpret_cast<void**>(factory.put())),
-              S_OK);
+    ComPtr<IClassFactory> factory = NotesFactory();
+    ASSERT_TRUE(factory);
+    // The held factory is the library's one lock: counted, this unlock would free it.
     EXPECT_EQ(factory->LockServer(FALSE), S_OK);
-    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
-    CoFreeUnusedLibrariesEx(0, 0);
-    Pump(50);
-    CoFreeUnusedLibrariesEx(0, 0);
+    FreeUnusedLibraries();
     ASSERT_NE(GetModuleHandleW(L"Corkbase2.dll"), nullptr) << "the held factory still needs its code";
     ComPtr<_Notes> notes;
     EXPECT_EQ(factory->CreateInstance(nullptr, IID__Notes, reinterpret_cast<void**>(notes.put())), S_OK);
     notes.reset();
     factory.reset();
-    CoFreeUnusedLibrariesEx(0, 0);
-    Pump(50);
-    CoFreeUnusedLibrariesEx(0, 0);
+    FreeUnusedLibraries();
     EXPECT_EQ(GetModuleHandleW(L"Corkbase2.dll"), nullptr) << "once nothing holds it, the library goes";
 }
