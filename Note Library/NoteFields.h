@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 #include "NoteLibrary.h"
 #include "NoteProperty.h"
@@ -89,5 +90,12 @@ inline constexpr NoteField kNoteFields[] = {
          return S_OK;
      }},
 };
+
+// The row of the field stored under key.
+constexpr size_t FieldIndex(std::wstring_view key) {
+    size_t k = 0;
+    while (k < std::size(kNoteFields) && key != kNoteFields[k].key) ++k;
+    return k;
+}
 
 }  // namespace corkbase

@@ -1,5 +1,7 @@
 #include "Notes.h"
 
+#include <algorithm>
+
 #include "EventLog.h"
 #include "MsgBox.h"
 #include "Note.h"
@@ -130,6 +132,15 @@ FieldValue Load(const StoreSection& section, const NoteField& f) {
     return value;
 }
 
+// Where the loaded values put the note's window, and under which title.
+tk::Form::Expected ExpectedWindow(const std::vector<FieldValue>& values) {
+    constexpr size_t title = FieldIndex(L"title"), left = FieldIndex(L"left"), top = FieldIndex(L"top"),
+                     width = FieldIndex(L"width"), height = FieldIndex(L"height");
+    static_assert(std::max({title, left, top, width, height}) < std::size(kNoteFields));
+    return {values[title].text, static_cast<float>(values[left].number), static_cast<float>(values[top].number),
+            static_cast<float>(values[width].number), static_cast<float>(values[height].number)};
+}
+
 }  // namespace
 
 HRESULT Notes::SaveAll(long* result) {
@@ -173,6 +184,7 @@ HRESULT Notes::LoadAll() {
 
             ComPtr<Note> note = Add();
             if (!note) throw tk::Failure(E_FAIL, NoteSection(static_cast<size_t>(i)) + L": the note could not be added");
+            note->Window().Expect(ExpectedWindow(values));
             for (size_t k = 0; k < std::size(kNoteFields); ++k)
                 section.CheckApplied(kNoteFields[k].key, kNoteFields[k].written(*note.get(), values[k]));
             note->ApplyThroughClicks(throughClicks_);

@@ -144,8 +144,12 @@ LRESULT frmNote::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_TIMER:
             if (wp != CloseTimer) break;
             KillTimer(hWnd(), CloseTimer);
+            closing_ = false;
             lblClose_Click();
             return 0;
+        case WM_DESTROY:
+            modWinTrans::ForgetWindow(hWnd());
+            break;
         case WM_DISPLAYCHANGE:
             // A note that no monitor shows any more comes back; the others stay put.
             if (Visible() && !tk::OnSomeMonitor(PixelRect())) KeepOnMonitor();
@@ -158,11 +162,12 @@ LRESULT frmNote::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 // close label hides it, and keeps its window. Not at once: ending a program closes every
 // window of it one after the other, and the exit save, which the main window's close
 // brings, must still see the note where it was and visible.
-void frmNote::Form_QueryUnload() { SetTimer(hWnd(), CloseTimer, CloseDelay, nullptr); }
+void frmNote::Form_QueryUnload() { closing_ = SetTimer(hWnd(), CloseTimer, CloseDelay, nullptr) != 0; }
 
 void frmNote::Show() {
     // Shown again (Show, Show All) within the delay: the close from outside is called off.
-    KillTimer(hWnd(), CloseTimer);
+    if (closing_) KillTimer(hWnd(), CloseTimer);
+    closing_ = false;
     Form::Show();
 }
 

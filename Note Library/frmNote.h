@@ -89,6 +89,7 @@ private:
     void FindText(bool repeat);
 
     bool collapsed_ = false;
+    bool closing_ = false;  // the close from outside waits on CloseTimer
     int32_t rememberedHeight_ = 0;
 };
 

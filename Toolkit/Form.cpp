@@ -63,17 +63,26 @@ void Form::Load() {
     if (hwnd_) return;
     if (lost_) throw Failure(HRESULT_FROM_WIN32(ERROR_INVALID_WINDOW_HANDLE), LostDescription());
     RegisterFormClass(args_.className, &Form::WindowProc);
-    // Created without a size and placed when first shown (see Place): the load step resizes it.
-    HWND hwnd = CreateWindowExW(args_.exStyle, args_.className, args_.caption.c_str(), args_.style, 0, 0, 0, 0,
-                                OwnerWindow(), nullptr, ThisModule(), this);
+    // Created without a size and placed when first shown (see Place), unless its place is
+    // expected: the load step resizes it.
+    Expected expected = expected_.value_or(Expected{args_.caption});
+    expected_.reset();
+    RECT rc{0, 0, 0, 0};
+    if (expected.width >= 0 && expected.height >= 0)
+        rc = PixelEdges(expected.left, expected.top, expected.width, expected.height);
+    // The creation's own placing must not overwrite the twips.
+    placing_ = true;
+    HWND hwnd = CreateWindowExW(args_.exStyle, args_.className, expected.caption.c_str(), args_.style, rc.left, rc.top,
+                                rc.right - rc.left, rc.bottom - rc.top, OwnerWindow(), nullptr, ThisModule(), this);
+    placing_ = false;
     if (!hwnd) {
         lost_ = false;  // a window refused during its creation was never the form's
         ThrowLastError(L"Cannot create the window");
     }
     placePending_ = true;
     try {
-        for (WindowedControl* control : windowed_) control->Create(hwnd);
         Form_Load();
+        CreateControls(nullptr);
     } catch (...) {
         // A window short of a control would silently drop what is put into it: rather none.
         Unload();
@@ -152,8 +161,10 @@ void Form::Place() {
 
 void Form::PlaceNow() {
     placePending_ = false;
+    RECT rc = PixelEdges(left_, top_, width_, height_), now{};
+    // Made there (see Expect) or left there: placing it again would cost as much as a move.
+    if (GetWindowRect(hwnd_.get(), &now) && EqualRect(&now, &rc)) return;
     placing_ = true;
-    RECT rc = PixelEdges(left_, top_, width_, height_);
     SetWindowPos(hwnd_.get(), nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
     placing_ = false;
@@ -180,7 +191,10 @@ std::wstring Form::Caption() {
 void Form::SetCaption(const std::wstring& caption) {
     Load();
     args_.caption = caption;
-    SetWindowTextW(hwnd_.get(), caption.c_str());
+    // The window may have been made with it (see Expect).
+    std::wstring shown(static_cast<size_t>(GetWindowTextLengthW(hwnd_.get())) + 1, L'\0');
+    shown.resize(static_cast<size_t>(GetWindowTextW(hwnd_.get(), shown.data(), static_cast<int>(shown.size()))));
+    if (shown != caption) SetWindowTextW(hwnd_.get(), caption.c_str());
 }
 
 void Form::Show() {
@@ -270,6 +284,14 @@ void Form::Unregister(Control& control) {
     std::erase(controls_, &control);
 }
 void Form::Register(WindowedControl& control) { windowed_.push_back(&control); }
+
+void Form::CreateControls(const WindowedControl* until) {
+    for (WindowedControl* control : windowed_) {
+        if (!control->HasWindow()) control->Create(hwnd_.get());
+        if (control == until) return;
+    }
+}
+
 void Form::Unregister(WindowedControl& control) {
     DropAccessible();
     std::erase(windowed_, &control);

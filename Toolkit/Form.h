@@ -40,6 +40,14 @@ public:
     Form& operator=(const Form&) = delete;
 
     bool Loaded() const { return static_cast<bool>(hwnd_); }
+    // Where, and under which caption, the window will stand once its loader has set it up
+    // (twips): the next load creates it there, so that setting them moves and renames
+    // nothing. Under Wine each move of a window is a round trip and a new drawing surface.
+    struct Expected {
+        std::wstring caption;
+        float left = 0, top = 0, width = 0, height = 0;
+    };
+    void Expect(Expected expected) { expected_ = std::move(expected); }
     // Creates the window and runs Form_Load, unless the form is loaded already.
     void Load();
     HWND hWnd();
@@ -83,6 +91,11 @@ public:
     void Unregister(WindowedControl& control);
     // A windowless control moved or changed size.
     void ControlMoved(const Control& control);
+    // Makes the windows of the windowed controls not made yet, in their order, up to and
+    // with until (all of them when null). A control's window is made once the load step
+    // has laid it out, or when that step first needs it: made where it belongs, it is
+    // never moved (under Wine each move is a round trip and a redraw).
+    void CreateControls(const WindowedControl* until);
 
 protected:
     virtual void Form_Load() {}
@@ -133,6 +146,7 @@ private:
     ToolTips toolTips_;
     ComPtr<AccessibleForm> accessible_;  // made at the first reader's request, gone with the window
     PointerRouting pointer_;
+    std::optional<Expected> expected_;  // for the next load only
     bool placing_ = false;
     bool placePending_ = false;              // the window is not yet where the twips say
     mutable std::optional<SIZE> nonClient_;  // pixels

@@ -32,19 +32,30 @@ void WindowedControl::Create(HWND parent) {
     InitCommonControls();
     RECT rc = PixelRect();
     hwnd_ = CreateWindowExW(0, creation_.windowClass, creation_.caption.c_str(),
-                            WS_CHILD | WS_VISIBLE | creation_.style, rc.left, rc.top, rc.right - rc.left,
-                            rc.bottom - rc.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(creation_.id)),
+                            WS_CHILD | (shownAtCreation_ ? WS_VISIBLE : 0) | creation_.style, rc.left, rc.top,
+                            rc.right - rc.left, rc.bottom - rc.top, parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(creation_.id)),
                             reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
     if (!hwnd_) ThrowLastError(L"Cannot create a control");
     HFONT font = SharedFont(creation_.font, creation_.fit, creation_.caption,
                             {{rc.right - rc.left - creation_.besideText, rc.bottom - rc.top}, DT_SINGLELINE});
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    placePending_ = false;
     Created();
 }
 
 HWND WindowedControl::hWnd() {
     form_.Load();
+    // Needed during the load step: made now, after the controls before it (the tab order).
+    if (!hwnd_) form_.CreateControls(this);
     return hwnd_;
+}
+
+// During the load step a control not made yet is only told whether it will show.
+bool WindowedControl::Shown() {
+    form_.Load();
+    if (!hwnd_) return shownAtCreation_;
+    return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
 void WindowedControl::SetFocus() {
@@ -56,6 +67,10 @@ void WindowedControl::SetFocus() {
 // the control shows again while the form still holds it.
 void WindowedControl::SetVisible(bool visible) {
     if (visible == Shown()) return;
+    if (!hwnd_) {
+        shownAtCreation_ = visible;
+        return;
+    }
     HWND hwnd = hWnd(), form = GetParent(hwnd);
     if (!visible && GetFocus() == hwnd) ::SetFocus(form);
     ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
@@ -84,10 +99,15 @@ HBRUSH WindowedControl::Colour(HDC dc) const {
 
 void WindowedControl::Place() {
     placePending_ = false;
-    RECT rc = PixelRect();
-    bool shown = IsWindowVisible(hWnd()) != FALSE;
-    MoveWindow(hWnd(), rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, shown);
-    if (shown) InvalidateRect(hWnd(), nullptr, TRUE);
+    RECT rc = PixelRect(), now{};
+    HWND hwnd = hWnd();
+    bool shown = IsWindowVisible(hwnd) != FALSE;
+    // Already there (made there, or only its colour changed): moving it would cost as
+    // much as a real move.
+    GetWindowRect(hwnd, &now);
+    MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&now), 2);
+    if (!EqualRect(&now, &rc)) MoveWindow(hwnd, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, shown);
+    if (shown) InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 Button::Button(Form& form, Args args)

@@ -1,7 +1,8 @@
 #pragma once
 // A control with a window of its own (text box, button, check box, slider, frame),
-// created inside its form when the form loads, in declaration order: that order is the
-// keyboard tab order.
+// created inside its form when the form loads, in declaration order (that order is the
+// keyboard tab order): after the load step has laid it out, or when that step first needs
+// its window.
 #include <functional>
 #include <string>
 
@@ -19,6 +20,7 @@ public:
 
     // What its form asks of it.
     void Create(HWND parent);
+    bool HasWindow() const { return hwnd_ != nullptr; }
     // The form is being shown: the control takes the place it was given while hidden.
     void PlaceIfPending();
     bool Is(HWND child, int id) const { return child ? hwnd_ == child : creation_.id == id; }
@@ -27,13 +29,16 @@ public:
         return (GetWindowLongW(hwnd_, GWL_STYLE) & (WS_TABSTOP | WS_VISIBLE)) == (WS_TABSTOP | WS_VISIBLE);
     }
     // Whether the control itself is shown, whatever its form is.
-    bool Shown() { return (GetWindowLongW(hWnd(), GWL_STYLE) & WS_VISIBLE) != 0; }
+    bool Shown();
     // WM_CTLCOLOR*: the control's colours on the device context, and its background brush.
     HBRUSH Colour(HDC dc) const;
     // A notification (WM_COMMAND code) from the window.
     void Notify(WORD code) { Notified(code); }
     // The form's window is being destroyed, and this window with it.
-    void Forget() { hwnd_ = nullptr; }
+    void Forget() {
+        hwnd_ = nullptr;
+        shownAtCreation_ = true;
+    }
 
 protected:
     struct Creation {
@@ -60,7 +65,8 @@ protected:
 
 private:
     void Place();
-    bool placePending_ = false;  // moved while its form was hidden
+    bool placePending_ = false;    // moved while its form was hidden
+    bool shownAtCreation_ = true;  // shown or hidden by the load step before its window was made
 };
 
 // A push button; the default button answers Enter, the cancel button Esc.
