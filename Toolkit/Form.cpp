@@ -18,6 +18,28 @@ UINT FocusMessage() {
     return message;
 }
 
+// One focus message waits at a time, for the form that got the focus last: activating
+// many forms in a row (loading the notes) posts it once, not once a form.
+struct PendingFocus {
+    HWND postedTo = nullptr;  // the form window whose queue holds it
+    HWND form = nullptr;      // the form whose first control is to take the focus
+};
+thread_local PendingFocus pendingFocus;
+
+void AwaitFocus(HWND form) {
+    pendingFocus.form = form;
+    if (pendingFocus.postedTo && IsWindow(pendingFocus.postedTo)) return;
+    pendingFocus.postedTo = PostMessageW(form, FocusMessage(), 0, 0) ? form : nullptr;
+}
+
+// A form window is destroyed, and any message posted to it with it.
+void FocusFormGone(HWND form) {
+    if (pendingFocus.form == form) pendingFocus = {};
+    if (pendingFocus.postedTo != form) return;
+    pendingFocus.postedTo = nullptr;
+    if (pendingFocus.form) AwaitFocus(pendingFocus.form);
+}
+
 std::set<std::wstring>& RegisteredClasses() {
     static std::set<std::wstring> classes;
     return classes;
@@ -291,7 +313,6 @@ void Form::CreateControls(const WindowedControl* until) {
         if (control == until) return;
     }
 }
-
 void Form::Unregister(WindowedControl& control) {
     DropAccessible();
     std::erase(windowed_, &control);
@@ -336,6 +357,7 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         form->pointer_.Forget();
         form->DropAccessible();
         for (WindowedControl* control : form->windowed_) control->Forget();
+        FocusFormGone(hwnd);
         return DefWindowProcW(hwnd, msg, wp, lp);
     }
     // An event routine's failure ends that routine; it must not unwind through the platform.
@@ -347,11 +369,19 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
+Form* Form::FormOf(HWND hwnd) {
+    if (!hwnd || GetWindowLongPtrW(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&Form::WindowProc)) return nullptr;
+    return reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
 LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     HWND hwnd = hwnd_.get();
     if (msg == FocusMessage()) {
-        WindowedControl* first = FirstTabStop();
-        if (first && GetFocus() == hwnd) first->SetFocus();
+        HWND target = pendingFocus.form;
+        pendingFocus = {};
+        Form* form = FormOf(target);
+        WindowedControl* first = form ? form->FirstTabStop() : nullptr;
+        if (first && GetFocus() == target) first->SetFocus();
         return 0;
     }
     switch (msg) {
@@ -372,7 +402,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             // The first control takes the focus once the activation is over: activating
             // many windows in a row (loading the notes) moves it once, not once a window.
             if (FirstTabStop()) {
-                PostMessageW(hwnd, FocusMessage(), 0, 0);
+                AwaitFocus(hwnd);
                 return 0;
             }
             break;

@@ -118,6 +118,8 @@ protected:
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    // The form of a window of this process, if it is one.
+    static Form* FormOf(HWND hwnd);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     void Place();
     void PlaceNow();

@@ -352,6 +352,35 @@ TEST_F(Store, ANoteWhoseWindowWasDestroyedCannotBeReadNorSavedOverItsStoredSelf)
     EXPECT_EQ(store.Dump(), before) << "nothing at all is written";
 }
 
+TEST_F(Store, AHiddenLoadedNotesWindowAlreadyStandsWhereItsNoteSaysUnderItsTitle) {
+    // Screen readers and window lists see hidden windows too.
+    long tpp = TwipsPerPixel();
+    store.Put(L"General", L"notes", L"1");
+    store.Put(L"note1", L"title", L"Planning");
+    store.Put(L"note1", L"left", std::to_wstring(100 * tpp));
+    store.Put(L"note1", L"top", std::to_wstring(50 * tpp));
+    store.Put(L"note1", L"width", std::to_wstring(200 * tpp));
+    store.Put(L"note1", L"height", std::to_wstring(120 * tpp));
+    store.Put(L"note1", L"visible", L"0");
+    auto loaded = Loaded();
+    HWND hwnd = OnlyNoteWindow();
+    EXPECT_FALSE(IsWindowVisible(hwnd));
+    RECT rc{};
+    GetWindowRect(hwnd, &rc);
+    EXPECT_EQ(rc.left, 100);
+    EXPECT_EQ(rc.top, 50);
+    EXPECT_EQ(rc.right, 300);
+    EXPECT_EQ(rc.bottom, 170);
+    wchar_t title[32] = L"";
+    GetWindowTextW(hwnd, title, 32);
+    EXPECT_STREQ(title, L"Planning");
+    // Shown, it stays there.
+    ASSERT_EQ(NoteAt(loaded.get(), 1)->Show(), S_OK);
+    RECT shown{};
+    GetWindowRect(hwnd, &shown);
+    EXPECT_TRUE(EqualRect(&shown, &rc));
+}
+
 TEST_F(Store, ANegativeStoredSizeStopsLoadingNamingItsPlace) {
     store.Put(L"General", L"notes", L"1");
     for (std::wstring key : {L"width", L"height"}) {

@@ -134,6 +134,20 @@ TEST(Interaction, TypingRightAfterNotesAreBroughtForwardInARowGoesIntoTheLastOne
     EXPECT_EQ(a.txtNote.Text(), L"");
 }
 
+TEST(Interaction, TheLastNoteBroughtForwardGetsTheFocusEvenWhenTheFirstIsDeletedMeanwhile) {
+    Board board;
+    board.Add(3000, 3000);
+    frmNote& b = board.Add(6000, 3000);
+    frmNote& a = static_cast<corkbase::Note*>(board.held[0].get())->Window();
+    // No message is handled between these: the focus is handed on afterwards.
+    SetForegroundWindow(a.hWnd());
+    SetForegroundWindow(b.hWnd());
+    ASSERT_EQ(board.held[0]->Delete(), S_OK);
+    board.held[0] = nullptr;  // the first note's window goes with it
+    test::Pump(100);
+    EXPECT_EQ(GetFocus(), b.txtNote.hWnd());
+}
+
 TEST(Interaction, EachColourOfTheMenuPaintsTheNote) {
     Board board;
     frmNote& w = board.Add(3000, 3000);
