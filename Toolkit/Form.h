@@ -93,8 +93,9 @@ public:
     void ControlMoved(const Control& control);
     // Makes the windows of the windowed controls not made yet, in their order, up to and
     // with until (all of them when null). A control's window is made once the load step
-    // has laid it out, or when that step first needs it: made where it belongs, it is
-    // never moved (under Wine each move is a round trip and a redraw).
+    // has laid it out, or when that step first needs it: made where the load step put
+    // it, it moves only if its form's size changes after (under Wine each move is a round
+    // trip and a redraw).
     void CreateControls(const WindowedControl* until);
 
 protected:
