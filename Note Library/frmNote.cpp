@@ -147,9 +147,6 @@ LRESULT frmNote::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             closing_ = false;
             lblClose_Click();
             return 0;
-        case WM_DESTROY:
-            modWinTrans::ForgetWindow(hWnd());
-            break;
         case WM_DISPLAYCHANGE:
             // A note that no monitor shows any more comes back; the others stay put.
             if (Visible() && !tk::OnSomeMonitor(PixelRect())) KeepOnMonitor();

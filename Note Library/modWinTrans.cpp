@@ -15,17 +15,16 @@ bool SetExStyle(HWND window, LONG style) {
     return SetWindowLongA(window, GWL_EXSTYLE_INDEX, style) != 0 || GetLastError() == ERROR_SUCCESS;
 }
 
-// The opacity last given to a window here, while that window stays layered: loading a
-// note applies the same level up to five times, and even asking the platform for it is a
-// round trip to the server.
+// The opacity just given to a window here, until the next MakeLayered asks the platform
+// again: each transparency step makes the window layered and opaque, then applies the
+// level, and even asking the platform for the opacity is a round trip to the server.
 HWND g_alphaWindow = nullptr;
 BYTE g_alpha = 0;
 
 // Asking for the opacity a window already has still makes the platform recompute and
 // redraw the window (about a millisecond a call under Wine).
 bool SetAlpha(HWND window, BYTE alpha) {
-    if (window == g_alphaWindow && alpha == g_alpha && (GetWindowLongA(window, GWL_EXSTYLE_INDEX) & EX_LAYERED))
-        return true;
+    if (window == g_alphaWindow && alpha == g_alpha) return true;
     BYTE current = 0;
     DWORD flags = 0;
     bool ok =
@@ -47,10 +46,9 @@ int32_t MakeLayered(HWND window) {
     SetLastError(ERROR_SUCCESS);
     if (!window) return 0;
     g_lastLayeredWindow = window;
+    g_alphaWindow = nullptr;  // another program may have changed the window meanwhile
     LONG style = GetWindowLongA(window, GWL_EXSTYLE_INDEX);
     if (style == 0 && GetLastError() != ERROR_SUCCESS) return LastError();
-    // Not layered: it has no opacity any more.
-    if (!(style & EX_LAYERED) && window == g_alphaWindow) g_alphaWindow = nullptr;
     g_savedExStyle = style;
     if (!SetExStyle(window, g_savedExStyle | EX_LAYERED)) return LastError();
     if (!SetAlpha(window, 255)) return LastError();
@@ -73,10 +71,6 @@ int32_t SetClickThrough(HWND window, bool on) {
     LONG style = on ? (g_savedExStyle | EX_LAYERED | EX_TRANSPARENT) : EX_LAYERED;
     if (!SetExStyle(window, style)) return LastError();
     return 0;
-}
-
-void ForgetWindow(HWND window) {
-    if (window == g_alphaWindow) g_alphaWindow = nullptr;
 }
 
 HWND LastLayeredWindow() { return g_lastLayeredWindow; }

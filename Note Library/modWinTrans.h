@@ -17,9 +17,6 @@ int32_t MakeLayered(HWND window);
 int32_t SetLayeredAlpha(HWND window, int32_t level);
 int32_t SetClickThrough(HWND window, bool on);
 
-// The window is being destroyed: a later window given its handle has no known opacity.
-void ForgetWindow(HWND window);
-
 HWND LastLayeredWindow();
 LONG SavedExStyle();
 

@@ -4,6 +4,7 @@
 
 #include "Control.h"
 #include "Failure.h"
+#include "WindowText.h"
 #include "WindowedControl.h"
 
 namespace tk {
@@ -36,12 +37,6 @@ VARIANT Long(long value) {
     v.vt = VT_I4;
     v.lVal = value;
     return v;
-}
-
-std::wstring WindowTextOf(HWND hwnd) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-    return text;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "Failure.h"
 #include "Module.h"
 #include "Units.h"
+#include "WindowText.h"
 #include "WindowedControl.h"
 
 namespace tk {
@@ -22,22 +23,22 @@ UINT FocusMessage() {
 // many forms in a row (loading the notes) posts it once, not once a form.
 struct PendingFocus {
     HWND postedTo = nullptr;  // the form window whose queue holds it
-    HWND form = nullptr;      // the form whose first control is to take the focus
+    Form* form = nullptr;     // the form whose first control is to take the focus
 };
 thread_local PendingFocus pendingFocus;
 
-void AwaitFocus(HWND form) {
+void AwaitFocus(Form* form, HWND hwnd) {
     pendingFocus.form = form;
     if (pendingFocus.postedTo && IsWindow(pendingFocus.postedTo)) return;
-    pendingFocus.postedTo = PostMessageW(form, FocusMessage(), 0, 0) ? form : nullptr;
+    pendingFocus.postedTo = PostMessageW(hwnd, FocusMessage(), 0, 0) ? hwnd : nullptr;
 }
 
-// A form window is destroyed, and any message posted to it with it.
-void FocusFormGone(HWND form) {
-    if (pendingFocus.form == form) pendingFocus = {};
-    if (pendingFocus.postedTo != form) return;
+// A form's window is destroyed, and any message posted to it with it.
+void FocusFormGone(Form* form, HWND hwnd) {
+    if (pendingFocus.form == form) pendingFocus.form = nullptr;
+    if (pendingFocus.postedTo != hwnd) return;
     pendingFocus.postedTo = nullptr;
-    if (pendingFocus.form) AwaitFocus(pendingFocus.form);
+    if (pendingFocus.form) AwaitFocus(pendingFocus.form, pendingFocus.form->hWnd());
 }
 
 std::set<std::wstring>& RegisteredClasses() {
@@ -103,9 +104,12 @@ void Form::Load() {
     }
     placePending_ = true;
     try {
+        loadStep_ = true;
         Form_Load();
+        loadStep_ = false;
         CreateControls(nullptr);
     } catch (...) {
+        loadStep_ = false;
         // A window short of a control would silently drop what is put into it: rather none.
         Unload();
         throw;
@@ -214,9 +218,7 @@ void Form::SetCaption(const std::wstring& caption) {
     Load();
     args_.caption = caption;
     // The window may have been made with it (see Expect).
-    std::wstring shown(static_cast<size_t>(GetWindowTextLengthW(hwnd_.get())) + 1, L'\0');
-    shown.resize(static_cast<size_t>(GetWindowTextW(hwnd_.get(), shown.data(), static_cast<int>(shown.size()))));
-    if (shown != caption) SetWindowTextW(hwnd_.get(), caption.c_str());
+    if (WindowTextOf(hwnd_.get()) != caption) SetWindowTextW(hwnd_.get(), caption.c_str());
 }
 
 void Form::Show() {
@@ -357,7 +359,7 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         form->pointer_.Forget();
         form->DropAccessible();
         for (WindowedControl* control : form->windowed_) control->Forget();
-        FocusFormGone(hwnd);
+        FocusFormGone(form, hwnd);
         return DefWindowProcW(hwnd, msg, wp, lp);
     }
     // An event routine's failure ends that routine; it must not unwind through the platform.
@@ -369,19 +371,13 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-Form* Form::FormOf(HWND hwnd) {
-    if (!hwnd || GetWindowLongPtrW(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&Form::WindowProc)) return nullptr;
-    return reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-}
-
 LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     HWND hwnd = hwnd_.get();
     if (msg == FocusMessage()) {
-        HWND target = pendingFocus.form;
+        Form* form = pendingFocus.form;
         pendingFocus = {};
-        Form* form = FormOf(target);
         WindowedControl* first = form ? form->FirstTabStop() : nullptr;
-        if (first && GetFocus() == target) first->SetFocus();
+        if (first && GetFocus() == form->hwnd_.get()) first->SetFocus();
         return 0;
     }
     switch (msg) {
@@ -402,7 +398,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             // The first control takes the focus once the activation is over: activating
             // many windows in a row (loading the notes) moves it once, not once a window.
             if (FirstTabStop()) {
-                AwaitFocus(hwnd);
+                AwaitFocus(this, hwnd);
                 return 0;
             }
             break;

@@ -97,6 +97,8 @@ public:
     // it, it moves only if its form's size changes after (under Wine each move is a round
     // trip and a redraw).
     void CreateControls(const WindowedControl* until);
+    // Form_Load is running (its controls' windows may not be made yet).
+    bool InLoadStep() const { return loadStep_; }
 
 protected:
     virtual void Form_Load() {}
@@ -119,8 +121,6 @@ protected:
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    // The form of a window of this process, if it is one.
-    static Form* FormOf(HWND hwnd);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     void Place();
     void PlaceNow();
@@ -150,6 +150,7 @@ private:
     ComPtr<AccessibleForm> accessible_;  // made at the first reader's request, gone with the window
     PointerRouting pointer_;
     std::optional<Expected> expected_;  // for the next load only
+    bool loadStep_ = false;
     bool placing_ = false;
     bool placePending_ = false;              // the window is not yet where the twips say
     mutable std::optional<SIZE> nonClient_;  // pixels

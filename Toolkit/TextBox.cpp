@@ -6,6 +6,7 @@
 #include "Failure.h"
 #include "Form.h"
 #include "Units.h"
+#include "WindowText.h"
 
 namespace tk {
 
@@ -100,15 +101,7 @@ LRESULT CALLBACK TextBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
     return CallWindowProcW(previous, hwnd, msg, wp, lp);
 }
 
-std::wstring TextBox::Text() {
-    HWND hwnd = hWnd();
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)), L'\0');
-    if (!text.empty()) {
-        int n = GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()) + 1);
-        text.resize(static_cast<size_t>(n));
-    }
-    return text;
-}
+std::wstring TextBox::Text() { return WindowTextOf(hWnd()); }
 
 void TextBox::SetText(const std::wstring& text) {
     HWND hwnd = hWnd();

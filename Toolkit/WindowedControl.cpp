@@ -47,14 +47,14 @@ void WindowedControl::Create(HWND parent) {
 HWND WindowedControl::hWnd() {
     form_.Load();
     // Needed during the load step: made now, after the controls before it (the tab order).
-    if (!hwnd_) form_.CreateControls(this);
+    if (!hwnd_ && form_.InLoadStep()) form_.CreateControls(this);
     return hwnd_;
 }
 
 // During the load step a control not made yet is only told whether it will show.
 bool WindowedControl::Shown() {
     form_.Load();
-    if (!hwnd_) return shownAtCreation_;
+    if (!hwnd_) return form_.InLoadStep() && shownAtCreation_;
     return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
@@ -68,7 +68,7 @@ void WindowedControl::SetFocus() {
 void WindowedControl::SetVisible(bool visible) {
     if (visible == Shown()) return;
     if (!hwnd_) {
-        shownAtCreation_ = visible;
+        if (form_.InLoadStep()) shownAtCreation_ = visible;
         return;
     }
     HWND hwnd = hWnd(), form = GetParent(hwnd);

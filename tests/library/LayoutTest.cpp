@@ -3,6 +3,7 @@
 
 #include "Note.h"
 #include "Support.h"
+#include "TextBox.h"
 
 using NoteObject = corkbase::Note;
 using corkbase::frmNote;
@@ -113,4 +114,37 @@ TEST(Layout, CollapsingRemembersTheHeightRoundedHalfToEven) {
     EXPECT_EQ(w.Height(), 1500) << "1500.5 was remembered as 1500";
     EXPECT_FALSE(w.IsCollapsed());
     EXPECT_TRUE(IsWindowVisible(w.txtNote.hWnd()));
+}
+
+namespace {
+
+// A form whose load step hides its first text box before the boxes' windows exist.
+struct TwoBoxes : tk::Form {
+    tk::TextBox first{*this, {.left = 100, .top = 100, .width = 1500, .height = 300}};
+    tk::TextBox second{*this, {.left = 100, .top = 500, .width = 1500, .height = 300}};
+    TwoBoxes() : tk::Form({.className = L"QuillpostTestTwoBoxes", .width = 2000, .height = 1200}) {}
+    void Form_Load() override {
+        first.SetVisible(false);
+        second.SetTop(600);
+    }
+};
+
+}  // namespace
+
+TEST(Layout, AControlHiddenByTheLoadStepIsMadeHiddenInItsPlaceAndOrderAndNeverTakesTheFocus) {
+    TwoBoxes form;
+    HWND first = form.first.hWnd(), second = form.second.hWnd();
+    ASSERT_TRUE(first && second);
+    EXPECT_FALSE(IsWindowVisible(first));
+    EXPECT_FALSE(GetWindowLongW(first, GWL_STYLE) & WS_VISIBLE);
+    EXPECT_TRUE(GetWindowLongW(second, GWL_STYLE) & WS_VISIBLE);
+    EXPECT_EQ(GetWindow(first, GW_HWNDNEXT), second) << "made in declaration order, the tab order";
+    RECT rc{};
+    GetWindowRect(second, &rc);
+    MapWindowPoints(nullptr, form.hWnd(), reinterpret_cast<POINT*>(&rc), 2);
+    EXPECT_EQ(rc.top, test::PixelsOf(600));
+    form.Show();
+    SetForegroundWindow(form.hWnd());
+    test::Pump(100);
+    EXPECT_EQ(GetFocus(), second);
 }
