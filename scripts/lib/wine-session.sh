@@ -10,20 +10,31 @@ _qp_agent_pid=""
 _qp_xephyr_pid=""
 _qp_icewm_pid=""
 
-# The first free X display number from $1 on.
-_qp_free_display() {
-  local n=$1
-  while [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]]; do n=$((n + 1)); done
-  echo "$n"
-}
-
-# Waits until the X server of display $1 ($2 names it in the failure) takes clients.
-_qp_wait_display() {
-  for _ in $(seq 100); do
-    [[ -e /tmp/.X11-unix/X$1 ]] && return 0
-    sleep 0.1
+# Starts an X server ("$2" "${@:3}") on the first free display number from $1 on: the
+# number in _qp_x_display, its pid in _qp_x_pid. Another run may take the same number at
+# the same moment: the server whose pid the lock file holds is ours, else the next number.
+_qp_x_pid=""
+_qp_x_display=""
+qp_start_x_server() {
+  local n=$1 server=$2
+  shift 2
+  for _ in $(seq 20); do
+    while [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]]; do n=$((n + 1)); done
+    "$server" ":$n" "$@" -nolisten tcp >/dev/null 2>&1 &
+    _qp_x_pid=$!
+    for _ in $(seq 100); do
+      if [[ -e /tmp/.X11-unix/X$n && $(tr -d ' ' <"/tmp/.X$n-lock" 2>/dev/null) == "$_qp_x_pid" ]]; then
+        _qp_x_display=$n
+        return 0
+      fi
+      kill -0 "$_qp_x_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$_qp_x_pid" 2>/dev/null
+    wait "$_qp_x_pid" 2>/dev/null
+    n=$((n + 1))
   done
-  echo "$2 did not start on :$1" >&2
+  echo "$server did not start on a free display" >&2
   return 1
 }
 
@@ -37,12 +48,9 @@ _qp_start_pointer_agent() {
 
 # Starts Xvfb on the first free display from :90 on and exports DISPLAY.
 qp_start_display() {
-  local n
-  n=$(_qp_free_display 90)
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  _qp_xvfb_pid=$!
-  _qp_wait_display "$n" Xvfb || return 1
-  export DISPLAY=":$n"
+  qp_start_x_server 90 Xvfb -screen 0 1024x768x24 || return 1
+  _qp_xvfb_pid=$_qp_x_pid
+  export DISPLAY=":$_qp_x_display"
   _qp_start_pointer_agent
 }
 
@@ -50,12 +58,9 @@ qp_start_display() {
 # its screens joined by Xinerama, primary on the left) under icewm; exports its DISPLAY and
 # QP_POINTER_AGENT. Run Wine on it with qp_start_wine's mode "two-monitors".
 qp_start_two_monitors() {
-  local n
-  n=$(_qp_free_display 150)
-  Xephyr ":$n" -screen 1024x768 -screen 1024x768 +xinerama -nolisten tcp >/dev/null 2>&1 &
-  _qp_xephyr_pid=$!
-  _qp_wait_display "$n" Xephyr || return 1
-  export DISPLAY=":$n"
+  qp_start_x_server 150 Xephyr -screen 1024x768 -screen 1024x768 +xinerama || return 1
+  _qp_xephyr_pid=$_qp_x_pid
+  export DISPLAY=":$_qp_x_display"
   icewm >/dev/null 2>&1 &
   _qp_icewm_pid=$!
   _qp_start_pointer_agent

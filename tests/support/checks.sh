@@ -30,15 +30,13 @@ wait_until() {
 }
 
 # A display of its own: Xvfb on the first free number from :120, in $DISPLAY. Its pid
-# joins the array pids, whose processes the suite ends when it finishes.
+# joins the array pids, whose processes the suite ends when it finishes. (Needs
+# wine-session.sh.)
 pids=()
 new_display() {
-  local n=120
-  while [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  pids+=($!)
-  wait_until test -e "/tmp/.X11-unix/X$n"
-  export DISPLAY=":$n"
+  qp_start_x_server 120 Xvfb -screen 0 1024x768x24 || return 1
+  pids+=("$_qp_x_pid")
+  export DISPLAY=":$_qp_x_display"
 }
 
 # Whether a Wine program's icon sits in the system tray of the X desktop (icewm's).
