@@ -276,3 +276,34 @@ TEST_F(Tray, AnInstanceCheckThatFailsIsNotTakenForNoOtherCopy) {
     EXPECT_TRUE(q.WaitForExit()) << "and it does not start";
     EXPECT_EQ(q.MainWindow(0), nullptr);
 }
+
+TEST_F(Tray, MessagesFromAnotherProgramAreInputAndNeverPointers) {
+    store.Put(L"General", L"notes", L"1");
+    store.Put(L"note1", L"title", L"kept");
+    store.Put(L"note1", L"visible", L"-1");
+    auto q = Start();
+    auto notes = q->WaitForNotes(1, 1);
+    ASSERT_EQ(notes.size(), 1u);
+    q->WaitUntilIdle();
+    HWND owner = FindWindowW(L"CorkbaseNoteOwner", nullptr);
+    ASSERT_NE(owner, nullptr);
+    // The owner's deferred release, a note's close timer, the main window's save timer and
+    // a form's focus hand-over, each with values that point nowhere.
+    PostMessageW(owner, WM_APP + 1, 0, 0);
+    PostMessageW(owner, WM_APP + 1, 0x1234, 0x12345678);
+    PostMessageW(notes.front(), WM_TIMER, 1, 0);
+    PostMessageW(q->MainWindow(), WM_TIMER, 1, 0);
+    PostMessageW(notes.front(), RegisterWindowMessageW(L"QuillpostFormFocus"), 1, 0x12345678);
+    // A window's first message, sent to one made long ago, names a form that is not there.
+    CREATESTRUCTW create{};
+    create.lpCreateParams = reinterpret_cast<void*>(0x12345678);
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(notes.front(), WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create), SMTO_BLOCK, 5000, &answer);
+    Sleep(1500);
+    ASSERT_TRUE(q->Running());
+    EXPECT_TRUE(IsWindowVisible(notes.front())) << "a timer message it did not set hides no note";
+    PostMessageW(q->MainWindow(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(q->WaitForExit());
+    EXPECT_EQ(Stored(L"note1", L"title"), L"kept");
+    EXPECT_EQ(Stored(L"note1", L"visible"), L"-1");
+}
