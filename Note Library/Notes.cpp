@@ -146,6 +146,10 @@ tk::Form::Expected ExpectedWindow(const std::vector<FieldValue>& values) {
 HRESULT Notes::SaveAll(long* result) {
     return Guarded([&] {
         *Out(result) = 0;
+        if (partial_)
+            throw tk::Failure(E_FAIL,
+                              L"Nothing was saved: this collection's LoadAll did not finish, so it holds only "
+                              L"part of the stored notes and saving it would write over the others");
         // Every note is read before anything is written: a note that cannot be read (its
         // window lost) fails the save while the store still holds the last good one.
         PendingSave save{std::to_wstring(transparencyLevel_), throughClicks_ ? L"True" : L"False", {}};
@@ -165,7 +169,9 @@ HRESULT Notes::SaveAll(long* result) {
 }
 
 HRESULT Notes::LoadAll() {
-    return Guarded([&] {
+    bool failedBefore = partial_;
+    partial_ = true;
+    HRESULT hr = Guarded([&] {
         PendingSave::Finish(kStoreApplication);
         auto general = StoreSection::ForReading(kStoreApplication, L"General");
         transparencyLevel_ = general.GetNumber(L"level", 255);
@@ -191,6 +197,9 @@ HRESULT Notes::LoadAll() {
             note->ApplyTransparencyLevel(transparencyLevel_);
         }
     });
+    // Notes a failed load left in the list stay partial whatever loads after them.
+    if (SUCCEEDED(hr)) partial_ = failedBefore;
+    return hr;
 }
 
 HRESULT Notes::SetOnTop(VARIANT_BOOL* OnTop) {
