@@ -182,6 +182,8 @@ HRESULT Notes::LoadAll() {
         if (count > kMostNotes)
             general.Fail(L"notes", Quoted(general.GetText(L"notes", L"")) + L" is more notes than the " +
                                        std::to_wstring(kMostNotes) + L" a collection keeps");
+        // No save writes one: read as no notes, the next save would write over every section.
+        if (count < 0) general.Fail(L"notes", Quoted(general.GetText(L"notes", L"")) + L" is fewer than no notes");
         for (int32_t i = 1; i <= count; ++i) {
             auto section = StoreSection::ForReading(kStoreApplication, NoteSection(static_cast<size_t>(i)));
             // Every value is read before the note is made: a value that does not convert adds no note.

@@ -110,6 +110,8 @@ TEST_F(Tray, EachCorruptStoredNumberIsNamedAtStartUpAndTheStoreStaysUntouched) {
     };
     const std::vector<Case> cases{
         {L"General", L"notes", L"many"},
+        // Read as no notes, the exit save would write over note1.
+        {L"General", L"notes", L"-1"},
         {L"General", L"level", L"99999999999"},
         {L"General", L"clickthrough", L""},
         {L"note1", L"left", std::wstring(100 * 1024, L'4')},
