@@ -102,6 +102,49 @@ TEST_F(Tray, WhileTheCouldNotLoadMessageIsOpenNothingSavesTheHalfLoadedNotes) {
     }
 }
 
+TEST_F(Tray, WhileTheNotesLoadNoWayOutSavesPartOfThem) {
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring dll(exe);
+    dll.replace(dll.find_last_of(L'\\') + 1, std::wstring::npos, L"ReaderHook.dll");
+    tk::UniqueModule module(LoadLibraryW(dll.c_str()));
+    ASSERT_TRUE(module);
+    auto proc = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module.get(), "ReaderHook_Cbt")));
+    ASSERT_TRUE(proc);
+    const std::vector<std::pair<const char*, std::pair<UINT, WPARAM>>> ends{
+        {"suspend", {WM_POWERBROADCAST, PBT_APMSUSPEND}},
+        {"close", {WM_CLOSE, 0}},
+        {"end of session", {WM_ENDSESSION, TRUE}},
+    };
+    for (auto& [name, message] : ends) {
+        SCOPED_TRACE(name);
+        store.Clear();
+        store.Put(L"General", L"notes", L"3");
+        store.Put(L"note1", L"text", L"one");
+        store.Put(L"note1", L"visible", L"-1");
+        store.Put(L"note2", L"title", L"two");
+        store.Put(L"note3", L"title", L"three");
+        auto before = store.Dump();
+        HHOOK hook = SetWindowsHookExW(WH_CBT, proc, module.get(), 0);
+        ASSERT_NE(hook, nullptr);
+        Qpost q;
+        // The first note is loaded and shown, the others not yet.
+        auto inside = WaitForDialog(q.pid(), L"Inside the load");
+        UnhookWindowsHookEx(hook);
+        ASSERT_TRUE(inside);
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(q.MainWindow(), message.first, message.second, 0, SMTO_BLOCK, 5000, &answer);
+        if (message.first == WM_POWERBROADCAST) {
+            EXPECT_EQ(store.Dump(), before);
+            Press(inside->hwnd, L"OK");
+            EXPECT_EQ(q.WaitForNotes(3).size(), 3u) << "the load goes on";
+            continue;
+        }
+        EXPECT_TRUE(q.WaitForExit());
+        EXPECT_EQ(store.Dump(), before);
+    }
+}
+
 TEST_F(Tray, EachCorruptStoredNumberIsNamedAtStartUpAndTheStoreStaysUntouched) {
     struct Case {
         const wchar_t *section, *key;
