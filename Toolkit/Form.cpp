@@ -103,7 +103,7 @@ void Form::Load() {
     // A form loaded while this window is made (by a hook) puts this one back when it is done.
     Form* outer = std::exchange(formCreating, this);
     HWND hwnd =
-        CreateWindowExW(args_.exStyle, args_.className, expected.caption.c_str(), args_.style, rc.left,
+        CreateWindowExW(args_.exStyle, args_.className, WindowListText(expected.caption).c_str(), args_.style, rc.left,
                         rc.top, rc.right - rc.left, rc.bottom - rc.top, OwnerWindow(), nullptr, ThisModule(), nullptr);
     formCreating = outer;
     placing_ = false;
@@ -226,8 +226,9 @@ std::wstring Form::Caption() {
 void Form::SetCaption(const std::wstring& caption) {
     Load();
     args_.caption = caption;
+    std::wstring shown = WindowListText(caption);
     // The window may have been made with it (see Expect).
-    if (WindowTextOf(hwnd_.get()) != caption) SetWindowTextW(hwnd_.get(), caption.c_str());
+    if (WindowTextOf(hwnd_.get()) != shown) SetWindowTextW(hwnd_.get(), shown.c_str());
 }
 
 void Form::Show() {
