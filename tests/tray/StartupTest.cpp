@@ -4,6 +4,17 @@
 
 using namespace tray;
 
+namespace {
+
+// The messages that reach a save elsewhere: a suspend, closing the program, the session's end.
+const std::vector<std::pair<const char*, std::pair<UINT, WPARAM>>> kWaysOut{
+    {"suspend", {WM_POWERBROADCAST, PBT_APMSUSPEND}},
+    {"close", {WM_CLOSE, 0}},
+    {"end of session", {WM_ENDSESSION, TRUE}},
+};
+
+}  // namespace
+
 TEST_F(Tray, FirstStartRegistersTheLibraryAndSaysSoOnce) {
     ASSERT_EQ(CallLibrary("DllUnregisterServer"), S_OK);
     {
@@ -75,13 +86,7 @@ TEST_F(Tray, AStoreThatCannotBeLoadedStopsStartUpAndStaysUntouched) {
 }
 
 TEST_F(Tray, WhileTheCouldNotLoadMessageIsOpenNothingSavesTheHalfLoadedNotes) {
-    // A suspend, closing the program and the session's end each reach a save elsewhere.
-    const std::vector<std::pair<const char*, std::pair<UINT, WPARAM>>> ends{
-        {"suspend, then OK", {WM_POWERBROADCAST, PBT_APMSUSPEND}},
-        {"close", {WM_CLOSE, 0}},
-        {"end of session", {WM_ENDSESSION, TRUE}},
-    };
-    for (auto& [name, message] : ends) {
+    for (auto& [name, message] : kWaysOut) {
         SCOPED_TRACE(name);
         store.Clear();
         store.Put(L"General", L"notes", L"2");
@@ -111,12 +116,7 @@ TEST_F(Tray, WhileTheNotesLoadNoWayOutSavesPartOfThem) {
     ASSERT_TRUE(module);
     auto proc = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module.get(), "ReaderHook_Cbt")));
     ASSERT_TRUE(proc);
-    const std::vector<std::pair<const char*, std::pair<UINT, WPARAM>>> ends{
-        {"suspend", {WM_POWERBROADCAST, PBT_APMSUSPEND}},
-        {"close", {WM_CLOSE, 0}},
-        {"end of session", {WM_ENDSESSION, TRUE}},
-    };
-    for (auto& [name, message] : ends) {
+    for (auto& [name, message] : kWaysOut) {
         SCOPED_TRACE(name);
         store.Clear();
         store.Put(L"General", L"notes", L"3");
