@@ -338,6 +338,7 @@ TEST_F(Tray, MessagesFromAnotherProgramAreInputAndNeverPointers) {
     PostMessageW(owner, WM_APP + 1, 0x1234, 0x12345678);
     PostMessageW(notes.front(), WM_TIMER, 1, 0);
     PostMessageW(q->MainWindow(), WM_TIMER, 1, 0);
+    PostMessageW(q->MainWindow(), WM_TIMER, 7, 0x12345678);  // a timer routine that is not there
     PostMessageW(notes.front(), RegisterWindowMessageW(L"QuillpostFormFocus"), 1, 0x12345678);
     // A window's first message, sent to one made long ago, names a form that is not there.
     CREATESTRUCTW create{};
