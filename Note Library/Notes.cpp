@@ -146,6 +146,10 @@ tk::Form::Expected ExpectedWindow(const std::vector<FieldValue>& values) {
 HRESULT Notes::SaveAll(long* result) {
     return Guarded([&] {
         *Out(result) = 0;
+        if (partial_)
+            throw tk::Failure(E_FAIL,
+                              L"Nothing was saved: this collection's LoadAll did not finish, so it holds only "
+                              L"part of the stored notes and saving it would write over the others");
         // Every note is read before anything is written: a note that cannot be read (its
         // window lost) fails the save while the store still holds the last good one.
         PendingSave save{std::to_wstring(transparencyLevel_), throughClicks_ ? L"True" : L"False", {}};
@@ -165,7 +169,9 @@ HRESULT Notes::SaveAll(long* result) {
 }
 
 HRESULT Notes::LoadAll() {
-    return Guarded([&] {
+    bool failedBefore = partial_;
+    partial_ = true;
+    HRESULT hr = Guarded([&] {
         PendingSave::Finish(kStoreApplication);
         auto general = StoreSection::ForReading(kStoreApplication, L"General");
         transparencyLevel_ = general.GetNumber(L"level", 255);
@@ -176,6 +182,8 @@ HRESULT Notes::LoadAll() {
         if (count > kMostNotes)
             general.Fail(L"notes", Quoted(general.GetText(L"notes", L"")) + L" is more notes than the " +
                                        std::to_wstring(kMostNotes) + L" a collection keeps");
+        // No save writes one: read as no notes, the next save would write over every section.
+        if (count < 0) general.Fail(L"notes", Quoted(general.GetText(L"notes", L"")) + L" is fewer than no notes");
         for (int32_t i = 1; i <= count; ++i) {
             auto section = StoreSection::ForReading(kStoreApplication, NoteSection(static_cast<size_t>(i)));
             // Every value is read before the note is made: a value that does not convert adds no note.
@@ -191,6 +199,9 @@ HRESULT Notes::LoadAll() {
             note->ApplyTransparencyLevel(transparencyLevel_);
         }
     });
+    // Notes a failed load left in the list stay partial whatever loads after them.
+    if (SUCCEEDED(hr)) partial_ = failedBefore;
+    return hr;
 }
 
 HRESULT Notes::SetOnTop(VARIANT_BOOL* OnTop) {

@@ -49,6 +49,9 @@ private:
     std::vector<ComPtr<Note>> list_;
     bool throughClicks_ = false;
     int32_t transparencyLevel_ = 255;
+    // A LoadAll is under way or failed: the list holds part of the store at most, and a
+    // save would write over the notes it never read.
+    bool partial_ = false;
 };
 
 }  // namespace corkbase

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "Accessible.h"
 #include "Automation.h"
 #include "Module.h"
 #include "Note.h"
@@ -209,7 +210,8 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid,
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
-    if (LiveObjects() != 0 || ServerLocks() != 0) return S_FALSE;
+    // A reader may hold a note's accessible object after the note itself is gone.
+    if (LiveObjects() != 0 || ServerLocks() != 0 || tk::LiveAccessibleObjects() != 0) return S_FALSE;
     // Nothing may outlive the code: the library's windows, classes and cached types go now.
     ReleaseWindowResources();
     ReleaseTypeInfos();

@@ -142,7 +142,8 @@ LRESULT frmNote::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             txtNote_MenuKey();
             return 0;
         case WM_TIMER:
-            if (wp != CloseTimer) break;
+            // Only the close this window is waiting for: any program can post a WM_TIMER.
+            if (wp != CloseTimer || !closing_) break;
             KillTimer(hWnd(), CloseTimer);
             closing_ = false;
             lblClose_Click();

@@ -1,6 +1,7 @@
 #include "Accessible.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "Control.h"
 #include "Failure.h"
@@ -12,6 +13,8 @@ namespace tk {
 const IID AccessibleIid = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 
 namespace {
+
+std::atomic<long> g_accessibleObjects{0};
 
 HRESULT Report(HRESULT hr, const std::wstring& description) {
     ComPtr<ICreateErrorInfo> create;
@@ -52,7 +55,13 @@ ComPtr<AccessibleForm> AccessibleForm::Create(HWND form, std::function<std::wstr
 
 AccessibleForm::AccessibleForm(HWND form, std::function<std::wstring()> name, std::vector<AccessiblePart> parts,
                                ComPtr<IAccessible> system)
-    : form_(form), name_(std::move(name)), parts_(std::move(parts)), system_(std::move(system)) {}
+    : form_(form), name_(std::move(name)), parts_(std::move(parts)), system_(std::move(system)) {
+    ++g_accessibleObjects;
+}
+
+AccessibleForm::~AccessibleForm() { --g_accessibleObjects; }
+
+long LiveAccessibleObjects() { return g_accessibleObjects; }
 
 void AccessibleForm::Disconnect() {
     form_ = nullptr;

@@ -79,7 +79,7 @@ public:
 private:
     AccessibleForm(HWND form, std::function<std::wstring()> name, std::vector<AccessiblePart> parts,
                    ComPtr<IAccessible> system);
-    ~AccessibleForm() = default;
+    ~AccessibleForm();
 
     // The part a child id names, nullptr for the form itself; a Failure for no part.
     const AccessiblePart* PartOf(const VARIANT& child) const;
@@ -96,6 +96,10 @@ private:
     std::vector<AccessiblePart> parts_;
     ComPtr<IAccessible> system_;  // the system's client object of the form's window
 };
+
+// How many accessible objects of this module live, handed out or not: the module's code
+// must stay loaded while a reader still holds one.
+long LiveAccessibleObjects();
 
 // Tells readers that the name of the form's client (child 0) or of one of its parts changed.
 void NotifyNameChange(HWND form, long child = CHILDID_SELF);

@@ -94,12 +94,13 @@ void frmIcon::Form_Load() {
     SendMessageW(hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
     modSysTray::FillTrayIconData(hWnd(), icon_, "Quillpost");
     modSysTray::AddIcon();
+    // Whatever runs the message loop inside LoadAll (a message box, a reader answering a
+    // note's events) finds the program not loaded: no way out saves part of the notes.
     try {
         tk::CheckCall(objNotes()->LoadAll());
     } catch (const tk::Failure& e) {
         // Saving later would drop every note after the bad value: change nothing and stop.
-        // The message's own loop still delivers messages; from here on none of them saves.
-        loadFailed_ = true;
+        // The message's own loop still delivers messages; none of them saves.
         modSysTray::RemoveIcon();
         tk::MsgBox(hWnd(),
                    e.description() +
@@ -108,6 +109,7 @@ void frmIcon::Form_Load() {
                    kTitle, MB_ICONSTOP);
         ExitProcess(1);
     }
+    loaded_ = true;
     autoSave_.Saved(objNotes());
     SetTimer(hWnd(), AutoSaveTimer, AutoSaveSchedule::kTick, nullptr);
 }
@@ -160,7 +162,7 @@ void frmIcon::Command(F&& body) {
 }
 
 void frmIcon::Form_MouseMove(const tk::MouseEvent& e) {
-    if (loadFailed_) return;
+    if (!loaded_) return;
     // The icon's callback carries the mouse message as the pointer's X in pixels.
     auto message = static_cast<UINT>(std::lround(e.x / tk::TwipsPerPixelX()));
     bool acts = message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDOWN;
@@ -188,15 +190,17 @@ void frmIcon::ShowPopup() {
     mnuPopup.Show(hWnd());
 }
 
-LRESULT frmIcon::LoadFailed_Message(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT frmIcon::NotLoaded_Message(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_CLOSE:
+            modSysTray::RemoveIcon();
             ExitProcess(1);
         case WM_QUERYENDSESSION:
             return TRUE;
         case WM_ENDSESSION:
-            if (wp) ExitProcess(1);
-            return 0;
+            if (!wp) return 0;
+            modSysTray::RemoveIcon();
+            ExitProcess(1);
         case WM_POWERBROADCAST:
             return TRUE;
     }
@@ -204,7 +208,7 @@ LRESULT frmIcon::LoadFailed_Message(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT frmIcon::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    if (loadFailed_) return LoadFailed_Message(msg, wp, lp);
+    if (!loaded_) return NotLoaded_Message(msg, wp, lp);
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
         modSysTray::AddIcon();
         return 0;
@@ -232,7 +236,7 @@ LRESULT frmIcon::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 void frmIcon::Form_Unload(bool ask) {
     KillTimer(hWnd(), AutoSaveTimer);
     // Every orderly end saves: a note only moved, titled or recoloured is a note too.
-    if (notes_ && !loadFailed_) {
+    if (notes_ && loaded_) {
         long ignored = 0;
         HRESULT hr = notes_->SaveAll(&ignored);
         if (FAILED(hr)) {

@@ -25,9 +25,9 @@ private:
     void Form_Load() override;
     void Form_MouseMove(const tk::MouseEvent& e) override;
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-    // While the notes that failed to load are on screen: every way out ends the program
-    // without writing, and nothing saves.
-    LRESULT LoadFailed_Message(UINT msg, WPARAM wp, LPARAM lp);
+    // Until the notes have loaded whole (while they load, and after a load that failed):
+    // every way out ends the program without writing, and nothing saves.
+    LRESULT NotLoaded_Message(UINT msg, WPARAM wp, LPARAM lp);
     // The shutdown routine. With ask, a failed save asks whether to exit anyway.
     void Form_Unload(bool ask);
 
@@ -63,7 +63,7 @@ private:
     UINT taskbarCreated_ = 0;
     AutoSaveSchedule autoSave_;
     bool autoSaveFailed_ = false;  // reported once until a save succeeds
-    bool loadFailed_ = false;        // the collection is half loaded and must never be saved
+    bool loaded_ = false;          // until LoadAll has succeeded the collection may be half loaded: never saved
 };
 
 }  // namespace qpost

@@ -210,6 +210,26 @@ TEST(Note, TitleAndColourRoundTripWithoutMarkingChanged) {
     EXPECT_FALSE(Changed(note.get()));
 }
 
+TEST(Note, ATitleOfMillionsOfCharactersStaysWholeAndTheWindowTextIsCut) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    ASSERT_EQ(note->Show(), S_OK);
+    // Given whole to the window system as the window's name, it would end this process.
+    std::wstring huge(20'000'000, L'x');
+    ASSERT_EQ(note->put_Title(MakeBstr(huge).get()), S_OK);
+    Pump(200);
+    tk::Bstr read;
+    ASSERT_EQ(note->get_Title(read.put()), S_OK);
+    EXPECT_EQ(SysStringLen(read.get()), huge.size()) << "the note keeps its whole title";
+    std::wstring shown = WindowText(OnlyNoteWindow());
+    EXPECT_EQ(shown, std::wstring(999, L'x') + L"\u2026") << "a window list gets its beginning";
+    // A pair of surrogates is never cut in half.
+    std::wstring faces;
+    while (faces.size() < 2000) faces += L"\U0001F600";
+    ASSERT_EQ(note->put_Title(MakeBstr(L"ab" + faces).get()), S_OK);
+    EXPECT_EQ(WindowText(OnlyNoteWindow()), L"ab" + faces.substr(0, 996) + L"\u2026");
+}
+
 TEST(Note, TypingIntoTheNoteMarksItChanged) {
     auto notes = NewNotes();
     auto note = AddNote(notes.get());

@@ -218,14 +218,16 @@ TEST_F(Store, AValueThatIsNotTextFailsNamingIt) {
     EXPECT_EQ(LastErrorDescription(), L"note1/width: the stored value is not text");
 }
 
-TEST_F(Store, ANoteCountAboveTenThousandFailsBeforeAnyNoteAndOneBelowZeroLoadsNone) {
+TEST_F(Store, ANoteCountAboveTenThousandOrBelowZeroFailsBeforeAnyNote) {
     store.Put(L"General", L"notes", L"10001");
     store.Put(L"note1", L"title", L"one");
     auto fresh = Loaded(DISP_E_TYPEMISMATCH);
     EXPECT_EQ(LastErrorDescription(), L"General/notes: \"10001\" is more notes than the 10000 a collection keeps");
     EXPECT_EQ(CountOf(fresh.get()), 0);
     store.Put(L"General", L"notes", L"-1");
-    EXPECT_EQ(CountOf(Loaded().get()), 0);
+    fresh = Loaded(DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(LastErrorDescription(), L"General/notes: \"-1\" is fewer than no notes");
+    EXPECT_EQ(CountOf(fresh.get()), 0);
 }
 
 TEST_F(Store, AStoredTextHoldingANulFailsNamingItAndNoNoteIsMade) {

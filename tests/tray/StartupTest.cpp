@@ -4,6 +4,17 @@
 
 using namespace tray;
 
+namespace {
+
+// The messages that reach a save elsewhere: a suspend, closing the program, the session's end.
+const std::vector<std::pair<const char*, std::pair<UINT, WPARAM>>> kWaysOut{
+    {"suspend", {WM_POWERBROADCAST, PBT_APMSUSPEND}},
+    {"close", {WM_CLOSE, 0}},
+    {"end of session", {WM_ENDSESSION, TRUE}},
+};
+
+}  // namespace
+
 TEST_F(Tray, FirstStartRegistersTheLibraryAndSaysSoOnce) {
     ASSERT_EQ(CallLibrary("DllUnregisterServer"), S_OK);
     {
@@ -75,13 +86,7 @@ TEST_F(Tray, AStoreThatCannotBeLoadedStopsStartUpAndStaysUntouched) {
 }
 
 TEST_F(Tray, WhileTheCouldNotLoadMessageIsOpenNothingSavesTheHalfLoadedNotes) {
-    // A suspend, closing the program and the session's end each reach a save elsewhere.
-    const std::vector<std::pair<const char*, std::pair<UINT, WPARAM>>> ends{
-        {"suspend, then OK", {WM_POWERBROADCAST, PBT_APMSUSPEND}},
-        {"close", {WM_CLOSE, 0}},
-        {"end of session", {WM_ENDSESSION, TRUE}},
-    };
-    for (auto& [name, message] : ends) {
+    for (auto& [name, message] : kWaysOut) {
         SCOPED_TRACE(name);
         store.Clear();
         store.Put(L"General", L"notes", L"2");
@@ -102,6 +107,44 @@ TEST_F(Tray, WhileTheCouldNotLoadMessageIsOpenNothingSavesTheHalfLoadedNotes) {
     }
 }
 
+TEST_F(Tray, WhileTheNotesLoadNoWayOutSavesPartOfThem) {
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring dll(exe);
+    dll.replace(dll.find_last_of(L'\\') + 1, std::wstring::npos, L"ReaderHook.dll");
+    tk::UniqueModule module(LoadLibraryW(dll.c_str()));
+    ASSERT_TRUE(module);
+    auto proc = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module.get(), "ReaderHook_Cbt")));
+    ASSERT_TRUE(proc);
+    for (auto& [name, message] : kWaysOut) {
+        SCOPED_TRACE(name);
+        store.Clear();
+        store.Put(L"General", L"notes", L"3");
+        store.Put(L"note1", L"text", L"one");
+        store.Put(L"note1", L"visible", L"-1");
+        store.Put(L"note2", L"title", L"two");
+        store.Put(L"note3", L"title", L"three");
+        auto before = store.Dump();
+        HHOOK hook = SetWindowsHookExW(WH_CBT, proc, module.get(), 0);
+        ASSERT_NE(hook, nullptr);
+        Qpost q;
+        // The first note is loaded and shown, the others not yet.
+        auto inside = WaitForDialog(q.pid(), L"Inside the load");
+        UnhookWindowsHookEx(hook);
+        ASSERT_TRUE(inside);
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(q.MainWindow(), message.first, message.second, 0, SMTO_BLOCK, 5000, &answer);
+        if (message.first == WM_POWERBROADCAST) {
+            EXPECT_EQ(store.Dump(), before);
+            Press(inside->hwnd, L"OK");
+            EXPECT_EQ(q.WaitForNotes(3).size(), 3u) << "the load goes on";
+            continue;
+        }
+        EXPECT_TRUE(q.WaitForExit());
+        EXPECT_EQ(store.Dump(), before);
+    }
+}
+
 TEST_F(Tray, EachCorruptStoredNumberIsNamedAtStartUpAndTheStoreStaysUntouched) {
     struct Case {
         const wchar_t *section, *key;
@@ -110,6 +153,8 @@ TEST_F(Tray, EachCorruptStoredNumberIsNamedAtStartUpAndTheStoreStaysUntouched) {
     };
     const std::vector<Case> cases{
         {L"General", L"notes", L"many"},
+        // Read as no notes, the exit save would write over note1.
+        {L"General", L"notes", L"-1"},
         {L"General", L"level", L"99999999999"},
         {L"General", L"clickthrough", L""},
         {L"note1", L"left", std::wstring(100 * 1024, L'4')},
@@ -275,4 +320,36 @@ TEST_F(Tray, AnInstanceCheckThatFailsIsNotTakenForNoOtherCopy) {
     Press(message->hwnd, L"OK");
     EXPECT_TRUE(q.WaitForExit()) << "and it does not start";
     EXPECT_EQ(q.MainWindow(0), nullptr);
+}
+
+TEST_F(Tray, MessagesFromAnotherProgramAreInputAndNeverPointers) {
+    store.Put(L"General", L"notes", L"1");
+    store.Put(L"note1", L"title", L"kept");
+    store.Put(L"note1", L"visible", L"-1");
+    auto q = Start();
+    auto notes = q->WaitForNotes(1, 1);
+    ASSERT_EQ(notes.size(), 1u);
+    q->WaitUntilIdle();
+    HWND owner = FindWindowW(L"CorkbaseNoteOwner", nullptr);
+    ASSERT_NE(owner, nullptr);
+    // The owner's deferred release, a note's close timer, the main window's save timer and
+    // a form's focus hand-over, each with values that point nowhere.
+    PostMessageW(owner, WM_APP + 1, 0, 0);
+    PostMessageW(owner, WM_APP + 1, 0x1234, 0x12345678);
+    PostMessageW(notes.front(), WM_TIMER, 1, 0);
+    PostMessageW(q->MainWindow(), WM_TIMER, 1, 0);
+    PostMessageW(q->MainWindow(), WM_TIMER, 7, 0x12345678);  // a timer routine that is not there
+    PostMessageW(notes.front(), RegisterWindowMessageW(L"QuillpostFormFocus"), 1, 0x12345678);
+    // A window's first message, sent to one made long ago, names a form that is not there.
+    CREATESTRUCTW create{};
+    create.lpCreateParams = reinterpret_cast<void*>(0x12345678);
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(notes.front(), WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create), SMTO_BLOCK, 5000, &answer);
+    Sleep(1500);
+    ASSERT_TRUE(q->Running());
+    EXPECT_TRUE(IsWindowVisible(notes.front())) << "a timer message it did not set hides no note";
+    PostMessageW(q->MainWindow(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(q->WaitForExit());
+    EXPECT_EQ(Stored(L"note1", L"title"), L"kept");
+    EXPECT_EQ(Stored(L"note1", L"visible"), L"-1");
 }
