@@ -13,6 +13,7 @@
 #include "NoteSize.h"
 #include "RegistrationProbe.h"
 #include "StoreKey.h"
+#include "UnfinishedSave.h"
 #include "Units.h"
 #include "frmOptions.h"
 #include "modAutoSave.h"
@@ -94,22 +95,53 @@ void frmIcon::Form_Load() {
     SendMessageW(hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
     modSysTray::FillTrayIconData(hWnd(), icon_, "Quillpost");
     modSysTray::AddIcon();
-    try {
-        tk::CheckCall(objNotes()->LoadAll());
-    } catch (const tk::Failure& e) {
-        // Saving later would drop every note after the bad value: change nothing and stop.
-        // The message's own loop still delivers messages; from here on none of them saves.
-        loadFailed_ = true;
-        modSysTray::RemoveIcon();
-        tk::MsgBox(hWnd(),
-                   e.description() +
-                       L"\n\nQuillpost could not load your notes and has changed nothing. Repair or remove the "
-                       L"value named above, then start Quillpost again.",
-                   kTitle, MB_ICONSTOP);
-        ExitProcess(1);
+    for (;;) {
+        try {
+            tk::CheckCall(objNotes()->LoadAll());
+            break;
+        } catch (const tk::Failure& e) {
+            // Saving later would drop every note after the bad value: change nothing and stop.
+            // The message's own loop still delivers messages; from here on none of them saves.
+            loadFailed_ = true;
+            modSysTray::RemoveIcon();
+            if (FailedOnUnfinishedSave(e)) {
+                SetAsideUnfinishedSaveOrEnd(e.description());
+                // A fresh collection loads what the sections hold now.
+                notes_.reset();
+                loadFailed_ = false;
+                modSysTray::AddIcon();
+                continue;
+            }
+            tk::MsgBox(hWnd(),
+                       e.description() +
+                           L"\n\nQuillpost could not load your notes and has changed nothing. Repair or remove the "
+                           L"value named above, then start Quillpost again.",
+                       kTitle, MB_ICONSTOP);
+            ExitProcess(1);
+        }
     }
     autoSave_.Saved(objNotes());
     SetTimer(hWnd(), AutoSaveTimer, AutoSaveSchedule::kTick, nullptr);
+}
+
+void frmIcon::SetAsideUnfinishedSaveOrEnd(const std::wstring& description) {
+    // Removing the record would load the mix of old and new values it exists to prevent,
+    // so the way out is offered here, and the record is kept.
+    int answer = tk::MsgBox(
+        hWnd(),
+        description +
+            L"\n\nA save of your notes was cut short, and the record it left to finish that save cannot be read "
+            L"back. Quillpost has changed nothing.\n\nStart with the notes as they are stored now? Some of them may "
+            L"be as they were before that save and others as after it.\n\nYes keeps the record under a name of its "
+            L"own beside it in General and starts. No ends Quillpost without changing anything.",
+        kTitle, MB_ICONWARNING, MB_YESNO | MB_DEFBUTTON2);
+    if (answer != IDYES) ExitProcess(1);
+    try {
+        SetAsideUnfinishedSave();
+    } catch (const tk::Failure& e) {
+        tk::MsgBox(hWnd(), e.description() + L"\n\nQuillpost has changed nothing.", kTitle, MB_ICONSTOP);
+        ExitProcess(1);
+    }
 }
 
 void frmIcon::SaveAll() {

@@ -28,6 +28,10 @@ private:
     // While the notes that failed to load are on screen: every way out ends the program
     // without writing, and nothing saves.
     LRESULT LoadFailed_Message(UINT msg, WPARAM wp, LPARAM lp);
+    // Asks whether to set aside the unreadable record of a save cut short, to start with
+    // the notes the sections hold, and does so; No, or a record that cannot be moved, ends
+    // the program with nothing changed.
+    void SetAsideUnfinishedSaveOrEnd(const std::wstring& description);
     // The shutdown routine. With ask, a failed save asks whether to exit anyway.
     void Form_Unload(bool ask);
 
