@@ -95,18 +95,22 @@ void frmIcon::Form_Load() {
     SendMessageW(hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
     modSysTray::FillTrayIconData(hWnd(), icon_, "Quillpost");
     modSysTray::AddIcon();
+    std::wstring changed = L"has changed nothing";
     for (;;) {
         try {
             tk::CheckCall(objNotes()->LoadAll());
             break;
         } catch (const tk::Failure& e) {
-            // Saving later would drop every note after the bad value: change nothing and stop.
-            // The message's own loop still delivers messages; from here on none of them saves.
+            // Saving later would drop every note after the bad value: change nothing and stop,
+            // unless the way out of an unreadable unfinished save is taken. The messages'
+            // own loops still deliver messages; while they are open none of them saves.
             loadFailed_ = true;
             modSysTray::RemoveIcon();
             if (FailedOnUnfinishedSave(e)) {
-                SetAsideUnfinishedSaveOrEnd(e.description());
-                // A fresh collection loads what the sections hold now.
+                changed = L"has changed nothing but keeping the unfinished save as General/\"" +
+                          SetAsideUnfinishedSaveOrEnd(e.description()) + L"\"";
+                // A fresh collection loads what the sections hold now: the failed one keeps
+                // whatever its load had read.
                 notes_.reset();
                 loadFailed_ = false;
                 modSysTray::AddIcon();
@@ -114,8 +118,8 @@ void frmIcon::Form_Load() {
             }
             tk::MsgBox(hWnd(),
                        e.description() +
-                           L"\n\nQuillpost could not load your notes and has changed nothing. Repair or remove the "
-                           L"value named above, then start Quillpost again.",
+                           L"\n\nQuillpost could not load your notes and " + changed +
+                           L". Repair or remove the value named above, then start Quillpost again.",
                        kTitle, MB_ICONSTOP);
             ExitProcess(1);
         }
@@ -124,7 +128,7 @@ void frmIcon::Form_Load() {
     SetTimer(hWnd(), AutoSaveTimer, AutoSaveSchedule::kTick, nullptr);
 }
 
-void frmIcon::SetAsideUnfinishedSaveOrEnd(const std::wstring& description) {
+std::wstring frmIcon::SetAsideUnfinishedSaveOrEnd(const std::wstring& description) {
     // Removing the record would load the mix of old and new values it exists to prevent,
     // so the way out is offered here, and the record is kept.
     int answer = tk::MsgBox(
@@ -137,7 +141,7 @@ void frmIcon::SetAsideUnfinishedSaveOrEnd(const std::wstring& description) {
         kTitle, MB_ICONWARNING, MB_YESNO | MB_DEFBUTTON2);
     if (answer != IDYES) ExitProcess(1);
     try {
-        SetAsideUnfinishedSave();
+        return SetAsideUnfinishedSave();
     } catch (const tk::Failure& e) {
         tk::MsgBox(hWnd(), e.description() + L"\n\nQuillpost has changed nothing.", kTitle, MB_ICONSTOP);
         ExitProcess(1);

@@ -105,15 +105,38 @@ TEST_F(Tray, AnUnreadableUnfinishedSaveOffersStartingWithTheSectionsAndKeepsTheR
     }
     // Another such record finds that name taken and takes the next.
     store.Put(L"General", L"saving", L"x");
+    {
+        Qpost q;
+        auto message = WaitForDialog(q.pid());
+        ASSERT_TRUE(message);
+        Press(message->hwnd, L"Yes");
+        EXPECT_EQ(q.WaitForNotes(2).size(), 2u);
+        auto general = store.Dump()[L"General"];
+        EXPECT_EQ(general.count(L"saving"), 0u);
+        EXPECT_EQ(general[L"saving unreadable"].text, L"3:255");
+        EXPECT_EQ(general[L"saving unreadable 2"].text, L"x");
+    }
+    // Sections that cannot be loaded either: the message says what was set aside, and
+    // nothing else changes.
+    store.Put(L"General", L"saving", L"y");
+    store.Put(L"note2", L"left", L"abc");
+    moved = store.Dump();
+    moved[L"General"][L"saving unreadable 3"] = moved[L"General"][L"saving"];
+    moved[L"General"].erase(L"saving");
     Qpost q;
     auto message = WaitForDialog(q.pid());
     ASSERT_TRUE(message);
     Press(message->hwnd, L"Yes");
-    EXPECT_EQ(q.WaitForNotes(2).size(), 2u);
-    auto general = store.Dump()[L"General"];
-    EXPECT_EQ(general.count(L"saving"), 0u);
-    EXPECT_EQ(general[L"saving unreadable"].text, L"3:255");
-    EXPECT_EQ(general[L"saving unreadable 2"].text, L"x");
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(message->hwnd); }));
+    auto failed = WaitForDialog(q.pid());
+    ASSERT_TRUE(failed);
+    EXPECT_NE(failed->text.find(L"note2/left"), std::wstring::npos) << test::Narrow(failed->text);
+    EXPECT_NE(failed->text.find(L"changed nothing but keeping the unfinished save as General/\"saving unreadable 3\""),
+              std::wstring::npos)
+        << test::Narrow(failed->text);
+    Press(failed->hwnd, L"OK");
+    EXPECT_TRUE(q.WaitForExit());
+    EXPECT_EQ(store.Dump(), moved);
 }
 
 TEST_F(Tray, WhileTheCouldNotLoadMessageIsOpenNothingSavesTheHalfLoadedNotes) {
