@@ -3,11 +3,10 @@
 #include "NoteFields.h"
 #include "Notes.h"
 #include "Store.h"
+#include "StoreKey.h"
 
 namespace corkbase {
 namespace {
-
-const wchar_t kPendingKey[] = L"saving";
 
 // Each item as its length, a colon and its characters: any text, line breaks included.
 void Put(std::wstring& out, const std::wstring& item) {
@@ -77,20 +76,20 @@ void PendingSave::Spread(const std::wstring& application) const {
 
 void PendingSave::Save(const std::wstring& application) const {
     auto general = StoreSection::ForWriting(application, L"General");
-    general.Save(kPendingKey, ToText());
+    general.Save(kPendingSaveKey, ToText());
     Spread(application);
-    general.Remove(kPendingKey);
+    general.Remove(kPendingSaveKey);
 }
 
 void PendingSave::Finish(const std::wstring& application) {
-    auto text = StoreSection::ForReading(application, L"General").Get(kPendingKey);
+    auto text = StoreSection::ForReading(application, L"General").Get(kPendingSaveKey);
     if (!text) return;
     auto save = FromText(*text);
     if (!save)
         StoreSection::ForReading(application, L"General")
-            .Fail(kPendingKey, L"an unfinished save that cannot be read back; nothing has been changed");
+            .Fail(kPendingSaveKey, L"an unfinished save that cannot be read back; nothing has been changed");
     save->Spread(application);
-    StoreSection::ForWriting(application, L"General").Remove(kPendingKey);
+    StoreSection::ForWriting(application, L"General").Remove(kPendingSaveKey);
 }
 
 }  // namespace corkbase

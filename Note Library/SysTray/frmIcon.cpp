@@ -13,6 +13,7 @@
 #include "NoteSize.h"
 #include "RegistrationProbe.h"
 #include "StoreKey.h"
+#include "UnfinishedSave.h"
 #include "Units.h"
 #include "frmOptions.h"
 #include "modAutoSave.h"
@@ -96,22 +97,56 @@ void frmIcon::Form_Load() {
     modSysTray::AddIcon();
     // Whatever runs the message loop inside LoadAll (a message box, a reader answering a
     // note's events) finds the program not loaded: no way out saves part of the notes.
-    try {
-        tk::CheckCall(objNotes()->LoadAll());
-    } catch (const tk::Failure& e) {
-        // Saving later would drop every note after the bad value: change nothing and stop.
-        // The message's own loop still delivers messages; none of them saves.
-        modSysTray::RemoveIcon();
-        tk::MsgBox(hWnd(),
-                   e.description() +
-                       L"\n\nQuillpost could not load your notes and has changed nothing. Repair or remove the "
-                       L"value named above, then start Quillpost again.",
-                   kTitle, MB_ICONSTOP);
-        ExitProcess(1);
+    std::wstring changed = L"has changed nothing";
+    for (;;) {
+        try {
+            tk::CheckCall(objNotes()->LoadAll());
+            break;
+        } catch (const tk::Failure& e) {
+            // Saving later would drop every note after the bad value: change nothing and stop,
+            // unless the way out of an unreadable unfinished save is taken. The messages'
+            // own loops still deliver messages; the notes are not loaded, so none of them saves.
+            modSysTray::RemoveIcon();
+            if (FailedOnUnfinishedSave(e)) {
+                changed = L"has changed nothing but keeping the unfinished save as General/\"" +
+                          SetAsideUnfinishedSaveOrEnd(e.description()) + L"\"";
+                // A fresh collection loads what the sections hold now: the failed one keeps
+                // whatever its load had read.
+                notes_.reset();
+                modSysTray::AddIcon();
+                continue;
+            }
+            tk::MsgBox(hWnd(),
+                       e.description() +
+                           L"\n\nQuillpost could not load your notes and " + changed +
+                           L". Repair or remove the value named above, then start Quillpost again.",
+                       kTitle, MB_ICONSTOP);
+            ExitProcess(1);
+        }
     }
     loaded_ = true;
     autoSave_.Saved(objNotes());
     SetTimer(hWnd(), AutoSaveTimer, AutoSaveSchedule::kTick, nullptr);
+}
+
+std::wstring frmIcon::SetAsideUnfinishedSaveOrEnd(const std::wstring& description) {
+    // Removing the record would load the mix of old and new values it exists to prevent,
+    // so the way out is offered here, and the record is kept.
+    int answer = tk::MsgBox(
+        hWnd(),
+        description +
+            L"\n\nA save of your notes was cut short, and the record it left to finish that save cannot be read "
+            L"back. Quillpost has changed nothing.\n\nStart with the notes as they are stored now? Some of them may "
+            L"be as they were before that save and others as after it.\n\nYes keeps the record under a name of its "
+            L"own beside it in General and starts. No ends Quillpost without changing anything.",
+        kTitle, MB_ICONWARNING, MB_YESNO | MB_DEFBUTTON2);
+    if (answer != IDYES) ExitProcess(1);
+    try {
+        return SetAsideUnfinishedSave();
+    } catch (const tk::Failure& e) {
+        tk::MsgBox(hWnd(), e.description() + L"\n\nQuillpost has changed nothing.", kTitle, MB_ICONSTOP);
+        ExitProcess(1);
+    }
 }
 
 void frmIcon::SaveAll() {

@@ -28,6 +28,10 @@ private:
     // Until the notes have loaded whole (while they load, and after a load that failed):
     // every way out ends the program without writing, and nothing saves.
     LRESULT NotLoaded_Message(UINT msg, WPARAM wp, LPARAM lp);
+    // Asks whether to set aside the unreadable record of a save cut short, to start with
+    // the notes the sections hold, and does so, returning the record's new name; No, or a
+    // record that cannot be moved, ends the program with nothing changed.
+    std::wstring SetAsideUnfinishedSaveOrEnd(const std::wstring& description);
     // The shutdown routine. With ask, a failed save asks whether to exit anyway.
     void Form_Unload(bool ask);
 

@@ -85,6 +85,71 @@ TEST_F(Tray, AStoreThatCannotBeLoadedStopsStartUpAndStaysUntouched) {
     EXPECT_EQ(store.Dump(), before);
 }
 
+TEST_F(Tray, AnUnreadableUnfinishedSaveOffersStartingWithTheSectionsAndKeepsTheRecord) {
+    store.Put(L"General", L"notes", L"2");
+    store.Put(L"note1", L"text", L"first");
+    store.Put(L"note2", L"text", L"second");
+    store.Put(L"General", L"saving", L"3:255");
+    auto before = store.Dump();
+    {
+        Qpost q;
+        auto message = WaitForDialog(q.pid());
+        ASSERT_TRUE(message);
+        EXPECT_NE(message->text.find(L"General/saving"), std::wstring::npos) << test::Narrow(message->text);
+        EXPECT_NE(message->text.find(L"changed nothing"), std::wstring::npos);
+        EXPECT_EQ(message->text.find(L"remove"), std::wstring::npos) << "no advice to remove the record";
+        Press(message->hwnd, L"No");
+        EXPECT_TRUE(q.WaitForExit());
+        EXPECT_EQ(store.Dump(), before) << "No ends with nothing changed";
+    }
+    auto moved = before;
+    moved[L"General"][L"saving unreadable"] = moved[L"General"][L"saving"];
+    moved[L"General"].erase(L"saving");
+    {
+        Qpost q;
+        auto message = WaitForDialog(q.pid());
+        ASSERT_TRUE(message);
+        Press(message->hwnd, L"Yes");
+        EXPECT_EQ(q.WaitForNotes(2).size(), 2u) << "Yes starts with the notes the sections hold";
+        EXPECT_EQ(store.Dump(), moved) << "the record is kept under a name of its own";
+        q.Kill();
+    }
+    // Another such record finds that name taken and takes the next.
+    store.Put(L"General", L"saving", L"x");
+    {
+        Qpost q;
+        auto message = WaitForDialog(q.pid());
+        ASSERT_TRUE(message);
+        Press(message->hwnd, L"Yes");
+        EXPECT_EQ(q.WaitForNotes(2).size(), 2u);
+        auto general = store.Dump()[L"General"];
+        EXPECT_EQ(general.count(L"saving"), 0u);
+        EXPECT_EQ(general[L"saving unreadable"].text, L"3:255");
+        EXPECT_EQ(general[L"saving unreadable 2"].text, L"x");
+    }
+    // Sections that cannot be loaded either: the message says what was set aside, and
+    // nothing else changes.
+    store.Put(L"General", L"saving", L"y");
+    store.Put(L"note2", L"left", L"abc");
+    moved = store.Dump();
+    moved[L"General"][L"saving unreadable 3"] = moved[L"General"][L"saving"];
+    moved[L"General"].erase(L"saving");
+    Qpost q;
+    auto message = WaitForDialog(q.pid());
+    ASSERT_TRUE(message);
+    Press(message->hwnd, L"Yes");
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(message->hwnd); }));
+    auto failed = WaitForDialog(q.pid());
+    ASSERT_TRUE(failed);
+    EXPECT_NE(failed->text.find(L"note2/left"), std::wstring::npos) << test::Narrow(failed->text);
+    EXPECT_NE(failed->text.find(L"changed nothing but keeping the unfinished save as General/\"saving unreadable 3\""),
+              std::wstring::npos)
+        << test::Narrow(failed->text);
+    Press(failed->hwnd, L"OK");
+    EXPECT_TRUE(q.WaitForExit());
+    EXPECT_EQ(store.Dump(), moved);
+}
+
 TEST_F(Tray, WhileTheCouldNotLoadMessageIsOpenNothingSavesTheHalfLoadedNotes) {
     for (auto& [name, message] : kWaysOut) {
         SCOPED_TRACE(name);
