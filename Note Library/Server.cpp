@@ -202,10 +202,16 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
-    static std::vector<ClassFactory> factories(std::begin(kClasses), std::end(kClasses));
-    for (ClassFactory& factory : factories)
-        if (factory.Serves(clsid)) return factory.QueryInterface(riid, ppv);
-    return CLASS_E_CLASSNOTAVAILABLE;
+    HRESULT hr = CLASS_E_CLASSNOTAVAILABLE;
+    HRESULT guard = Guard(IID_IClassFactory, [&] {
+        static std::vector<ClassFactory> factories(std::begin(kClasses), std::end(kClasses));
+        for (ClassFactory& factory : factories)
+            if (factory.Serves(clsid)) {
+                hr = factory.QueryInterface(riid, ppv);
+                return;
+            }
+    });
+    return FAILED(guard) ? guard : hr;
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
@@ -243,15 +249,20 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
-    HRESULT hr = FromStatus(RemoveTable(HKEY_CURRENT_USER), L"Cannot remove the classes for this user");
-    if (FAILED(hr)) return hr;
-    LSTATUS machine = RemoveTable(HKEY_LOCAL_MACHINE);
-    if (machine != ERROR_SUCCESS && machine != ERROR_ACCESS_DENIED)
-        return FromStatus(machine, L"Cannot remove the classes for this machine");
-    hr = UnRegisterTypeLibForUser(LIBID_NoteLibrary, kLibMajor, kLibMinor, kLibLcid, SYS_WIN64);
-    // A type library that is already gone counts as removed.
-    ComPtr<ITypeLib> still;
-    if (FAILED(hr) && SUCCEEDED(LoadRegTypeLib(LIBID_NoteLibrary, kLibMajor, kLibMinor, kLibLcid, still.put())))
-        return ReportError(IID_IUnknown, hr, L"Cannot remove the type library's registration");
-    return S_OK;
+    HRESULT hr = S_OK;
+    HRESULT guard = Guard(IID_IUnknown, [&] {
+        hr = FromStatus(RemoveTable(HKEY_CURRENT_USER), L"Cannot remove the classes for this user");
+        if (FAILED(hr)) return;
+        LSTATUS machine = RemoveTable(HKEY_LOCAL_MACHINE);
+        if (machine != ERROR_SUCCESS && machine != ERROR_ACCESS_DENIED) {
+            hr = FromStatus(machine, L"Cannot remove the classes for this machine");
+            return;
+        }
+        HRESULT removed = UnRegisterTypeLibForUser(LIBID_NoteLibrary, kLibMajor, kLibMinor, kLibLcid, SYS_WIN64);
+        // A type library that is already gone counts as removed.
+        ComPtr<ITypeLib> still;
+        if (FAILED(removed) && SUCCEEDED(LoadRegTypeLib(LIBID_NoteLibrary, kLibMajor, kLibMinor, kLibLcid, still.put())))
+            hr = ReportError(IID_IUnknown, removed, L"Cannot remove the type library's registration");
+    });
+    return FAILED(guard) ? guard : hr;
 }

@@ -12,10 +12,18 @@ using namespace tray;
 // Items added later may stand between them, but every designed item stays where it was
 // designed to be relative to the others.
 TEST(TrayMenu, HoldsTheDesignedItemsInTheDesignedOrder) {
-    const std::vector<std::wstring> designed{L"New",       L"-",          L"Show",       L"Show > Show All",
-                                             L"Show > Hide All", L"Show > Default Size All",
-                                             L"Save All",  L"Save As...", L"-",          L"Options...",
-                                             L"-",         L"E&xit"};
+    const std::vector<std::wstring> designed{L"New",
+                                             L"-",
+                                             L"Show",
+                                             L"Show > Show All",
+                                             L"Show > Hide All",
+                                             L"Show > Default Size All",
+                                             L"Save All",
+                                             L"Save As...",
+                                             L"-",
+                                             L"Options...",
+                                             L"-",
+                                             L"E&xit"};
     const auto table = qpost::TrayMenu({});
     std::vector<std::wstring> items;
     for (const auto& item : table) {
