@@ -8,6 +8,7 @@
 
 #include "Failure.h"
 #include "Handles.h"
+#include "LateBoundCall.h"
 #include "NoteLibrary.h"
 
 namespace corkbase {
@@ -28,6 +29,9 @@ struct DualTypeInfo {
 DualTypeInfo TypeInfoOf(REFIID iid);
 void ReleaseTypeInfos();
 
+// A BSTR's text; a null BSTR is empty text.
+std::wstring TextOf(BSTR b);
+
 // Records the failure as the thread's error info and returns hr.
 HRESULT ReportError(REFIID iid, HRESULT hr, const std::wstring& description);
 
@@ -46,13 +50,6 @@ HRESULT Guard(REFIID iid, F&& body) noexcept {
         return ReportError(iid, E_UNEXPECTED, L"Unexpected internal error");
     }
 }
-
-// ITypeInfo::Invoke, adapted to how script hosts really call: a method call on a
-// property get (JScript's Enumerator) and variables passed by reference as
-// VT_BYREF|VT_VARIANT (VBScript) are accepted. An argument that does not convert fails
-// with a description naming the member and the value. excep must not be null.
-HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, DISPPARAMS* params, VARIANT* result,
-                   EXCEPINFO* excep, UINT* argErr);
 
 // Refuse, as the system's own dispatch does, a call that names an interface
 // (DISP_E_UNKNOWNINTERFACE) or whose arguments record contradicts itself (E_INVALIDARG).

@@ -13,6 +13,7 @@ class Notes final : public Dispatch<_Notes> {
 public:
     static ComPtr<Notes> Create();
 
+    // Despite its name it toggles each note, as designed: a collapsed note opens again.
     HRESULT STDMETHODCALLTYPE CollapseAll() override;
     HRESULT STDMETHODCALLTYPE ShowAll() override;
     HRESULT STDMETHODCALLTYPE HideAll() override;
@@ -32,7 +33,9 @@ public:
     const std::vector<ComPtr<Note>>& List() const { return list_; }
     bool ThroughClicksValue() const { return throughClicks_; }
     int32_t TransparencyLevelValue() const { return transparencyLevel_; }
-    // A new note at the end of the list; empty when memory ran out (the user has been told).
+    // A new note at the end of the list. Empty when the list cannot grow for want of
+    // memory, after a message box has told the user; a note that cannot be made throws,
+    // and its failure goes to the caller only.
     ComPtr<Note> Add();
     // Deletes the note with this number; a number that names none changes nothing.
     void Remove(long id);

@@ -219,10 +219,16 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
-    static std::vector<ClassFactory> factories(std::begin(kClasses), std::end(kClasses));
-    for (ClassFactory& factory : factories)
-        if (factory.Serves(clsid)) return factory.QueryInterface(riid, ppv);
-    return CLASS_E_CLASSNOTAVAILABLE;
+    HRESULT hr = CLASS_E_CLASSNOTAVAILABLE;
+    HRESULT guard = Guard(IID_IClassFactory, [&] {
+        static std::vector<ClassFactory> factories(std::begin(kClasses), std::end(kClasses));
+        for (ClassFactory& factory : factories)
+            if (factory.Serves(clsid)) {
+                hr = factory.QueryInterface(riid, ppv);
+                return;
+            }
+    });
+    return FAILED(guard) ? guard : hr;
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
