@@ -39,6 +39,8 @@ frmIcon::frmIcon()
           {.caption = L"Save All", .Click = [this] { mnuSaveAll_Click(); }},
           {.caption = L"Save As...", .Click = [this] { mnuSaveAs_Click(); }},
           {.caption = L"-"},
+          {.caption = L"&Find in Notes...", .Click = [this] { mnuFindInNotes_Click(); }},
+          {.caption = L"-"},
           {.caption = L"Options...", .Click = [this] { mnuOptions_Click(); }},
           {.caption = L"-"},
           {.caption = L"E&xit", .Click = [this] { mnuExit_Click(); }},
@@ -333,6 +335,23 @@ void frmIcon::mnuOptions_Click() {
             int chosen = dialog.Slider1.Value();
             tk::CheckCall(objNotes()->put_TransparencyLevel(chosen == opened ? level : chosen));
         }
+    });
+}
+
+void frmIcon::mnuFindInNotes_Click() {
+    Command([&] {
+        // The library asks and looks; the message is the tray's, under its title. A
+        // script that calls FindInNotes gets the count instead of a box to answer.
+        tk::ComPtr<_Notes2> notes;
+        tk::Check(objNotes()->QueryInterface(IID__Notes2, reinterpret_cast<void**>(notes.put())),
+                  L"Cannot find in notes");
+        tk::Bstr what;
+        tk::CheckCall(notes->AskFindText(what.put()));
+        if (what.str().empty()) return;
+        long found = 0;
+        tk::CheckCall(notes->FindInNotes(what.get(), &found));
+        if (found == 0)
+            tk::MsgBox(hWnd(), L"Cannot find \"" + what.str() + L"\" in any note.", kTitle, MB_ICONINFORMATION);
     });
 }
 
