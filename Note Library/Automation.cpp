@@ -112,21 +112,25 @@ HRESULT ErrorInfoFrom(REFIID iid, HRESULT hr, EXCEPINFO& own) {
 
 namespace {
 
-// A member's description, released when it goes.
+// A member's description, released when it goes. An interface that extends another
+// holds the other's members too: they are looked for there.
 class FuncDescOf {
 public:
-    FuncDescOf(ITypeInfo* info, DISPID member, WORD flags) : info_(info) {
-        TYPEATTR* attr = nullptr;
-        tk::Check(info->GetTypeAttr(&attr), L"Cannot read the interface's type");
-        for (UINT i = 0; i < attr->cFuncs && !desc_; ++i) {
-            FUNCDESC* f = nullptr;
-            if (FAILED(info->GetFuncDesc(i, &f))) continue;
-            if (f->memid == member && (f->invkind & flags))
-                desc_ = f;
-            else
-                info->ReleaseFuncDesc(f);
+    FuncDescOf(ITypeInfo* info, DISPID member, WORD flags) {
+        for (ComPtr<ITypeInfo> at(info); at && !desc_; at = BaseOf(at.get())) {
+            TYPEATTR* attr = nullptr;
+            tk::Check(at->GetTypeAttr(&attr), L"Cannot read the interface's type");
+            for (UINT i = 0; i < attr->cFuncs && !desc_; ++i) {
+                FUNCDESC* f = nullptr;
+                if (FAILED(at->GetFuncDesc(i, &f))) continue;
+                if (f->memid == member && (f->invkind & flags))
+                    desc_ = f;
+                else
+                    at->ReleaseFuncDesc(f);
+            }
+            at->ReleaseTypeAttr(attr);
+            if (desc_) info_ = at;
         }
-        info->ReleaseTypeAttr(attr);
     }
     ~FuncDescOf() {
         if (desc_) info_->ReleaseFuncDesc(desc_);
@@ -137,7 +141,19 @@ public:
     explicit operator bool() const { return desc_ != nullptr; }
 
 private:
-    ITypeInfo* info_;
+    // The interface this one extends; empty for one that extends none.
+    static ComPtr<ITypeInfo> BaseOf(ITypeInfo* info) {
+        TYPEATTR* attr = nullptr;
+        if (FAILED(info->GetTypeAttr(&attr))) return {};
+        bool extends = attr->typekind == TKIND_INTERFACE && attr->cImplTypes > 0;
+        info->ReleaseTypeAttr(attr);
+        HREFTYPE ref = 0;
+        ComPtr<ITypeInfo> base;
+        if (extends && SUCCEEDED(info->GetRefTypeOfImplType(0, &ref))) info->GetRefTypeInfo(ref, base.put());
+        return base;
+    }
+
+    ComPtr<ITypeInfo> info_;
     FUNCDESC* desc_ = nullptr;
 };
 
