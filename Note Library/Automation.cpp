@@ -141,7 +141,8 @@ public:
     explicit operator bool() const { return desc_ != nullptr; }
 
 private:
-    // The interface this one extends; empty for one that extends none.
+    // The library's interface this one extends; empty for one that extends only the
+    // system's IDispatch, whose members no script calls through Invoke.
     static ComPtr<ITypeInfo> BaseOf(ITypeInfo* info) {
         TYPEATTR* attr = nullptr;
         if (FAILED(info->GetTypeAttr(&attr))) return {};
@@ -149,8 +150,12 @@ private:
         info->ReleaseTypeAttr(attr);
         HREFTYPE ref = 0;
         ComPtr<ITypeInfo> base;
-        if (extends && SUCCEEDED(info->GetRefTypeOfImplType(0, &ref))) info->GetRefTypeInfo(ref, base.put());
-        return base;
+        if (!extends || FAILED(info->GetRefTypeOfImplType(0, &ref)) || FAILED(info->GetRefTypeInfo(ref, base.put())) ||
+            FAILED(base->GetTypeAttr(&attr)))
+            return {};
+        bool system = IsEqualGUID(attr->guid, IID_IDispatch) || IsEqualGUID(attr->guid, IID_IUnknown);
+        base->ReleaseTypeAttr(attr);
+        return system ? ComPtr<ITypeInfo>() : base;
     }
 
     ComPtr<ITypeInfo> info_;
