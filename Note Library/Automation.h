@@ -5,6 +5,7 @@
 #include <atomic>
 #include <new>
 #include <string>
+#include <type_traits>
 
 #include "Failure.h"
 #include "Handles.h"
@@ -69,16 +70,20 @@ protected:
     ~ObjectCount();
 };
 
-// The IUnknown, IDispatch and ISupportErrorInfo of an object whose default interface is Itf.
-template <class Itf>
+// The IUnknown, IDispatch and ISupportErrorInfo of an object whose interface is Itf. An
+// Itf that extends the object's first interface Base answers for Base too, and its
+// IDispatch serves the members of both.
+template <class Itf, class Base = Itf>
 class Dispatch : public Itf, public ISupportErrorInfo, private ObjectCount {
+    static_assert(std::is_base_of_v<Base, Itf>);
+
 public:
     Dispatch(const Dispatch&) = delete;
     Dispatch& operator=(const Dispatch&) = delete;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(Itf)) {
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(Itf) || riid == __uuidof(Base)) {
             *ppv = static_cast<Itf*>(this);
         } else if (riid == IID_ISupportErrorInfo) {
             *ppv = static_cast<ISupportErrorInfo*>(this);
@@ -137,7 +142,7 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override {
-        return riid == __uuidof(Itf) ? S_OK : S_FALSE;
+        return riid == __uuidof(Itf) || riid == __uuidof(Base) ? S_OK : S_FALSE;
     }
 
 protected:

@@ -151,18 +151,43 @@ HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, D
     return WithErrorInfo(hr, excep);
 }
 
-FuncDescOf::FuncDescOf(ITypeInfo* info, DISPID member, WORD flags) : info_(info) {
+namespace {
+
+// The library's interface this one extends; empty for one that extends only the system's
+// IDispatch, whose members no script calls through Invoke.
+tk::ComPtr<ITypeInfo> BaseOf(ITypeInfo* info) {
     TYPEATTR* attr = nullptr;
-    tk::Check(info->GetTypeAttr(&attr), L"Cannot read the interface's type");
-    for (UINT i = 0; i < attr->cFuncs && !desc_; ++i) {
-        FUNCDESC* f = nullptr;
-        if (FAILED(info->GetFuncDesc(i, &f))) continue;
-        if (f->memid == member && (f->invkind & flags))
-            desc_ = f;
-        else
-            info->ReleaseFuncDesc(f);
-    }
+    if (FAILED(info->GetTypeAttr(&attr))) return {};
+    bool extends = attr->typekind == TKIND_INTERFACE && attr->cImplTypes > 0;
     info->ReleaseTypeAttr(attr);
+    HREFTYPE ref = 0;
+    tk::ComPtr<ITypeInfo> base;
+    if (!extends || FAILED(info->GetRefTypeOfImplType(0, &ref)) || FAILED(info->GetRefTypeInfo(ref, base.put())) ||
+        FAILED(base->GetTypeAttr(&attr)))
+        return {};
+    bool system = IsEqualGUID(attr->guid, IID_IDispatch) || IsEqualGUID(attr->guid, IID_IUnknown);
+    base->ReleaseTypeAttr(attr);
+    return system ? tk::ComPtr<ITypeInfo>() : base;
+}
+
+}  // namespace
+
+// An interface that extends another holds the other's members too: they are looked for there.
+FuncDescOf::FuncDescOf(ITypeInfo* info, DISPID member, WORD flags) {
+    for (tk::ComPtr<ITypeInfo> at(info); at && !desc_; at = BaseOf(at.get())) {
+        TYPEATTR* attr = nullptr;
+        tk::Check(at->GetTypeAttr(&attr), L"Cannot read the interface's type");
+        for (UINT i = 0; i < attr->cFuncs && !desc_; ++i) {
+            FUNCDESC* f = nullptr;
+            if (FAILED(at->GetFuncDesc(i, &f))) continue;
+            if (f->memid == member && (f->invkind & flags))
+                desc_ = f;
+            else
+                at->ReleaseFuncDesc(f);
+        }
+        at->ReleaseTypeAttr(attr);
+        if (desc_) info_ = at;
+    }
 }
 
 FuncDescOf::~FuncDescOf() {

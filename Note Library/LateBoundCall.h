@@ -42,7 +42,7 @@ public:
     explicit operator bool() const { return desc_ != nullptr; }
 
 private:
-    ITypeInfo* info_;
+    tk::ComPtr<ITypeInfo> info_;  // the interface, or the one it extends, that declares the member
     FUNCDESC* desc_ = nullptr;
 };
 

@@ -12,6 +12,7 @@
 #include "Store.h"
 #include "StoreKey.h"
 #include "Text.h"
+#include "dlgInputbox.h"
 
 namespace corkbase {
 
@@ -30,13 +31,15 @@ HRESULT Notes::CollapseAll() {
 
 HRESULT Notes::ShowAll() {
     return Guarded([&] {
-        for (const auto& note : Snapshot()) {
-            note->SetVisible(true);
-            note->ShowNote();
-            note->ApplyThroughClicks(throughClicks_);
-            note->ApplyTransparencyLevel(transparencyLevel_);
-        }
+        for (const auto& note : Snapshot()) ShowWithOptions(*note.get());
     });
+}
+
+void Notes::ShowWithOptions(Note& note) {
+    note.SetVisible(true);
+    note.ShowNote();
+    note.ApplyThroughClicks(throughClicks_);
+    note.ApplyTransparencyLevel(transparencyLevel_);
 }
 
 HRESULT Notes::HideAll() {
@@ -243,6 +246,53 @@ HRESULT Notes::put_TransparencyLevel(long value) {
     return Guarded([&] {
         transparencyLevel_ = value;
         for (const auto& note : Snapshot()) note->ApplyTransparencyLevel(transparencyLevel_);
+    });
+}
+
+HRESULT Notes::FindInNotes(BSTR What, long* Found) {
+    return Guarded([&] {
+        *Out(Found) = 0;
+        std::wstring what = What ? std::wstring(What, SysStringLen(What)) : std::wstring();
+        if (what.empty()) return;
+        lastFind_ = what;
+        // Every note is looked through before any is shown, so showing one cannot change
+        // which match. npos: the match is in the title only.
+        struct Match {
+            ComPtr<Note> note;
+            size_t at;
+        };
+        std::vector<Match> matches;
+        std::wstring lowered = Lower(what);
+        for (const auto& note : Snapshot()) {
+            frmNote& window = note->Window();
+            size_t at = FindLowered(window.txtNote.Text(), lowered);
+            if (at != std::wstring::npos || FindLowered(window.lbTitleBar.Caption(), lowered) != std::wstring::npos)
+                matches.push_back({note, at});
+        }
+        for (const Match& match : matches) {
+            frmNote& window = match.note->Window();
+            window.UnfoldText();
+            ShowWithOptions(*match.note.get());
+            if (match.at != std::wstring::npos) window.SelectInView(match.at, what.size());
+        }
+        // F3 then goes on from the first match, within the first note.
+        if (!matches.empty()) matches.front().note->Window().TakeFocus();
+        *Found = static_cast<long>(matches.size());
+    });
+}
+
+HRESULT Notes::AskFindText(BSTR* What) {
+    return Guarded([&] {
+        *Out(What) = nullptr;
+        dlgInputbox dialog;
+        dialog.SetCaption(L"Find in Notes");
+        dialog.lblPrompt.SetCaption(L"Find what:");
+        dialog.txtText.SetText(lastFind_);
+        // Typing replaces the last text; Enter looks for it again.
+        dialog.txtText.Select(0, static_cast<int>(lastFind_.size()));
+        dialog.CentreOver(GetDesktopWindow());
+        dialog.ShowModal(NoteOwnerWindow());
+        if (dialog.OkPressed) *What = tk::Bstr(dialog.txtText.Text()).release();
     });
 }
 

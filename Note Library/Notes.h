@@ -1,6 +1,7 @@
 #pragma once
 // The collection of all notes: their order and numbers, the two display options,
-// the bulk commands, and loading and saving the whole set.
+// the bulk commands, finding a text among the notes, and loading and saving the whole set.
+#include <string>
 #include <vector>
 
 #include "Automation.h"
@@ -9,7 +10,7 @@ namespace corkbase {
 
 class Note;
 
-class Notes final : public Dispatch<_Notes> {
+class Notes final : public Dispatch<_Notes2, _Notes> {
 public:
     static ComPtr<Notes> Create();
 
@@ -28,6 +29,11 @@ public:
     HRESULT STDMETHODCALLTYPE put_ThroughClicks(VARIANT_BOOL value) override;
     HRESULT STDMETHODCALLTYPE get_TransparencyLevel(long* result) override;
     HRESULT STDMETHODCALLTYPE put_TransparencyLevel(long value) override;
+    // Shows every note whose title or text holds What, ignoring letter case; Found is how many.
+    HRESULT STDMETHODCALLTYPE FindInNotes(BSTR What, long* Found) override;
+    // The text to find, asked in a dialog that offers the last one looked for; empty when
+    // cancelled.
+    HRESULT STDMETHODCALLTYPE AskFindText(BSTR* What) override;
 
     // Inside the library only.
     const std::vector<ComPtr<Note>>& List() const { return list_; }
@@ -48,6 +54,8 @@ private:
     void RenumberNotes();
     // The bulk commands walk a copy, so a note's command that changes the list cannot upset them.
     std::vector<ComPtr<Note>> Snapshot() const;
+    // What Show All does to each note: shown with the current options, and so brought forward.
+    void ShowWithOptions(Note& note);
 
     std::vector<ComPtr<Note>> list_;
     bool throughClicks_ = false;
@@ -55,6 +63,7 @@ private:
     // A LoadAll is under way or failed: the list holds part of the store at most, and a
     // save would write over the notes it never read.
     bool partial_ = false;
+    std::wstring lastFind_;  // the text FindInNotes last looked for
 };
 
 }  // namespace corkbase

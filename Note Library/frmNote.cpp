@@ -286,6 +286,22 @@ void frmNote::Collapse() {
     }
 }
 
+void frmNote::UnfoldText() {
+    if (collapsed_) Collapse();
+    // Expanded to a height remembered low, or stored about as low as its title bar.
+    if (txtNote.Height() < TextRoom) SetHeight(kDefaultNoteHeight);
+}
+
+void frmNote::SelectInView(size_t start, size_t length) {
+    txtNote.Select(static_cast<int>(start), static_cast<int>(length));
+    txtNote.ScrollToCaret();
+}
+
+void frmNote::TakeFocus() {
+    SetForegroundWindow(hWnd());
+    txtNote.SetFocus();
+}
+
 void frmNote::SetTransparencyLevelAndThroughClicks(int32_t& level, bool& allow) {
     // Transparency is cosmetic: a failure leaves the window as it was.
     tk::Discarding(L"applying the transparency level and click-through", [&] {
@@ -491,8 +507,7 @@ void frmNote::FindText(bool repeat) {
             what = dialog.txtText.Text();
         }
         if (what.empty()) return;
-        std::wstring text = txtNote.Text();
-        size_t found = start <= text.size() ? Lower(text).find(Lower(what), start) : std::wstring::npos;
+        size_t found = FindLowered(txtNote.Text(), Lower(what), start);
         if (found != std::wstring::npos) {
             txtNote.Select(static_cast<int>(found), static_cast<int>(what.size()));
         } else {

@@ -29,6 +29,13 @@ public:
     void Show();
     void Collapse();
     bool IsCollapsed() const { return collapsed_; }
+    // Makes the text show: a collapsed note expands, one too low for its text gets the
+    // default height.
+    void UnfoldText();
+    // Selects that much of the text from start (0-based) and scrolls it into view.
+    void SelectInView(size_t start, size_t length);
+    // Brings the note to the front with the keyboard focus in its text.
+    void TakeFocus();
     void SetTransparencyLevelAndThroughClicks(int32_t& level, bool& allow);
     void SetNoteColor(tk::OleColor color);
     // The title bar's caption, which is also the window's text.

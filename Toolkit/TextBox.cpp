@@ -137,4 +137,6 @@ void TextBox::Select(int start, int length) {
     SendMessageW(hWnd(), EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(start + length));
 }
 
+void TextBox::ScrollToCaret() { SendMessageW(hWnd(), EM_SCROLLCARET, 0, 0); }
+
 }  // namespace tk

@@ -30,6 +30,8 @@ public:
     int SelLength();
     std::wstring SelText();
     void Select(int start, int length);
+    // Scrolls the text so that the caret shows.
+    void ScrollToCaret();
 
     std::function<void()> Change;
     // The character typed; a handler may set it to 0 to swallow it.

@@ -13,6 +13,8 @@ std::vector<tk::MenuItem> TrayMenu(const TrayCommands& commands) {
         {.caption = L"Save All", .Click = commands.mnuSaveAll_Click},
         {.caption = L"Save As...", .Click = commands.mnuSaveAs_Click},
         {.caption = L"-"},
+        {.caption = L"&Find in Notes...", .Click = commands.mnuFindInNotes_Click},
+        {.caption = L"-"},
         {.caption = L"Options...", .Click = commands.mnuOptions_Click},
         {.caption = L"-"},
         {.caption = L"E&xit", .Click = commands.mnuExit_Click},

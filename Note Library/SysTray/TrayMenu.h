@@ -17,6 +17,7 @@ struct TrayCommands {
     std::function<void()> mnuDefaultSize_Click;
     std::function<void()> mnuSaveAll_Click;
     std::function<void()> mnuSaveAs_Click;
+    std::function<void()> mnuFindInNotes_Click;
     std::function<void()> mnuOptions_Click;
     std::function<void()> mnuExit_Click;
 };

@@ -38,6 +38,7 @@ frmIcon::frmIcon()
           .mnuDefaultSize_Click = [this] { mnuDefaultSize_Click(); },
           .mnuSaveAll_Click = [this] { mnuSaveAll_Click(); },
           .mnuSaveAs_Click = [this] { mnuSaveAs_Click(); },
+          .mnuFindInNotes_Click = [this] { mnuFindInNotes_Click(); },
           .mnuOptions_Click = [this] { mnuOptions_Click(); },
           .mnuExit_Click = [this] { mnuExit_Click(); },
       })) {}
@@ -369,6 +370,23 @@ void frmIcon::mnuOptions_Click() {
             int chosen = dialog.Slider1.Value();
             tk::CheckCall(objNotes()->put_TransparencyLevel(chosen == opened ? level : chosen));
         }
+    });
+}
+
+void frmIcon::mnuFindInNotes_Click() {
+    Command([&] {
+        // The library asks and looks; the message is the tray's, under its title. A
+        // script that calls FindInNotes gets the count instead of a box to answer.
+        tk::ComPtr<_Notes2> notes;
+        tk::Check(objNotes()->QueryInterface(IID__Notes2, reinterpret_cast<void**>(notes.put())),
+                  L"Cannot find in notes");
+        tk::Bstr what;
+        tk::CheckCall(notes->AskFindText(what.put()));
+        if (what.str().empty()) return;
+        long found = 0;
+        tk::CheckCall(notes->FindInNotes(what.get(), &found));
+        if (found == 0)
+            tk::MsgBox(hWnd(), L"Cannot find \"" + what.str() + L"\" in any note.", kTitle, MB_ICONINFORMATION);
     });
 }
 

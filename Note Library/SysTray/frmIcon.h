@@ -41,6 +41,7 @@ private:
     void mnuDefaultSize_Click();
     void mnuSaveAll_Click();
     void mnuSaveAs_Click();
+    void mnuFindInNotes_Click();
     void mnuOptions_Click();
     void mnuExit_Click();
     void ShowPopup();

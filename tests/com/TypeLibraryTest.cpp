@@ -136,6 +136,31 @@ TEST(TypeLibrary, NotesInterfaceMatchesItsContract) {
                                 });
 }
 
+TEST(TypeLibrary, TheCollectionsNewMembersExtendItsInterfaceAndItsDispatchServesBoth) {
+    auto vtable = Vtable(Dispatch(Library().get(), IID__Notes2).get());
+    ExpectMembers(vtable.get(), {
+                                    {L"FindInNotes", 0x60040020, Method, {{VT_BSTR, 0, In}, RetLong}},
+                                    {L"AskFindText", 0x60040021, Method, {RetStr}},
+                                });
+    HREFTYPE ref = 0;
+    ComPtr<ITypeInfo> base;
+    ASSERT_EQ(vtable->GetRefTypeOfImplType(0, &ref), S_OK);
+    ASSERT_EQ(vtable->GetRefTypeInfo(ref, base.put()), S_OK);
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(base->GetTypeAttr(&attr), S_OK);
+    EXPECT_TRUE(IsEqualGUID(attr->guid, IID__Notes)) << "it extends _Notes, whose layout stays";
+    base->ReleaseTypeAttr(attr);
+
+    auto notes = NewNotes();
+    ComPtr<_Notes2> extended = notes.as<_Notes2>(IID__Notes2);
+    ASSERT_TRUE(extended);
+    for (const wchar_t* name : {L"ShowAll", L"FindInNotes"}) {
+        DISPID id = 0;
+        auto* names = const_cast<LPOLESTR>(name);
+        EXPECT_EQ(notes->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &id), S_OK) << Narrow(name);
+    }
+}
+
 TEST(TypeLibrary, SetOnTopTakesAnOptionalFlagDefaultingToTrue) {
     auto vtable = Vtable(Dispatch(Library().get(), IID__Notes).get());
     FUNCDESC* f = nullptr;

@@ -48,6 +48,16 @@ try {
     check(notes.DeleteNote(1) == 0, "DeleteNote returns 0");
     check(notes.Notes.Count == 1 && b.NoteID == 1, "deleting renumbers");
     check(notes.DeleteNote(9) == 0 && notes.Notes.Count == 1, "a bad ID changes nothing");
+
+    // Find in Notes from a script: no dialog, every note holding the text shown, letter
+    // case ignored (\u00d6 and \u00f6 are one letter in two cases), and how many were found.
+    var c = notes.AddNote();
+    c.Text = "call \u00d6laf";
+    c.Hide();
+    check(notes.FindInNotes("\u00f6LAF") == 1 && c.IsVisible && !b.IsVisible, "FindInNotes shows the note holding the text");
+    check(notes.FindInNotes("nowhere") == 0, "FindInNotes finds a text in no note");
+    b.Title = "Roof";
+    check(notes.FindInNotes("ROOF") == 1 && b.IsVisible, "FindInNotes looks in titles too");
     WScript.Echo("jscript ok");
 } catch (err) {
     WScript.Echo("FAIL: " + err.message);

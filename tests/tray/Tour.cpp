@@ -1,6 +1,6 @@
 // A guided tour of Quillpost for newcomers, run by scripts/demo: notes in every colour, a
-// collapsed note, the tray menu, the options dialog, the find dialog and its message, a
-// new note and an export,
+// collapsed note, the tray menu, the options dialog, the find dialog and its message, Find
+// in Notes and the notes it brings forward, a new note and an export,
 // each left as a picture (and the export as a file) in the folder named by QP_DEMO_OUT.
 #include "Palette.h"
 #include "Person.h"
@@ -30,7 +30,7 @@ TEST_F(Tray, Tour) {
         {L"Shopping", L"milk\r\nbread\r\napples"},
         {L"Ideas", L"a quiet garden bench\r\nletters to Anna"},
         {L"Calls", L"plumber, Tuesday\r\ndentist"},
-        {L"Work", L"finish the report\r\nbook the train"},
+        {L"Work", L"finish the report by Tuesday\r\nbook the train"},
         {L"Desk", L"this one takes the desktop's colour"},
     };
     // One note in each colour of the note's menu, in the menu's order.
@@ -88,9 +88,27 @@ TEST_F(Tray, Tour) {
     Picture(L"6-the-find-message");
     Press(notFound->hwnd, L"OK");
 
+    // Find in Notes, from the tray menu: the collapsed blue note and the hidden "Work" note
+    // both hold "Tuesday"; both come forward, unfolded, with the keyboard in the first.
+    HWND work = notes[0];
+    for (HWND n : notes)
+        if (RectOf(n).top > RectOf(work).top ||
+            (RectOf(n).top == RectOf(work).top && RectOf(n).left < RectOf(work).left))
+            work = n;
+    test::Click({RectOf(work).right - 4, RectOf(work).top + 4});  // its close label
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(work); }));
+    ASSERT_TRUE(ChooseByHand(q->pid(), {L"Find in Notes..."}));
+    HWND findAll = WaitForWindow(q->pid(), L"CorkbaseInputbox");
+    ASSERT_NE(findAll, nullptr);
+    test::TypeText(L"tuesday");
+    Picture(L"7-find-in-notes");
+    Keys({VK_RETURN});
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(work) != FALSE; }));
+    Picture(L"8-the-notes-it-brought-forward");
+
     // A new note, as it first appears: one colour, at the top left corner.
     ASSERT_TRUE(ClickIcon(2, [&] { return q->Notes().size() == count + 1; }));
-    Picture(L"7-a-new-note");
+    Picture(L"9-a-new-note");
 
     std::wstring exported = OutputFolder() + L"notes.txt";
     DeleteFileW(exported.c_str());
