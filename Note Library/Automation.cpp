@@ -115,18 +115,26 @@ namespace {
 // A member's description, released when it goes.
 class FuncDescOf {
 public:
-    FuncDescOf(ITypeInfo* info, DISPID member, WORD flags) : info_(info) {
-        TYPEATTR* attr = nullptr;
-        tk::Check(info->GetTypeAttr(&attr), L"Cannot read the interface's type");
-        for (UINT i = 0; i < attr->cFuncs && !desc_; ++i) {
-            FUNCDESC* f = nullptr;
-            if (FAILED(info->GetFuncDesc(i, &f))) continue;
-            if (f->memid == member && (f->invkind & flags))
-                desc_ = f;
-            else
-                info->ReleaseFuncDesc(f);
+    // Looks in the interface, then in the interfaces it extends (_Notes2's members include _Notes's).
+    FuncDescOf(ITypeInfo* info, DISPID member, WORD flags) {
+        tk::ComPtr<ITypeInfo> next(info);
+        while (next && !desc_) {
+            info_ = std::move(next);
+            TYPEATTR* attr = nullptr;
+            tk::Check(info_->GetTypeAttr(&attr), L"Cannot read the interface's type");
+            for (UINT i = 0; i < attr->cFuncs && !desc_; ++i) {
+                FUNCDESC* f = nullptr;
+                if (FAILED(info_->GetFuncDesc(i, &f))) continue;
+                if (f->memid == member && (f->invkind & flags))
+                    desc_ = f;
+                else
+                    info_->ReleaseFuncDesc(f);
+            }
+            HREFTYPE base = 0;
+            if (!desc_ && attr->cImplTypes > 0 && SUCCEEDED(info_->GetRefTypeOfImplType(0, &base)))
+                info_->GetRefTypeInfo(base, next.put());
+            info_->ReleaseTypeAttr(attr);
         }
-        info->ReleaseTypeAttr(attr);
     }
     ~FuncDescOf() {
         if (desc_) info_->ReleaseFuncDesc(desc_);
@@ -137,7 +145,7 @@ public:
     explicit operator bool() const { return desc_ != nullptr; }
 
 private:
-    ITypeInfo* info_;
+    tk::ComPtr<ITypeInfo> info_;  // the interface the member was found in
     FUNCDESC* desc_ = nullptr;
 };
 

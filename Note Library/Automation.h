@@ -72,8 +72,9 @@ protected:
     ~ObjectCount();
 };
 
-// The IUnknown, IDispatch and ISupportErrorInfo of an object whose default interface is Itf.
-template <class Itf>
+// The IUnknown, IDispatch and ISupportErrorInfo of an object whose interface is Itf, and
+// Base, an interface Itf extends and the object also answers to.
+template <class Itf, class Base = Itf>
 class Dispatch : public Itf, public ISupportErrorInfo, private ObjectCount {
 public:
     Dispatch(const Dispatch&) = delete;
@@ -81,7 +82,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(Itf)) {
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(Itf) || riid == __uuidof(Base)) {
             *ppv = static_cast<Itf*>(this);
         } else if (riid == IID_ISupportErrorInfo) {
             *ppv = static_cast<ISupportErrorInfo*>(this);
@@ -140,7 +141,7 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override {
-        return riid == __uuidof(Itf) ? S_OK : S_FALSE;
+        return riid == __uuidof(Itf) || riid == __uuidof(Base) ? S_OK : S_FALSE;
     }
 
 protected:

@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include <oleauto.h>
+
 #include <cwchar>
+
+#include "Failure.h"
 
 namespace corkbase {
 namespace {
@@ -31,6 +35,16 @@ std::wstring TimeText(DeletedTime time) {
     std::swprintf(text, std::size(text), L"%04u-%02u-%02uT%02u:%02u:%02uZ", s.wYear, s.wMonth, s.wDay, s.wHour,
                   s.wMinute, s.wSecond);
     return text;
+}
+
+double LocalDate(DeletedTime time) {
+    uint64_t ticks = static_cast<uint64_t>(time) * kTicksPerSecond;
+    FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)}, local{};
+    SYSTEMTIME s{};
+    double date = 0;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &s) || !SystemTimeToVariantTime(&s, &date))
+        throw tk::Failure(E_FAIL, L"The time " + TimeText(time) + L" has no local date");
+    return date;
 }
 
 std::optional<DeletedTime> ParseTime(const std::wstring& text) {

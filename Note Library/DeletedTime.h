@@ -11,6 +11,8 @@ using DeletedTime = int64_t;
 
 DeletedTime TimeNow();
 std::wstring TimeText(DeletedTime time);
+// The time as an automation date in local time.
+double LocalDate(DeletedTime time);
 // Nothing for text TimeText does not write, or a date that does not exist.
 std::optional<DeletedTime> ParseTime(const std::wstring& text);
 

@@ -4,12 +4,13 @@
 #include <vector>
 
 #include "Automation.h"
+#include "DeletedNotes.h"
 
 namespace corkbase {
 
 class Note;
 
-class Notes final : public Dispatch<_Notes> {
+class Notes final : public Dispatch<_Notes2, _Notes> {
 public:
     static ComPtr<Notes> Create();
 
@@ -27,6 +28,13 @@ public:
     HRESULT STDMETHODCALLTYPE put_ThroughClicks(VARIANT_BOOL value) override;
     HRESULT STDMETHODCALLTYPE get_TransparencyLevel(long* result) override;
     HRESULT STDMETHODCALLTYPE put_TransparencyLevel(long value) override;
+    HRESULT STDMETHODCALLTYPE get_DeletedCount(long* result) override;
+    HRESULT STDMETHODCALLTYPE get_DeletedName(long Index, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE get_DeletedTime(long Index, DATE* result) override;
+    HRESULT STDMETHODCALLTYPE get_DeletedID(long Index, long* result) override;
+    HRESULT STDMETHODCALLTYPE RestoreDeleted(long Index, _Note** result) override;
+    HRESULT STDMETHODCALLTYPE EmptyDeleted() override;
+    HRESULT STDMETHODCALLTYPE get_LastDeletedByCommand(long* result) override;
 
     // Inside the library only.
     const std::vector<ComPtr<Note>>& List() const { return list_; }
@@ -34,8 +42,9 @@ public:
     int32_t TransparencyLevelValue() const { return transparencyLevel_; }
     // A new note at the end of the list; empty when memory ran out (the user has been told).
     ComPtr<Note> Add();
-    // Deletes the note with this number; a number that names none changes nothing.
-    void Remove(long id);
+    // Deletes the note with this number and keeps it on top of the deleted notes; a number
+    // that names none changes nothing. byItsCommand: the note's own Delete command.
+    void Remove(long id, bool byItsCommand = false);
     // The most notes a collection keeps: every one a save writes loads again.
     static constexpr int32_t kMostNotes = 10000;
 
@@ -47,6 +56,9 @@ private:
     std::vector<ComPtr<Note>> Snapshot() const;
 
     std::vector<ComPtr<Note>> list_;
+    DeletedNotes deleted_;
+    bool deletedUnread_ = false;  // the stored deleted notes could not be read: saving leaves them
+    long lastByCommand_ = 0;
     bool throughClicks_ = false;
     int32_t transparencyLevel_ = 255;
 };

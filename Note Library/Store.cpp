@@ -122,12 +122,6 @@ void StoreSection::RemoveSection(const std::wstring& application, const std::wst
                           section + L": cannot be removed: " + tk::SystemMessage(static_cast<DWORD>(status)));
 }
 
-void StoreSection::CheckApplied(const std::wstring& key, HRESULT hr) const {
-    if (SUCCEEDED(hr)) return;
-    tk::Failure failure = tk::CallFailure(hr);
-    throw tk::Failure(failure.hr(), name_ + L"/" + key + L": " + failure.description());
-}
-
 std::optional<std::wstring> StoreSection::Get(const std::wstring& key) const {
     if (!key_) return std::nullopt;
     DWORD type = 0, size = 0;

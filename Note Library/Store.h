@@ -43,8 +43,6 @@ public:
     // "section/key", as failures name a value.
     std::wstring Where(const std::wstring& key) const { return name_ + L"/" + key; }
     [[noreturn]] void Fail(const std::wstring& key, const std::wstring& what) const;
-    // Throws for a failed call that applied the key's value, naming section and key.
-    void CheckApplied(const std::wstring& key, HRESULT hr) const;
 
 private:
     StoreSection(std::wstring name, tk::RegKey key) : name_(std::move(name)), key_(std::move(key)) {}
