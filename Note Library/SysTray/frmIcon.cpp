@@ -14,6 +14,7 @@
 #include "NoteSize.h"
 #include "RegistrationProbe.h"
 #include "StoreKey.h"
+#include "TrayMenu.h"
 #include "Units.h"
 #include "frmOptions.h"
 #include "modAutoSave.h"
@@ -30,22 +31,17 @@ constexpr long kOffset = 80;  // twips a new note moves off a note at the same p
 
 frmIcon::frmIcon()
     : Form({.className = L"QuillpostIcon", .style = WS_POPUP, .width = 2835, .height = 930, .caption = kTitle}),
-      mnuPopup({
-          {.caption = L"New", .Click = [this] { mnuNew_Click(); }, .isDefault = true},
-          {.caption = L"-"},
-          {.caption = L"Show",
-           .items = {{.caption = L"Show All", .Click = [this] { mnuShowAll_Click(); }},
-                     {.caption = L"Hide All", .Click = [this] { mnuHideAll_Click(); }},
-                     {.caption = L"Default Size All", .Click = [this] { mnuDefaultSize_Click(); }}}},
-          {.caption = L"Save All", .Click = [this] { mnuSaveAll_Click(); }},
-          {.caption = L"Save As...", .Click = [this] { mnuSaveAs_Click(); }},
-          {.caption = L"-"},
-          {.caption = L"&Deleted Notes", .fill = [this] { return mnuDeleted_Items(); }},
-          {.caption = L"-"},
-          {.caption = L"Options...", .Click = [this] { mnuOptions_Click(); }},
-          {.caption = L"-"},
-          {.caption = L"E&xit", .Click = [this] { mnuExit_Click(); }},
-      }) {
+      mnuPopup(TrayMenu({
+          .mnuNew_Click = [this] { mnuNew_Click(); },
+          .mnuShowAll_Click = [this] { mnuShowAll_Click(); },
+          .mnuHideAll_Click = [this] { mnuHideAll_Click(); },
+          .mnuDefaultSize_Click = [this] { mnuDefaultSize_Click(); },
+          .mnuSaveAll_Click = [this] { mnuSaveAll_Click(); },
+          .mnuSaveAs_Click = [this] { mnuSaveAs_Click(); },
+          .mnuDeleted_Items = [this] { return mnuDeleted_Items(); },
+          .mnuOptions_Click = [this] { mnuOptions_Click(); },
+          .mnuExit_Click = [this] { mnuExit_Click(); },
+      })) {
     notice_.Clicked = [this] { mnuDeletedNote_Click(noticeID_); };
 }
 

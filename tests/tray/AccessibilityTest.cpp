@@ -259,7 +259,7 @@ TEST_F(Accessibility, TheKeyboardOpensTheNotesMenuAtItsTitleBarAndTheDialogsName
 
 TEST_F(Accessibility, OptionsNameTheSliderByItsLabelWithTheLevelAsItsValue) {
     auto q = Start();
-    Choose(*q, menu::Options);
+    Choose(*q, {L"Options..."});
     HWND options = WaitForWindow(q->pid(), L"QuillpostOptions");
     ASSERT_NE(options, nullptr);
     Reader r(options);

@@ -169,8 +169,7 @@ TEST_F(EndToEnd, RecolouredRetitledCollapsedSearchedDeletedFadedExportedAndKept)
     ASSERT_EQ(q->WaitForNotes(1).size(), 1u) << "deleted";
 
     // The options: the lowest opacity and clicks through the notes.
-    ASSERT_TRUE(RightClickIcon(q->pid()));
-    Keys(menu::Options);
+    ASSERT_TRUE(ChooseByHand(q->pid(), {L"Options..."}));
     HWND options = WaitForWindow(q->pid(), L"QuillpostOptions");
     ASSERT_NE(options, nullptr);
     HWND slider = test::FindChild(options, L"msctls_trackbar32");

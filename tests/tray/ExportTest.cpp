@@ -30,7 +30,7 @@ protected:
     // Chooses Save As, types the name into the save dialog and confirms; returns the
     // message box that follows.
     std::optional<Dialog> SaveAs(Qpost& q, const std::wstring& name) {
-        Choose(q, menu::SaveAs);
+        Choose(q, {L"Save As..."});
         auto save = WaitForDialog(q.pid(), L"Save As");
         EXPECT_TRUE(save) << "no save dialog";
         if (!save) return std::nullopt;

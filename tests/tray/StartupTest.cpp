@@ -146,7 +146,7 @@ TEST_F(Tray, ExitSavesEvenANewEmptyUntitledNote) {
     auto q = Start();
     q->TrayEvent(WM_LBUTTONDBLCLK);
     ASSERT_EQ(q->WaitForNotes(1).size(), 1u);
-    Choose(*q, menu::Exit);
+    Choose(*q, {L"E&xit"});
     EXPECT_TRUE(q->WaitForExit());
     EXPECT_EQ(Stored(L"General", L"notes"), L"1");
     EXPECT_EQ(Stored(L"note1", L"title"), L"");

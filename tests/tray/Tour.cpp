@@ -65,8 +65,7 @@ TEST_F(Tray, Tour) {
     Picture(L"3-the-tray-menu");
     Keys({VK_ESCAPE});
 
-    ASSERT_TRUE(RightClickIcon(q->pid()));
-    Keys(menu::Options);
+    ASSERT_TRUE(ChooseByHand(q->pid(), {L"Options..."}));
     HWND options = WaitForWindow(q->pid(), L"QuillpostOptions");
     ASSERT_NE(options, nullptr);
     Picture(L"4-the-options-dialog");
