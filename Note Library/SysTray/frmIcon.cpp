@@ -383,6 +383,8 @@ namespace qpost {
 
 void frmIcon::Deleted_Check() {
     // The notice is a courtesy: whatever fails here, qpost goes on without it.
+    // A window appearing would close a menu the person has open: the notice waits for it.
+    if (modAutoSave::ModalOpen(hWnd())) return;
     tk::Discarding(L"showing that a note was deleted", [&] {
         long last = 0;
         tk::CheckCall(objDeleted()->get_LastDeletedByCommand(&last));

@@ -1,6 +1,7 @@
 #include "frmNoteDeleted.h"
 
 #include "Monitors.h"
+#include "Units.h"
 
 namespace qpost {
 namespace {
@@ -44,6 +45,14 @@ frmNoteDeleted::frmNoteDeleted()
 void frmNoteDeleted::Announce(const std::wstring& name) {
     lblName.SetCaption(name);
     tk::TwipsEdges work = tk::PrimaryWorkArea();
+    // Wine's own desktop counts its taskbar in the work area: the notice must not cover
+    // the icon, so it stands above a taskbar along the bottom whatever the area says.
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    RECT bar{};
+    if (taskbar && IsWindowVisible(taskbar) && GetWindowRect(taskbar, &bar)) {
+        float barTop = static_cast<float>(bar.top) * tk::TwipsPerPixelY();
+        if (barTop > work.top + Height() && barTop < work.bottom) work.bottom = barTop;
+    }
     SetLeft(work.right - Width() - kMargin);
     SetTop(work.bottom - Height() - kMargin);
     Show();

@@ -1,6 +1,6 @@
 // A guided tour of Quillpost for newcomers, run by scripts/demo: notes in every colour, a
 // collapsed note, the tray menu, the options dialog, the find dialog and its message, a
-// new note and an export,
+// new note, an export, and a deleted note with its notice and the Deleted Notes submenu,
 // each left as a picture (and the export as a file) in the folder named by QP_DEMO_OUT.
 #include "Palette.h"
 #include "Person.h"
@@ -99,6 +99,20 @@ TEST_F(Tray, Tour) {
     EXPECT_EQ(saved->text, L"Successfully saved to " + exported);
     Press(saved->hwnd, L"OK");
     std::printf("export: %s\n", test::Narrow(exported).c_str());
+
+    // Deleting a note from its menu: the notice above the tray offers it back, and the
+    // tray menu lists it under Deleted Notes.
+    RightClick(TitleBarOf(first));
+    ASSERT_NE(WaitForWindow(q->pid(), L"#32768"), nullptr);
+    Keys({'D'});
+    ASSERT_TRUE(WaitFor([] {
+        HWND notice = FindWindowW(L"QuillpostNoteDeleted", nullptr);
+        return notice && IsWindowVisible(notice);
+    }));
+    Picture(L"8-a-deleted-note-and-its-notice");
+    ASSERT_TRUE(ChooseByHand(q->pid(), {L"Deleted Notes"}));
+    Picture(L"9-the-deleted-notes-submenu");
+    Keys({VK_ESCAPE, VK_ESCAPE});
 
     EXPECT_TRUE(ExitByHand(*q));
 }
