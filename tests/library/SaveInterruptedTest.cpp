@@ -6,7 +6,9 @@
 #include <array>
 #include <cstring>
 
+#include "EventLog.h"
 #include "NoteFields.h"
+#include "NoteProperty.h"
 #include "Notes.h"
 #include "Store.h"
 #include "StoreWriteLimit.h"
@@ -303,4 +305,57 @@ TEST_F(SaveInterrupted, ARecordOfThisVersionIsOneAQuillpostBeforeItRefuses) {
     }
     EXPECT_FALSE(corkbase::ParseNumber(first[2])) << Narrow(first[2]);
     EXPECT_EQ(Load(), AllFieldsOf({Make(2, 1)})) << "this version finishes it";
+}
+
+TEST_F(SaveInterrupted, ADeletionCutAtEveryWriteKeepsTheNoteOnceAmongTheNotesOrTheDeletedNotes) {
+    using Titles = std::vector<std::wstring>;
+    auto titles = [](corkbase::Notes* notes) {
+        std::pair<Titles, Titles> seen;
+        for (long i = 1; i <= CountOf(notes); ++i) seen.first.push_back(FieldsOf(NoteAt(notes, i).get())[FieldIndex(L"title")]);
+        long deleted = 0;
+        EXPECT_EQ(notes->get_DeletedCount(&deleted), S_OK);
+        for (long i = 1; i <= deleted; ++i) seen.second.push_back(corkbase::Read(notes, &_Notes2::get_DeletedName, i));
+        return seen;
+    };
+    const std::pair<Titles, Titles> before{{L"title 20", L"title 30"}, {L"title 10"}},
+        after{{L"title 20"}, {L"title 30", L"title 10"}};
+    for (int writes = 0;; ++writes) {
+        store.Clear();
+        auto notes = corkbase::Notes::Create();
+        for (int n = 1; n <= 3; ++n) Apply(AddNote(notes.get()).get(), Make(n, 0));
+        long id = 1, result = -1;
+        ASSERT_EQ(notes->DeleteNote(&id, &result), S_OK);
+        Save(notes.get());
+        id = 2;
+        ASSERT_EQ(notes->DeleteNote(&id, &result), S_OK);
+        storeWritesLeft = writes;
+        HRESULT hr = notes->SaveAll(&result);
+        storeWritesLeft = -1;
+        SCOPED_TRACE("saving stopped after " + std::to_string(writes) + " writes");
+        auto loaded = corkbase::Notes::Create();
+        ASSERT_EQ(loaded->LoadAll(), S_OK) << Narrow(LastErrorDescription());
+        auto seen = titles(loaded.get());
+        EXPECT_TRUE(seen == before || seen == after) << seen.first.size() << " notes, " << seen.second.size() << " deleted";
+        if (hr == S_OK) break;
+        ASSERT_EQ(hr, E_ABORT);
+        ASSERT_LT(writes, 1000);
+    }
+}
+
+TEST_F(SaveInterrupted, ADamagedDeletedNoteIsLeftOutWithOneWarningAndWritesNothing) {
+    SaveVersions({Make(1, 0)});
+    store.Put(L"deleted\\1", L"title", L"no time");
+    store.Put(L"deleted\\2", L"title", L"bad number");
+    store.Put(L"deleted\\2", L"top", L"x");
+    store.Put(L"deleted\\2", L"deleted", L"2026-12-01T10:00:00Z");
+    store.PutDword(L"deleted\\3", L"deleted", 7);
+    auto kept = store.Dump();
+    std::vector<std::wstring> warnings;
+    auto previous = corkbase::SetWarningSink([&](const std::wstring& w) { warnings.push_back(w); });
+    auto loaded = Load();
+    corkbase::SetWarningSink(previous);
+    EXPECT_EQ(loaded, AllFieldsOf({Make(1, 0)}));
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].substr(0, 60), L"Corkbase: 3 of the deleted notes cannot be read and are left");
+    EXPECT_EQ(store.Dump(), kept);
 }

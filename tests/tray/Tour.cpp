@@ -102,7 +102,14 @@ TEST_F(Tray, Tour) {
 
     // Deleting a note from its menu: the notice above the tray offers it back, and the
     // tray menu lists it under Deleted Notes.
-    RightClick(TitleBarOf(first));
+    // The second note of the first row: the new note lies over the first one's title bar.
+    HWND ideas = nullptr;
+    for (HWND n : notes)
+        if (RectOf(n).top == RectOf(first).top && RectOf(n).left > RectOf(first).left &&
+            (!ideas || RectOf(n).left < RectOf(ideas).left))
+            ideas = n;
+    ASSERT_NE(ideas, nullptr);
+    RightClick(TitleBarOf(ideas));
     ASSERT_NE(WaitForWindow(q->pid(), L"#32768"), nullptr);
     Keys({'D'});
     ASSERT_TRUE(WaitFor([] {
