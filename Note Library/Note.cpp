@@ -70,7 +70,7 @@ HRESULT Note::get_IsChanged(VARIANT_BOOL* result) {
 }
 
 HRESULT Note::Delete() {
-    return Guarded([&] { DeleteNote(); });
+    return Guarded([&] { RequireParent().Remove(id_); });
 }
 
 void Note::HideNote() {
@@ -80,7 +80,7 @@ void Note::HideNote() {
 
 void Note::Hold() { AddRef(); }
 
-void Note::DeleteNote() { RequireParent().Remove(id_); }
+void Note::DeleteNote() { RequireParent().Remove(id_, true); }
 
 void Note::ReleaseHeld() { ReleaseLater(static_cast<_Note*>(this)); }
 

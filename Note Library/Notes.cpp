@@ -2,12 +2,15 @@
 
 #include <algorithm>
 
+#include "DeletedStore.h"
+#include "Discarded.h"
 #include "EventLog.h"
 #include "MsgBox.h"
 #include "Note.h"
 #include "NoteFields.h"
 #include "NoteList.h"
 #include "NoteOwner.h"
+#include "NoteSections.h"
 #include "PendingSave.h"
 #include "Store.h"
 #include "StoreKey.h"
@@ -73,7 +76,7 @@ HRESULT Notes::AddNote(_Note** result) {
     });
 }
 
-void Notes::Remove(long id) {
+void Notes::Remove(long id, bool byItsCommand) {
     // A number that names no note changes nothing; the administrator is told.
     if (id < 1 || static_cast<size_t>(id) > list_.size()) {
         LogWarning(L"Corkbase error: There is no note " + std::to_wstring(id) + L" among " +
@@ -82,11 +85,21 @@ void Notes::Remove(long id) {
     }
     // Keep the note alive until it is out of the list: releasing it closes its window.
     ComPtr<Note> removed = list_[static_cast<size_t>(id) - 1];
+    // Everything a save would write of it, read before it goes: a note that cannot be read
+    // (its window lost) still goes, kept by nobody.
+    StoredNote fields;
+    tk::Discarding(L"keeping a deleted note", [&] {
+        for (const NoteField& f : kNoteFields) fields.push_back(f.stored(removed.get()));
+    });
     list_.erase(list_.begin() + (id - 1));
     // Out of the list, the note belongs to no collection: its stale number must
     // never delete the note that has it now, nor reach a collection gone later.
     removed->ClearParent();
     RenumberNotes();
+    if (fields.size() == std::size(kNoteFields)) {
+        long kept = deleted_.Add(std::move(fields), TimeNow(), static_cast<int32_t>(id));
+        if (byItsCommand) lastByCommand_ = kept;
+    }
 }
 
 HRESULT Notes::DeleteNote(long* ID, long* result) {
@@ -115,26 +128,6 @@ HRESULT Notes::get_Notes(_NoteList** result) {
 
 namespace {
 
-// A stored field's value read back, with the default for a missing key.
-FieldValue Load(const StoreSection& section, const NoteField& f) {
-    FieldValue value{f.missing.text, f.missing.number, f.missing.flag};
-    switch (f.kind) {
-        case FieldKind::Text:
-            value.text = section.GetText(f.key, f.missing.text);
-            break;
-        case FieldKind::Twips:
-            value.number = section.GetTwips(f.key, f.missing.number);
-            break;
-        case FieldKind::Number:
-            value.number = section.GetNumber(f.key, f.missing.number);
-            break;
-        case FieldKind::Flag:
-            if (auto text = section.Get(f.key)) value.flag = !(text->empty() || *text == L"0");
-            break;
-    }
-    return value;
-}
-
 // Where the loaded values put the note's window, and under which title.
 tk::Form::Expected ExpectedWindow(const std::vector<FieldValue>& values) {
     constexpr size_t title = FieldIndex(L"title"), left = FieldIndex(L"left"), top = FieldIndex(L"top"),
@@ -142,6 +135,18 @@ tk::Form::Expected ExpectedWindow(const std::vector<FieldValue>& values) {
     static_assert(std::max({title, left, top, width, height}) < std::size(kNoteFields));
     return {values[title].text, static_cast<float>(values[left].number), static_cast<float>(values[top].number),
             static_cast<float>(values[width].number), static_cast<float>(values[height].number)};
+}
+
+// Gives a new note the values; a failure names where the value came from (section/key).
+void Fill(Note& note, const std::vector<FieldValue>& values, const std::wstring& where) {
+    note.Window().Expect(ExpectedWindow(values));
+    for (size_t k = 0; k < std::size(kNoteFields); ++k) {
+        HRESULT hr = kNoteFields[k].written(note, values[k]);
+        if (FAILED(hr)) {
+            tk::Failure failure = tk::CallFailure(hr);
+            throw tk::Failure(failure.hr(), where + L"/" + kNoteFields[k].key + L": " + failure.description());
+        }
+    }
 }
 
 }  // namespace
@@ -155,18 +160,19 @@ HRESULT Notes::SaveAll(long* result) {
                               L"part of the stored notes and saving it would write over the others");
         // Every note is read before anything is written: a note that cannot be read (its
         // window lost) fails the save while the store still holds the last good one.
-        PendingSave save{std::to_wstring(transparencyLevel_), throughClicks_ ? L"True" : L"False", {}};
+        PendingSave save{std::to_wstring(transparencyLevel_), throughClicks_ ? L"True" : L"False", {}, {}};
         save.sections.reserve(list_.size());
         for (size_t i = 1; i <= list_.size(); ++i) {
-            std::vector<std::wstring>& values = save.sections.emplace_back();
+            StoredNote& values = save.sections.emplace_back();
             for (const NoteField& f : kNoteFields) {
                 values.push_back(f.stored(list_[i - 1].get()));
                 // Loading refuses such a text, so saving one would leave a store that never loads.
-                if (values.back().find(L'\0') != std::wstring::npos)
+                if (values.back() && values.back()->find(L'\0') != std::wstring::npos)
                     throw tk::Failure(E_INVALIDARG, NoteSection(i) + L"/" + f.key +
                                                         L": a text holding a NUL character cannot be stored");
             }
         }
+        if (!deletedUnread_) save.deleted = deleted_.Stored();
         save.Save(kStoreApplication);
     });
 }
@@ -191,15 +197,20 @@ HRESULT Notes::LoadAll() {
             auto section = StoreSection::ForReading(kStoreApplication, NoteSection(static_cast<size_t>(i)));
             // Every value is read before the note is made: a value that does not convert adds no note.
             std::vector<FieldValue> values;
-            for (const NoteField& f : kNoteFields) values.push_back(Load(section, f));
+            for (const NoteField& f : kNoteFields) values.push_back(FieldFrom(f, section.Get(f.key), section.Where(f.key)));
 
             ComPtr<Note> note = Add();
             if (!note) throw tk::Failure(E_FAIL, NoteSection(static_cast<size_t>(i)) + L": the note could not be added");
-            note->Window().Expect(ExpectedWindow(values));
-            for (size_t k = 0; k < std::size(kNoteFields); ++k)
-                section.CheckApplied(kNoteFields[k].key, kNoteFields[k].written(*note.get(), values[k]));
+            Fill(*note.get(), values, NoteSection(static_cast<size_t>(i)));
             note->ApplyThroughClicks(throughClicks_);
             note->ApplyTransparencyLevel(transparencyLevel_);
+        }
+        // The deleted notes never stop the notes from loading.
+        try {
+            deleted_.AddStored(LoadDeleted(kStoreApplication, TimeNow()));
+        } catch (const tk::Failure& failure) {
+            deletedUnread_ = true;
+            LogWarning(L"Corkbase: the deleted notes cannot be read and are kept as they are: " + failure.description());
         }
     });
     // Notes a failed load left in the list stay partial whatever loads after them.
@@ -294,6 +305,66 @@ HRESULT Notes::AskFindText(BSTR* What) {
         dialog.ShowModal(NoteOwnerWindow());
         if (dialog.OkPressed) *What = tk::Bstr(dialog.txtText.Text()).release();
     });
+}
+
+
+HRESULT Notes::get_DeletedCount(long* result) {
+    return Guarded([&] { *Out(result) = static_cast<long>(deleted_.Count()); });
+}
+
+HRESULT Notes::get_DeletedName(long Index, BSTR* result) {
+    return Guarded([&] {
+        *Out(result) = nullptr;
+        *result = tk::Bstr(DeletedNotes::Name(deleted_.At(Index))).release();
+    });
+}
+
+HRESULT Notes::get_DeletedTime(long Index, DATE* result) {
+    return Guarded([&] {
+        *Out(result) = 0;
+        *result = LocalDate(deleted_.At(Index).time);
+    });
+}
+
+HRESULT Notes::get_DeletedID(long Index, long* result) {
+    return Guarded([&] {
+        *Out(result) = 0;
+        *result = deleted_.At(Index).id;
+    });
+}
+
+HRESULT Notes::RestoreDeleted(long Index, _Note** result) {
+    return Guarded([&] {
+        *Out(result) = nullptr;
+        const DeletedNotes::Entry& entry = deleted_.At(Index);
+        const std::wstring where = L"deleted note " + std::to_wstring(Index);
+        std::vector<FieldValue> values;
+        for (size_t k = 0; k < std::size(kNoteFields); ++k)
+            values.push_back(FieldFrom(kNoteFields[k], entry.fields[k], where + L"/" + kNoteFields[k].key));
+        // Shown wherever it was when deleted; Show then keeps it on a monitor.
+        values[FieldIndex(L"visible")].flag = true;
+        ComPtr<Note> note = Add();
+        if (!note) throw tk::Failure(E_FAIL, L"The deleted note could not be added");
+        try {
+            Fill(*note.get(), values, where);
+        } catch (...) {
+            // Half made, it is no note of the list nor a deleted one: the entry stays.
+            list_.pop_back();
+            note->ClearParent();
+            throw;
+        }
+        ShowWithOptions(*note.get());
+        deleted_.Erase(Index);
+        *result = note.detach();
+    });
+}
+
+HRESULT Notes::EmptyDeleted() {
+    return Guarded([&] { deleted_.Clear(); });
+}
+
+HRESULT Notes::get_LastDeletedByCommand(long* result) {
+    return Guarded([&] { *Out(result) = lastByCommand_; });
 }
 
 }  // namespace corkbase

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Automation.h"
+#include "DeletedNotes.h"
 
 namespace corkbase {
 
@@ -34,6 +35,13 @@ public:
     // The text to find, asked in a dialog that offers the last one looked for; empty when
     // cancelled.
     HRESULT STDMETHODCALLTYPE AskFindText(BSTR* What) override;
+    HRESULT STDMETHODCALLTYPE get_DeletedCount(long* result) override;
+    HRESULT STDMETHODCALLTYPE get_DeletedName(long Index, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE get_DeletedTime(long Index, DATE* result) override;
+    HRESULT STDMETHODCALLTYPE get_DeletedID(long Index, long* result) override;
+    HRESULT STDMETHODCALLTYPE RestoreDeleted(long Index, _Note** result) override;
+    HRESULT STDMETHODCALLTYPE EmptyDeleted() override;
+    HRESULT STDMETHODCALLTYPE get_LastDeletedByCommand(long* result) override;
 
     // Inside the library only.
     const std::vector<ComPtr<Note>>& List() const { return list_; }
@@ -43,8 +51,9 @@ public:
     // memory, after a message box has told the user; a note that cannot be made throws,
     // and its failure goes to the caller only.
     ComPtr<Note> Add();
-    // Deletes the note with this number; a number that names none changes nothing.
-    void Remove(long id);
+    // Deletes the note with this number and keeps it on top of the deleted notes; a number
+    // that names none changes nothing. byItsCommand: the note's own Delete command.
+    void Remove(long id, bool byItsCommand = false);
     // The most notes a collection keeps: every one a save writes loads again.
     static constexpr int32_t kMostNotes = 10000;
 
@@ -58,6 +67,9 @@ private:
     void ShowWithOptions(Note& note);
 
     std::vector<ComPtr<Note>> list_;
+    DeletedNotes deleted_;
+    bool deletedUnread_ = false;  // the stored deleted notes could not be read: saving leaves them
+    long lastByCommand_ = 0;
     bool throughClicks_ = false;
     int32_t transparencyLevel_ = 255;
     // A LoadAll is under way or failed: the list holds part of the store at most, and a

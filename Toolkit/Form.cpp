@@ -234,7 +234,7 @@ void Form::SetCaption(const std::wstring& caption) {
 void Form::Show() {
     HWND hwnd = hWnd();
     if (placePending_) PlaceNow();
-    ShowWindow(hwnd, SW_SHOW);
+    ShowWindow(hwnd, args_.activates ? SW_SHOW : SW_SHOWNOACTIVATE);
 }
 
 void Form::KeepOnWorkArea() { KeepWithin(PrimaryWorkArea()); }

@@ -376,6 +376,34 @@ void LoadSaveShow(int count) {
     });
     PrintAbsolute("FindInNotes", count, find);
 
+    // Deleting a note and bringing it back, with 50 deleted notes kept: the deleted notes'
+    // own work, since neither waits for a window to close or paint.
+    tk::ComPtr<_Notes2> deleted;
+    Check(notes->QueryInterface(IID__Notes2, reinterpret_cast<void**>(deleted.put())), "_Notes2");
+    for (int i = 0; i < 50; ++i) {
+        tk::ComPtr<_Note> extra;
+        Check(notes->AddNote(extra.put()), "AddNote");
+        long last = count + 1, ignored = 0;
+        Check(notes->DeleteNote(&last, &ignored), "DeleteNote");
+    }
+    Pump();
+    // Each turn deletes the first note and brings it back; one of the two is timed.
+    auto turn = [&](bool timeDelete) {
+        long first = 1, ignored = 0;
+        tk::ComPtr<_Note> back;
+        double start = Now();
+        Check(notes->DeleteNote(&first, &ignored), "DeleteNote");
+        double deleting = Now() - start;
+        start = Now();
+        Check(deleted->RestoreDeleted(1, back.put()), "RestoreDeleted");
+        double restoring = Now() - start;
+        Pump();
+        return timeDelete ? deleting : restoring;
+    };
+    PrintAbsolute("DeleteNote", count, Typical(turns, [&] { return turn(true); }));
+    PrintAbsolute("RestoreDeleted", count, Typical(turns, [&] { return turn(false); }));
+    deleted.reset();
+
     notes.reset();
     list.reset();
     first.reset();

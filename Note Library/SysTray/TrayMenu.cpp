@@ -14,6 +14,7 @@ std::vector<tk::MenuItem> TrayMenu(const TrayCommands& commands) {
         {.caption = L"Save As...", .Click = commands.mnuSaveAs_Click},
         {.caption = L"-"},
         {.caption = L"&Find in Notes...", .Click = commands.mnuFindInNotes_Click},
+        {.caption = L"&Deleted Notes", .fill = commands.mnuDeleted_Items},
         {.caption = L"-"},
         {.caption = L"Options...", .Click = commands.mnuOptions_Click},
         {.caption = L"-"},

@@ -18,6 +18,8 @@ struct TrayCommands {
     std::function<void()> mnuSaveAll_Click;
     std::function<void()> mnuSaveAs_Click;
     std::function<void()> mnuFindInNotes_Click;
+    // The "Deleted Notes" submenu, made as the menu opens.
+    std::function<std::vector<tk::MenuItem>()> mnuDeleted_Items;
     std::function<void()> mnuOptions_Click;
     std::function<void()> mnuExit_Click;
 };

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "ApplicationLog.h"
+#include "DeletedCaption.h"
 #include "Discarded.h"
 #include "ExportFile.h"
 #include "Failure.h"
@@ -39,9 +40,12 @@ frmIcon::frmIcon()
           .mnuSaveAll_Click = [this] { mnuSaveAll_Click(); },
           .mnuSaveAs_Click = [this] { mnuSaveAs_Click(); },
           .mnuFindInNotes_Click = [this] { mnuFindInNotes_Click(); },
+          .mnuDeleted_Items = [this] { return mnuDeleted_Items(); },
           .mnuOptions_Click = [this] { mnuOptions_Click(); },
           .mnuExit_Click = [this] { mnuExit_Click(); },
-      })) {}
+      })) {
+    notice_.Clicked = [this] { mnuDeletedNote_Click(noticeID_); };
+}
 
 bool frmIcon::Form_Initialize() {
     instanceMutex_.reset(CreateMutexW(nullptr, FALSE, L"Local\\Quillpost.qpost"));
@@ -84,6 +88,13 @@ _Notes* frmIcon::objNotes() {
                                    reinterpret_cast<void**>(notes_.put())),
                   L"Cannot create the notes");
     return notes_.get();
+}
+
+_Notes2* frmIcon::objNotes2() {
+    if (!notes2_)
+        tk::Check(objNotes()->QueryInterface(IID__Notes2, reinterpret_cast<void**>(notes2_.put())),
+                  L"The notes can neither find nor keep deleted notes");
+    return notes2_.get();
 }
 
 void frmIcon::Form_Load() {
@@ -173,6 +184,7 @@ void frmIcon::SaveIfChanged() {
 }
 
 void frmIcon::AutoSave_Timer() {
+    Deleted_Check();
     if (modAutoSave::ModalOpen(hWnd())) return;
     try {
         if (!autoSave_.Due(objNotes())) return;
@@ -285,6 +297,7 @@ void frmIcon::Form_Unload(bool ask) {
             }
         }
     }
+    notes2_.reset();
     notes_.reset();
     modSysTray::RemoveIcon();
     ExitProcess(0);
@@ -377,9 +390,7 @@ void frmIcon::mnuFindInNotes_Click() {
     Command([&] {
         // The library asks and looks; the message is the tray's, under its title. A
         // script that calls FindInNotes gets the count instead of a box to answer.
-        tk::ComPtr<_Notes2> notes;
-        tk::Check(objNotes()->QueryInterface(IID__Notes2, reinterpret_cast<void**>(notes.put())),
-                  L"Cannot find in notes");
+        _Notes2* notes = objNotes2();
         tk::Bstr what;
         tk::CheckCall(notes->AskFindText(what.put()));
         if (what.str().empty()) return;
@@ -418,6 +429,75 @@ void frmIcon::mnuSaveAs_Click() {
         if (tail != L".txt") name += L".txt";
         WriteExportFile(name, EncodeExport(ExportText(objNotes())));
         tk::MsgBox(hWnd(), L"Successfully saved to " + name, kTitle, MB_ICONINFORMATION);
+    });
+}
+
+}  // namespace qpost
+
+namespace qpost {
+
+void frmIcon::Deleted_Check() {
+    // The notice is a courtesy: whatever fails here, qpost goes on without it.
+    // A window appearing would close a menu the person has open: the notice waits for it.
+    if (modAutoSave::ModalOpen(hWnd())) return;
+    tk::Discarding(L"showing that a note was deleted", [&] {
+        long last = 0;
+        tk::CheckCall(objNotes2()->get_LastDeletedByCommand(&last));
+        if (last == lastByCommand_) return;
+        lastByCommand_ = last;
+        long count = 0;
+        tk::CheckCall(objNotes2()->get_DeletedCount(&count));
+        for (long i = 1; i <= count; ++i) {
+            if (Read(objNotes2(), &_Notes2::get_DeletedID, i) != last) continue;
+            noticeID_ = last;
+            notice_.Announce(Read(objNotes2(), &_Notes2::get_DeletedName, i));
+            return;
+        }
+    });
+}
+
+std::vector<tk::MenuItem> frmIcon::mnuDeleted_Items() {
+    std::vector<tk::MenuItem> items;
+    tk::Discarding(L"listing the deleted notes", [&] {
+        long count = 0;
+        tk::CheckCall(objNotes2()->get_DeletedCount(&count));
+        SYSTEMTIME now{};
+        GetLocalTime(&now);
+        for (long i = 1; i <= count; ++i) {
+            SYSTEMTIME when{};
+            VariantTimeToSystemTime(Read(objNotes2(), &_Notes2::get_DeletedTime, i), &when);
+            long id = Read(objNotes2(), &_Notes2::get_DeletedID, i);
+            items.push_back({.caption = DeletedCaption(Read(objNotes2(), &_Notes2::get_DeletedName, i), when, now),
+                             .Click = [this, id] { mnuDeletedNote_Click(id); }});
+        }
+    });
+    if (items.empty()) return {{.caption = L"(none)", .grayed = true}};
+    items.push_back({.caption = L"-"});
+    items.push_back({.caption = L"&Empty Deleted Notes...", .Click = [this] { mnuEmptyDeleted_Click(); }});
+    return items;
+}
+
+void frmIcon::mnuDeletedNote_Click(long id) {
+    Command([&] {
+        long count = 0;
+        tk::CheckCall(objNotes2()->get_DeletedCount(&count));
+        for (long i = 1; i <= count; ++i) {
+            if (Read(objNotes2(), &_Notes2::get_DeletedID, i) != id) continue;
+            tk::ComPtr<_Note> back;
+            tk::CheckCall(objNotes2()->RestoreDeleted(i, back.put()));
+            return;
+        }
+    });
+}
+
+void frmIcon::mnuEmptyDeleted_Click() {
+    Command([&] {
+        if (tk::MsgBox(hWnd(), L"Remove the deleted notes for good?", kTitle, MB_ICONQUESTION, MB_YESNO | MB_DEFBUTTON2) !=
+            IDYES)
+            return;
+        tk::CheckCall(objNotes2()->EmptyDeleted());
+        // For good means out of the store now, not at the next save.
+        SaveAll();
     });
 }
 

@@ -7,6 +7,7 @@
 #include "Handles.h"
 #include "NoteLibrary.h"
 #include "PopupMenu.h"
+#include "frmNoteDeleted.h"
 
 namespace qpost {
 
@@ -44,7 +45,14 @@ private:
     void mnuFindInNotes_Click();
     void mnuOptions_Click();
     void mnuExit_Click();
+    // The "Deleted Notes" submenu as it stands when the menu opens.
+    std::vector<tk::MenuItem> mnuDeleted_Items();
+    // Brings back the deleted note that has this DeletedID; one no longer kept is left be.
+    void mnuDeletedNote_Click(long id);
+    void mnuEmptyDeleted_Click();
     void ShowPopup();
+    // Shows the notice once a note's own Delete command has deleted a note.
+    void Deleted_Check();
 
     // Saving on its own: a tick each second saves when the schedule says a save is due.
     void AutoSave_Timer();
@@ -56,14 +64,20 @@ private:
 
     // Created by class at its first use.
     _Notes* objNotes();
+    // The same collection through the interface that finds and keeps deleted notes.
+    _Notes2* objNotes2();
     // Runs a command; a failure is reported in a message box and the program goes on.
     template <class F>
     void Command(F&& body);
 
     tk::ComPtr<_Notes> notes_;
+    tk::ComPtr<_Notes2> notes2_;
     tk::ComPtr<_Note> objLastNote;
     tk::PopupMenu mnuPopup;
     tk::UniqueHandle instanceMutex_;
+    frmNoteDeleted notice_;
+    long noticeID_ = 0;       // the DeletedID of the note the notice brings back
+    long lastByCommand_ = 0;  // the last deletion by a note's own command that qpost has seen
     HICON icon_ = nullptr;  // shared resource icon, never destroyed
     UINT taskbarCreated_ = 0;
     AutoSaveSchedule autoSave_;

@@ -49,6 +49,17 @@ try {
     check(notes.Notes.Count == 1 && b.NoteID == 1, "deleting renumbers");
     check(notes.DeleteNote(9) == 0 && notes.Notes.Count == 1, "a bad ID changes nothing");
 
+    check(notes.DeletedCount == 1, "deleting keeps the note");
+    check(notes.DeletedName(1) == "Shopping", "a deleted note is named by its title: " + notes.DeletedName(1));
+    check(Math.abs(new Date() - new Date(notes.DeletedTime(1))) < 600000, "and by when it was deleted");
+    var back = notes.RestoreDeleted(1);
+    check(back.NoteID == 2 && back.Title == "Shopping" && back.Text == "milk\r\nbread" && back.Left == 1200,
+          "brought back last, with all it had");
+    check(notes.DeletedCount == 0, "brought back, it leaves the deleted notes");
+    back.Delete();
+    notes.EmptyDeleted();
+    check(notes.DeletedCount == 0, "emptied");
+
     // Find in Notes from a script: no dialog, every note holding the text shown, letter
     // case ignored (\u00d6 and \u00f6 are one letter in two cases), and how many were found.
     var c = notes.AddNote();

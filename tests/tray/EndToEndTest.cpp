@@ -239,3 +239,77 @@ TEST_F(EndToEnd, AltF4OrAnotherProgramClosingANoteOnlyHidesIt) {
     EXPECT_EQ(Stored(L"note1", L"text"), L"keep me");
     EXPECT_EQ(Stored(L"note1", L"visible"), L"-1");
 }
+
+namespace {
+
+// A deleted note entry as a save stores it, deleted a moment ago.
+void PutDeleted(test::StoreContents& store, const std::wstring& position, const std::wstring& title) {
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    wchar_t when[32];
+    swprintf(when, 32, L"%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+             now.wSecond);
+    store.Put(L"deleted\\" + position, L"title", title);
+    store.Put(L"deleted\\" + position, L"deleted", when);
+}
+
+}  // namespace
+
+TEST_F(EndToEnd, ANoteDeletedByItsMenuComesBackFromTheNoticeAndAfterARestartFromTheSubmenu) {
+    store.Put(L"General", L"notes", L"1");
+    store.Put(L"note1", L"title", L"Shopping");
+    store.Put(L"note1", L"text", L"milk");
+    store.Put(L"note1", L"left", L"1200");
+    store.Put(L"note1", L"top", L"900");
+    store.Put(L"note1", L"color", L"12648447");
+    store.Put(L"note1", L"visible", L"-1");
+    auto q = Start();
+    auto notes = q->WaitForNotes(1, 1);
+    ASSERT_EQ(notes.size(), 1u);
+    RECT was = RectOf(notes[0]);
+
+    NoteMenu(*q, notes[0], 'D');
+    ASSERT_TRUE(WaitFor([&] { return q->Notes().empty(); })) << "deleted at once";
+    HWND notice = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        notice = FindWindowW(L"QuillpostNoteDeleted", nullptr);
+        return notice && IsWindowVisible(notice);
+    })) << "no notice";
+    EXPECT_NE(GetForegroundWindow(), notice) << "the notice takes no focus";
+    RECT at = RectOf(notice);
+    test::Click({(at.left + at.right) / 2, (at.top + at.bottom) / 2});
+    auto back = q->WaitForNotes(1, 1);
+    ASSERT_EQ(back.size(), 1u) << "the click brought it back";
+    EXPECT_EQ(NoteText(back[0]), L"milk");
+    RECT now = RectOf(back[0]);
+    EXPECT_TRUE(EqualRect(&was, &now)) << "where it was";
+    EXPECT_FALSE(IsWindowVisible(notice));
+
+    NoteMenu(*q, back[0], 'D');
+    ASSERT_TRUE(WaitFor([&] { return q->Notes().empty(); }));
+    ASSERT_TRUE(ExitByHand(*q));
+    q = Start();
+    Choose(*q, {L"Deleted Notes"});  // opens the submenu on its first note
+    Keys({VK_RETURN});
+    auto again = q->WaitForNotes(1, 1);
+    ASSERT_EQ(again.size(), 1u) << "brought back from the submenu after a restart";
+    EXPECT_EQ(NoteText(again[0]), L"milk");
+}
+
+TEST_F(EndToEnd, EmptyDeletedNotesAsksAndOnlyYesRemovesTheirTextsFromTheStore) {
+    PutDeleted(store, L"1", L"Shopping");
+    auto q = Start();
+    q->WaitUntilIdle();
+    for (const wchar_t* answer : {L"No", L"Yes"}) {
+        Choose(*q, {L"Deleted Notes"});
+        Keys({VK_DOWN, VK_RETURN});  // past the note and the separator
+        auto question = WaitForDialog(q->pid(), L"Quillpost");
+        ASSERT_TRUE(question) << "no question";
+        EXPECT_EQ(question->text, L"Remove the deleted notes for good?");
+        Press(question->hwnd, answer);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(question->hwnd); }));
+        Sleep(500);
+        EXPECT_EQ(Stored(L"deleted\\1", L"title"), answer == std::wstring(L"No") ? L"Shopping" : L"<no section>")
+            << "after " << test::Narrow(answer);
+    }
+}

@@ -1,6 +1,7 @@
 // A guided tour of Quillpost for newcomers, run by scripts/demo: notes in every colour, a
 // collapsed note, the tray menu, the options dialog, the find dialog and its message, Find
-// in Notes and the notes it brings forward, a new note and an export,
+// in Notes and the notes it brings forward, a new note, an export, and a deleted note with
+// its notice and the Deleted Notes submenu,
 // each left as a picture (and the export as a file) in the folder named by QP_DEMO_OUT.
 #include "Palette.h"
 #include "Person.h"
@@ -117,6 +118,27 @@ TEST_F(Tray, Tour) {
     EXPECT_EQ(saved->text, L"Successfully saved to " + exported);
     Press(saved->hwnd, L"OK");
     std::printf("export: %s\n", test::Narrow(exported).c_str());
+
+    // Deleting a note from its menu: the notice above the tray offers it back, and the
+    // tray menu lists it under Deleted Notes.
+    // The second note of the first row: the new note lies over the first one's title bar.
+    HWND ideas = nullptr;
+    for (HWND n : notes)
+        if (RectOf(n).top == RectOf(first).top && RectOf(n).left > RectOf(first).left &&
+            (!ideas || RectOf(n).left < RectOf(ideas).left))
+            ideas = n;
+    ASSERT_NE(ideas, nullptr);
+    RightClick(TitleBarOf(ideas));
+    ASSERT_NE(WaitForWindow(q->pid(), L"#32768"), nullptr);
+    Keys({'D'});
+    ASSERT_TRUE(WaitFor([] {
+        HWND notice = FindWindowW(L"QuillpostNoteDeleted", nullptr);
+        return notice && IsWindowVisible(notice);
+    }));
+    Picture(L"10-a-deleted-note-and-its-notice");
+    ASSERT_TRUE(ChooseByHand(q->pid(), {L"Deleted Notes"}));
+    Picture(L"11-the-deleted-notes-submenu");
+    Keys({VK_ESCAPE, VK_ESCAPE});
 
     EXPECT_TRUE(ExitByHand(*q));
 }
