@@ -72,8 +72,10 @@ protected:
     ~ObjectCount();
 };
 
-// The IUnknown, IDispatch and ISupportErrorInfo of an object whose default interface is Itf.
-template <class Itf>
+// The IUnknown, IDispatch and ISupportErrorInfo of an object whose interface is Itf, and
+// which also answers to the designed interfaces Itf extends (Extended): its IDispatch
+// serves Itf's names, theirs included.
+template <class Itf, class... Extended>
 class Dispatch : public Itf, public ISupportErrorInfo, private ObjectCount {
 public:
     Dispatch(const Dispatch&) = delete;
@@ -81,7 +83,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(Itf)) {
+        if (riid == IID_IUnknown || riid == IID_IDispatch || Serves(riid)) {
             *ppv = static_cast<Itf*>(this);
         } else if (riid == IID_ISupportErrorInfo) {
             *ppv = static_cast<ISupportErrorInfo*>(this);
@@ -139,9 +141,7 @@ public:
         return hr;
     }
 
-    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override {
-        return riid == __uuidof(Itf) ? S_OK : S_FALSE;
-    }
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override { return Serves(riid) ? S_OK : S_FALSE; }
 
 protected:
     Dispatch() = default;
@@ -153,6 +153,8 @@ protected:
     }
 
 private:
+    static bool Serves(REFIID riid) { return riid == __uuidof(Itf) || ((riid == __uuidof(Extended)) || ...); }
+
     std::atomic<ULONG> refs_{1};
 };
 

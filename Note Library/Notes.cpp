@@ -112,6 +112,26 @@ HRESULT Notes::get_Notes(_NoteList** result) {
 
 namespace {
 
+// A text size read back. Only how large a text looks is at stake, so a value that cannot be
+// read or is no step never fails the load: the note shows its text as designed, and the
+// administrator is told.
+long LoadZoom(const StoreSection& section, const NoteField& f) {
+    std::wstring problem;
+    try {
+        auto text = section.Get(f.key);
+        if (!text) return f.missing.number;
+        auto percent = ParseNumber(*text);
+        if (percent && IsZoomStep(*percent) && *text == std::to_wstring(*percent)) return *percent;
+        problem = section.Name() + L"/" + f.key + L": " + Quoted(*text) + L" is not one of the text sizes " +
+                  ZoomStepsInWords();
+    } catch (const tk::Failure& e) {
+        problem = e.description();
+    }
+    LogWarning(L"Corkbase: " + problem + L"; the note's text is shown at " + std::to_wstring(f.missing.number) +
+               L" percent");
+    return f.missing.number;
+}
+
 // A stored field's value read back, with the default for a missing key.
 FieldValue Load(const StoreSection& section, const NoteField& f) {
     FieldValue value{f.missing.text, f.missing.number, f.missing.flag};
@@ -127,6 +147,9 @@ FieldValue Load(const StoreSection& section, const NoteField& f) {
             break;
         case FieldKind::Flag:
             if (auto text = section.Get(f.key)) value.flag = !(text->empty() || *text == L"0");
+            break;
+        case FieldKind::Zoom:
+            value.number = LoadZoom(section, f);
             break;
     }
     return value;

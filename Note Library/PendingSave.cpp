@@ -69,7 +69,12 @@ void PendingSave::Spread(const std::wstring& application) const {
     general.Save(L"clickthrough", clickThrough);
     for (size_t i = 1; i <= sections.size(); ++i) {
         auto section = StoreSection::ForWriting(application, NoteSection(i));
-        for (size_t k = 0; k < std::size(kNoteFields); ++k) section.Save(kNoteFields[k].key, sections[i - 1][k]);
+        for (size_t k = 0; k < std::size(kNoteFields); ++k) {
+            const NoteField& f = kNoteFields[k];
+            const std::wstring& value = sections[i - 1][k];
+            if (f.addedLater && value == field::Stored(f.missing.number) && !section.Holds(f.key)) continue;
+            section.Save(f.key, value);
+        }
     }
     // Sections beyond the count are never read, so older ones left there do no harm.
     general.Save(L"notes", std::to_wstring(sections.size()));

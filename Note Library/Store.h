@@ -20,6 +20,8 @@ public:
     // type than text, or text holding a NUL character (which would come back cut short),
     // is a failure naming section and key.
     std::optional<std::wstring> Get(const std::wstring& key) const;
+    // Whether the key holds a value, of whatever type.
+    bool Holds(const std::wstring& key) const;
     void Save(const std::wstring& key, const std::wstring& value);
     // Removes the key; a missing one is no failure.
     void Remove(const std::wstring& key);
@@ -32,6 +34,7 @@ public:
     bool GetFlag(const std::wstring& key, bool fallback) const;
     std::wstring GetText(const std::wstring& key, const std::wstring& fallback) const;
 
+    const std::wstring& Name() const { return name_; }
     [[noreturn]] void Fail(const std::wstring& key, const std::wstring& what) const;
     // Throws for a failed call that applied the key's value, naming section and key.
     void CheckApplied(const std::wstring& key, HRESULT hr) const;

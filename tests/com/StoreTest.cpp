@@ -392,6 +392,26 @@ TEST_F(Store, ANegativeStoredSizeStopsLoadingNamingItsPlace) {
     }
 }
 
+TEST_F(Store, ATextSizeIsStoredOnlyWhereItSaysSomethingAndABadOneLoadsAsDesigned) {
+    store.Put(L"General", L"notes", L"5");
+    store.Put(L"note1", L"title", L"never zoomed");
+    store.Put(L"note2", L"zoom", L"abc");
+    store.Put(L"note3", L"zoom", L"1000");
+    store.PutDword(L"note4", L"zoom", 200);
+    store.Put(L"note5", L"zoom", L"200");
+    auto loaded = Loaded();
+    ASSERT_EQ(CountOf(loaded.get()), 5);
+    std::vector<long> zooms;
+    for (long i = 1; i <= 5; ++i) zooms.push_back(Read(NoteAt(loaded.get(), i).get(), &_Note2::get_Zoom));
+    EXPECT_EQ(zooms, (std::vector<long>{100, 100, 100, 100, 200}));
+
+    Save(loaded.get());
+    auto saved = store.Dump();
+    EXPECT_EQ(saved[L"note1"].count(L"zoom"), 0u) << "a note nobody zoomed keeps the designed layout";
+    for (std::wstring section : {L"note2", L"note3", L"note4"}) EXPECT_EQ(saved[section][L"zoom"], Sz(L"100"));
+    EXPECT_EQ(saved[L"note5"][L"zoom"], Sz(L"200"));
+}
+
 TEST_F(Store, ChangingAnyStoredFieldOrOptionChangesWhatSavingOnItsOwnLooksAt) {
     auto note = AddNote(notes.get());
     ASSERT_EQ(note->Show(), S_OK);
@@ -405,6 +425,7 @@ TEST_F(Store, ChangingAnyStoredFieldOrOptionChangesWhatSavingOnItsOwnLooksAt) {
         {L"color", [&] { note->put_Color(0xC0FFFF); }},
         {L"text", [&] { SetText(note.get(), L"changed"); }},
         {L"visible", [&] { note->Hide(); }},
+        {L"zoom", [&] { ComPtr<_Note>(note.get()).as<_Note2>(IID__Note2)->put_Zoom(150); }},
     };
     for (const corkbase::NoteField& f : corkbase::kNoteFields) {
         SCOPED_TRACE(Narrow(f.key));
@@ -436,6 +457,8 @@ std::wstring SampleOf(corkbase::FieldKind kind) {
             return L"1234";
         case corkbase::FieldKind::Flag:
             return L"-1";
+        case corkbase::FieldKind::Zoom:
+            return L"200";
     }
     return L"";
 }

@@ -186,6 +186,31 @@ TEST(TypeLibrary, NoteInterfaceMatchesItsContract) {
                                 });
 }
 
+TEST(TypeLibrary, Note2ExtendsNoteWithZoomAndTheNotesDispatchServesBoth) {
+    auto dispatch = Dispatch(Library().get(), IID__Note2);
+    ExpectFlags(dispatch.get(), TYPEFLAG_FDUAL | TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE,
+                0);
+    auto vtable = Vtable(dispatch.get());
+    ExpectMembers(vtable.get(), {{L"Zoom", 0x68040001, Get, {RetLong}}, {L"Zoom", 0x68040001, Let, {InLong}}});
+    HREFTYPE ref = 0;
+    ASSERT_EQ(vtable->GetRefTypeOfImplType(0, &ref), S_OK);
+    ComPtr<ITypeInfo> base;
+    ASSERT_EQ(vtable->GetRefTypeInfo(ref, base.put()), S_OK);
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(base->GetTypeAttr(&attr), S_OK);
+    EXPECT_TRUE(IsEqualGUID(attr->guid, IID__Note)) << "_Note2 extends the designed _Note";
+    base->ReleaseTypeAttr(attr);
+
+    auto note = AddNote(NewNotes().get());
+    ComPtr<IDispatch> late = note.as<IDispatch>(IID_IDispatch);
+    for (auto [name, id] : {std::pair{L"Zoom", 0x68040001}, std::pair{L"Text", 0x68030002}}) {
+        DISPID got = 0;
+        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+        EXPECT_EQ(late->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &got), S_OK) << Narrow(name);
+        EXPECT_EQ(got, id) << Narrow(name);
+    }
+}
+
 TEST(TypeLibrary, NoteListHasCountItemAndARestrictedEnumerator) {
     auto dispatch = Dispatch(Library().get(), IID__NoteList);
     ExpectFlags(dispatch.get(), TYPEFLAG_FDUAL | TYPEFLAG_FDISPATCHABLE, 0);

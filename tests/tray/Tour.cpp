@@ -1,6 +1,6 @@
 // A guided tour of Quillpost for newcomers, run by scripts/demo: notes in every colour, a
 // collapsed note, the tray menu, the options dialog, the find dialog and its message, a
-// new note and an export,
+// note's text at 200 percent, a new note and an export,
 // each left as a picture (and the export as a file) in the folder named by QP_DEMO_OUT.
 #include "Palette.h"
 #include "Person.h"
@@ -89,9 +89,15 @@ TEST_F(Tray, Tour) {
     Picture(L"6-the-find-message");
     Press(notFound->hwnd, L"OK");
 
+    // The same note's text at 200 percent: Ctrl+Plus five times, one step each (110, 125,
+    // 150, 175, 200); the note keeps its size and the text wraps in it.
+    test::Click(TextOf(first));
+    for (int step = 0; step < 5; ++step) ASSERT_TRUE(test::XKeyChord("ctrl+plus"));
+    Picture(L"7-a-note-at-200-percent");
+
     // A new note, as it first appears: one colour, at the top left corner.
     ASSERT_TRUE(ClickIcon(2, [&] { return q->Notes().size() == count + 1; }));
-    Picture(L"7-a-new-note");
+    Picture(L"8-a-new-note");
 
     std::wstring exported = OutputFolder() + L"notes.txt";
     DeleteFileW(exported.c_str());
