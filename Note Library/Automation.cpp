@@ -112,21 +112,49 @@ HRESULT ErrorInfoFrom(REFIID iid, HRESULT hr, EXCEPINFO& own) {
 
 namespace {
 
-// A member's description, released when it goes.
+// The type an interface's implemented type number n refers to; empty when there is none.
+tk::ComPtr<ITypeInfo> Extended(ITypeInfo* info, UINT n) {
+    HREFTYPE ref = 0;
+    tk::ComPtr<ITypeInfo> base;
+    if (FAILED(info->GetRefTypeOfImplType(n, &ref))) return {};
+    info->GetRefTypeInfo(ref, base.put());
+    return base;
+}
+
+// The vtable half of a dual interface's dispatch half; any other type as it is.
+tk::ComPtr<ITypeInfo> VtableHalf(tk::ComPtr<ITypeInfo> info) {
+    if (!info) return info;
+    TYPEATTR* attr = nullptr;
+    if (FAILED(info->GetTypeAttr(&attr))) return {};
+    bool dual = attr->typekind == TKIND_DISPATCH && (attr->wTypeFlags & TYPEFLAG_FDUAL);
+    info->ReleaseTypeAttr(attr);
+    return dual ? Extended(info.get(), static_cast<UINT>(-1)) : info;
+}
+
+// A member's description, released when it goes: looked for in the interface, then in
+// the interfaces it extends (_Note2's callers reach _Note's members through it too).
 class FuncDescOf {
 public:
     FuncDescOf(ITypeInfo* info, DISPID member, WORD flags) : info_(info) {
-        TYPEATTR* attr = nullptr;
-        tk::Check(info->GetTypeAttr(&attr), L"Cannot read the interface's type");
-        for (UINT i = 0; i < attr->cFuncs && !desc_; ++i) {
-            FUNCDESC* f = nullptr;
-            if (FAILED(info->GetFuncDesc(i, &f))) continue;
-            if (f->memid == member && (f->invkind & flags))
-                desc_ = f;
-            else
-                info->ReleaseFuncDesc(f);
+        while (!desc_) {
+            TYPEATTR* attr = nullptr;
+            tk::Check(info_->GetTypeAttr(&attr), L"Cannot read the interface's type");
+            for (UINT i = 0; i < attr->cFuncs && !desc_; ++i) {
+                FUNCDESC* f = nullptr;
+                if (FAILED(info_->GetFuncDesc(i, &f))) continue;
+                if (f->memid == member && (f->invkind & flags))
+                    desc_ = f;
+                else
+                    info_->ReleaseFuncDesc(f);
+            }
+            bool extends = attr->typekind == TKIND_INTERFACE && attr->cImplTypes == 1;
+            info_->ReleaseTypeAttr(attr);
+            if (desc_ || !extends) break;
+            // IDispatch's and IUnknown's own members never match a member id of ours.
+            tk::ComPtr<ITypeInfo> base = VtableHalf(Extended(info_.get(), 0));
+            if (!base) break;
+            info_ = std::move(base);
         }
-        info->ReleaseTypeAttr(attr);
     }
     ~FuncDescOf() {
         if (desc_) info_->ReleaseFuncDesc(desc_);
@@ -137,7 +165,7 @@ public:
     explicit operator bool() const { return desc_ != nullptr; }
 
 private:
-    ITypeInfo* info_;
+    tk::ComPtr<ITypeInfo> info_;
     FUNCDESC* desc_ = nullptr;
 };
 

@@ -8,6 +8,7 @@
 #include "NoteFields.h"
 #include "NoteList.h"
 #include "NoteOwner.h"
+#include "NoteSections.h"
 #include "PendingSave.h"
 #include "Store.h"
 #include "StoreKey.h"
@@ -112,49 +113,6 @@ HRESULT Notes::get_Notes(_NoteList** result) {
 
 namespace {
 
-// A text size read back. Only how large a text looks is at stake, so a value that cannot be
-// read or is no step never fails the load: the note shows its text as designed, and the
-// administrator is told.
-long LoadZoom(const StoreSection& section, const NoteField& f) {
-    std::wstring problem;
-    try {
-        auto text = section.Get(f.key);
-        if (!text) return f.missing.number;
-        auto percent = ParseNumber(*text);
-        if (percent && IsZoomStep(*percent) && *text == std::to_wstring(*percent)) return *percent;
-        problem = section.Name() + L"/" + f.key + L": " + Quoted(*text) + L" is not one of the text sizes " +
-                  ZoomStepsInWords();
-    } catch (const tk::Failure& e) {
-        problem = e.description();
-    }
-    LogWarning(L"Corkbase: " + problem + L"; the note's text is shown at " + std::to_wstring(f.missing.number) +
-               L" percent");
-    return f.missing.number;
-}
-
-// A stored field's value read back, with the default for a missing key.
-FieldValue Load(const StoreSection& section, const NoteField& f) {
-    FieldValue value{f.missing.text, f.missing.number, f.missing.flag};
-    switch (f.kind) {
-        case FieldKind::Text:
-            value.text = section.GetText(f.key, f.missing.text);
-            break;
-        case FieldKind::Twips:
-            value.number = section.GetTwips(f.key, f.missing.number);
-            break;
-        case FieldKind::Number:
-            value.number = section.GetNumber(f.key, f.missing.number);
-            break;
-        case FieldKind::Flag:
-            if (auto text = section.Get(f.key)) value.flag = !(text->empty() || *text == L"0");
-            break;
-        case FieldKind::Zoom:
-            value.number = LoadZoom(section, f);
-            break;
-    }
-    return value;
-}
-
 // Where the loaded values put the note's window, and under which title.
 tk::Form::Expected ExpectedWindow(const std::vector<FieldValue>& values) {
     constexpr size_t title = FieldIndex(L"title"), left = FieldIndex(L"left"), top = FieldIndex(L"top"),
@@ -171,14 +129,14 @@ HRESULT Notes::SaveAll(long* result) {
         *Out(result) = 0;
         // Every note is read before anything is written: a note that cannot be read (its
         // window lost) fails the save while the store still holds the last good one.
-        PendingSave save{std::to_wstring(transparencyLevel_), throughClicks_ ? L"True" : L"False", {}};
+        PendingSave save{std::to_wstring(transparencyLevel_), throughClicks_ ? L"True" : L"False", {}, {}};
         save.sections.reserve(list_.size());
         for (size_t i = 1; i <= list_.size(); ++i) {
-            std::vector<std::wstring>& values = save.sections.emplace_back();
+            StoredNote& values = save.sections.emplace_back();
             for (const NoteField& f : kNoteFields) {
                 values.push_back(f.stored(list_[i - 1].get()));
                 // Loading refuses such a text, so saving one would leave a store that never loads.
-                if (values.back().find(L'\0') != std::wstring::npos)
+                if (values.back() && values.back()->find(L'\0') != std::wstring::npos)
                     throw tk::Failure(E_INVALIDARG, NoteSection(i) + L"/" + f.key +
                                                         L": a text holding a NUL character cannot be stored");
             }
@@ -203,7 +161,8 @@ HRESULT Notes::LoadAll() {
             auto section = StoreSection::ForReading(kStoreApplication, NoteSection(static_cast<size_t>(i)));
             // Every value is read before the note is made: a value that does not convert adds no note.
             std::vector<FieldValue> values;
-            for (const NoteField& f : kNoteFields) values.push_back(Load(section, f));
+            for (const NoteField& f : kNoteFields)
+                values.push_back(FieldFrom(f, FieldText(section, f), section.Where(f.key)));
 
             ComPtr<Note> note = Add();
             if (!note) throw tk::Failure(E_FAIL, NoteSection(static_cast<size_t>(i)) + L": the note could not be added");

@@ -24,6 +24,7 @@ struct Version {
     std::wstring title, text;
     long left, top, width, height, color;
     bool visible;
+    long zoom;
 };
 
 // What the store would hold of the note, field by field.
@@ -44,6 +45,7 @@ void Apply(_Note* note, const Version& v) {
     ASSERT_EQ(note->put_Color(v.color), S_OK);
     ASSERT_EQ(note->put_Text(&raw), S_OK);
     ASSERT_EQ(v.visible ? note->Show() : note->Hide(), S_OK);
+    ASSERT_EQ(tk::ComPtr<_Note>(note).as<_Note2>(IID__Note2)->put_Zoom(v.zoom), S_OK);
 }
 
 // The fields of a note in the version: every field, however many the store keeps.
@@ -70,7 +72,8 @@ Version Make(int n, int version) {
             2000 + k,
             1000 + k,
             0xC0C000 + k,
-            n % 2 == 1};  // a hidden note's Show keeps it hidden
+            n % 2 == 1,  // a hidden note's Show keeps it hidden
+            corkbase::kZoomSteps[static_cast<size_t>(k) % corkbase::kZoomSteps.size()]};
 }
 
 class SaveInterrupted : public testing::Test {
@@ -203,4 +206,109 @@ TEST_F(SaveInterrupted, AnUnfinishedSaveOfMoreNotesThanALoadKeepsIsRefusedAndCha
     EXPECT_EQ(LastErrorDescription(),
               L"General/saving: an unfinished save that cannot be read back; nothing has been changed");
     EXPECT_EQ(store.Dump(), kept);
+}
+
+namespace {
+
+// A record as a save writes it: each item as its length, a colon and its characters.
+std::wstring Items(std::initializer_list<std::wstring> items) {
+    std::wstring text;
+    for (const auto& item : items) text += std::to_wstring(item.size()) + L":" + item;
+    return text;
+}
+
+// A part of a record: its name, its number of items and the items.
+std::wstring Part(const std::wstring& name, std::initializer_list<std::wstring> items) {
+    return Items({name, std::to_wstring(items.size())}) + Items(items);
+}
+
+}  // namespace
+
+TEST_F(SaveInterrupted, AnUnfinishedSaveOfTheLayoutBeforeVersionsIsFinished) {
+    SaveVersions({Make(1, 0), Make(2, 0)});
+    store.Put(L"General", L"saving",
+              Items({L"200", L"True", L"1", L"Shopping", L"1200", L"900", L"2500", L"1300", L"12648447", L"milk\r\nbread",
+                     L"-1"}));
+    auto loaded = Load();
+    ASSERT_EQ(loaded.size(), 1u) << Describe(loaded);
+    EXPECT_EQ(loaded[0],
+              (Fields{L"Shopping", L"1200", L"900", L"2500", L"1300", L"12648447", L"milk\r\nbread", L"-1", L"100"}));
+    auto dump = store.Dump();
+    EXPECT_EQ(dump[L"note1"][L"zoom"].text, L"100") << "a record without a text size reads as 100";
+    EXPECT_FALSE(dump[L"General"].contains(L"saving"));
+    EXPECT_EQ(dump[L"General"][L"level"].text, L"200");
+    EXPECT_EQ(dump[L"General"][L"clickthrough"].text, L"True");
+    EXPECT_FALSE(dump.contains(L"deleted")) << "a record without deleted notes stores none";
+}
+
+TEST_F(SaveInterrupted, AnUnfinishedSaveOfALaterVersionIsFinishedForTheFieldsThisOneKnows) {
+    SaveVersions({Make(1, 0), Make(2, 0)});
+    // A later version's record: an option, a note field and a part of its own that this
+    // one does not know, and a note without a colour.
+    std::wstring record =
+        Items({L"Quillpost unfinished save", L"3"}) +
+        Part(L"general", {L"3", L"level", L"180", L"clickthrough", L"False", L"sound", L"on"}) +
+        Part(L"pins", {L"x", L"y"}) +
+        Part(L"notes", {L"2", L"3", L"title", L"Kept", L"pinned", L"-1", L"text", L"a", L"2", L"left", L"300", L"zoom",
+                        L"150"}) +
+        Part(L"deleted", {L"1", L"3", L"title", L"Gone", L"deleted", L"2026-12-01T10:00:00Z", L"pinned", L"0"});
+    store.Put(L"General", L"saving", record);
+    store.Put(L"note1", L"color", L"255");  // an older save's, for a note now stored without one
+
+    auto loaded = Load();
+    ASSERT_EQ(loaded.size(), 2u) << Describe(loaded);
+    EXPECT_EQ(loaded[0][FieldIndex(L"title")], L"Kept");
+    EXPECT_EQ(loaded[0][FieldIndex(L"text")], L"a");
+    EXPECT_EQ(loaded[0][FieldIndex(L"color")], L"-2147483633") << "not in the section: the default";
+    EXPECT_EQ(loaded[1][FieldIndex(L"left")], L"300");
+    EXPECT_EQ(loaded[1][FieldIndex(L"zoom")], L"150");
+    auto dump = store.Dump();
+    EXPECT_FALSE(dump[L"note1"].contains(L"color"));
+    EXPECT_FALSE(dump[L"note1"].contains(L"pinned"));
+    EXPECT_EQ(dump[L"note1"][L"zoom"].text, L"100") << "the earlier save's text size, and none in the record";
+    EXPECT_FALSE(dump[L"General"].contains(L"sound"));
+    EXPECT_FALSE(dump[L"General"].contains(L"saving"));
+    EXPECT_EQ(dump[L"General"][L"level"].text, L"180");
+    EXPECT_EQ(dump[L"deleted\\1"][L"title"].text, L"Gone");
+    EXPECT_EQ(dump[L"deleted\\1"][L"deleted"].text, L"2026-12-01T10:00:00Z");
+}
+
+TEST_F(SaveInterrupted, AnUnfinishedSaveOfAnOlderVersionOrOfAnotherMarkerIsRefused) {
+    SaveVersions({Make(1, 0)});
+    for (const std::wstring& record :
+         {Items({L"Quillpost unfinished save", L"1"}) + Part(L"general", {L"2", L"level", L"1", L"clickthrough", L"0"}) +
+              Part(L"notes", {L"0"}),
+          Items({L"Quillpost unfinished save", L"2"}) + Part(L"notes", {L"0"}),
+          Items({L"Quillpost unfinished save", L"2"}) + Part(L"general", {L"2", L"level", L"1", L"clickthrough", L"0"}) +
+              Part(L"notes", {L"1", L"1", L"title"})}) {
+        store.Put(L"General", L"saving", record);
+        auto kept = store.Dump();
+        auto notes = corkbase::Notes::Create();
+        EXPECT_EQ(notes->LoadAll(), DISP_E_TYPEMISMATCH) << Narrow(record);
+        EXPECT_EQ(store.Dump(), kept);
+    }
+}
+
+TEST_F(SaveInterrupted, ARecordOfThisVersionIsOneAQuillpostBeforeItRefuses) {
+    SaveVersions({Make(1, 0)});
+    auto notes = corkbase::Notes::Create();
+    Apply(AddNote(notes.get()).get(), Make(2, 1));
+    storeWritesLeft = 1;  // the record only
+    long result = -1;
+    ASSERT_EQ(notes->SaveAll(&result), E_ABORT);
+    storeWritesLeft = -1;
+    std::wstring record = store.Dump()[L"General"][L"saving"].text;
+    // The older reader takes the level, the click-through flag and a note count that
+    // must be a plain number.
+    size_t at = 0;
+    std::vector<std::wstring> first;
+    for (int i = 0; i < 3; ++i) {
+        size_t colon = record.find(L':', at);
+        ASSERT_NE(colon, std::wstring::npos);
+        size_t length = std::stoul(record.substr(at, colon - at));
+        first.push_back(record.substr(colon + 1, length));
+        at = colon + 1 + length;
+    }
+    EXPECT_FALSE(corkbase::ParseNumber(first[2])) << Narrow(first[2]);
+    EXPECT_EQ(Load(), AllFieldsOf({Make(2, 1)})) << "this version finishes it";
 }
