@@ -392,26 +392,6 @@ TEST_F(Store, ANegativeStoredSizeStopsLoadingNamingItsPlace) {
     }
 }
 
-TEST_F(Store, ATextSizeIsStoredOnlyWhereItSaysSomethingAndABadOneLoadsAsDesigned) {
-    store.Put(L"General", L"notes", L"5");
-    store.Put(L"note1", L"title", L"never zoomed");
-    store.Put(L"note2", L"zoom", L"abc");
-    store.Put(L"note3", L"zoom", L"1000");
-    store.PutDword(L"note4", L"zoom", 200);
-    store.Put(L"note5", L"zoom", L"200");
-    auto loaded = Loaded();
-    ASSERT_EQ(CountOf(loaded.get()), 5);
-    std::vector<long> zooms;
-    for (long i = 1; i <= 5; ++i) zooms.push_back(Read(NoteAt(loaded.get(), i).get(), &_Note2::get_Zoom));
-    EXPECT_EQ(zooms, (std::vector<long>{100, 100, 100, 100, 200}));
-
-    Save(loaded.get());
-    auto saved = store.Dump();
-    EXPECT_EQ(saved[L"note1"].count(L"zoom"), 0u) << "a note nobody zoomed keeps the designed layout";
-    for (std::wstring section : {L"note2", L"note3", L"note4"}) EXPECT_EQ(saved[section][L"zoom"], Sz(L"100"));
-    EXPECT_EQ(saved[L"note5"][L"zoom"], Sz(L"200"));
-}
-
 TEST_F(Store, ChangingAnyStoredFieldOrOptionChangesWhatSavingOnItsOwnLooksAt) {
     auto note = AddNote(notes.get());
     ASSERT_EQ(note->Show(), S_OK);

@@ -297,7 +297,6 @@ TEST_F(EndToEnd, CtrlPlusMinusZeroAndTheWheelSizeANotesTextWhichComesBackAfterEx
         ASSERT_TRUE(test::XKeyChord("ctrl+minus"));
         EXPECT_TRUE(WaitFor([&] { return LineHeight(note) == LineHeightAt(100); }));
         ASSERT_TRUE(test::XKeyChord("ctrl+KP_Subtract"));
-        EXPECT_TRUE(WaitFor([&] { return LineHeight(note) == LineHeightAt(90); }));
         ASSERT_TRUE(test::XKeyChord("ctrl+0"));
         EXPECT_TRUE(WaitFor([&] { return LineHeight(note) == LineHeightAt(100); })) << "Ctrl+0 resets";
         ASSERT_TRUE(test::XKeyChord("ctrl+equal"));
