@@ -89,10 +89,11 @@ TEST_F(Tray, Tour) {
     Picture(L"6-the-find-message");
     Press(notFound->hwnd, L"OK");
 
-    // The same note's text at 200 percent: Ctrl+Plus five times, one step each (110, 125,
+    // The same note's text at 200 percent: Ctrl+= (Ctrl+Plus) five times, one step each (110, 125,
     // 150, 175, 200); the note keeps its size and the text wraps in it.
     test::Click(TextOf(first));
-    for (int step = 0; step < 5; ++step) ASSERT_TRUE(test::XKeyChord("ctrl+plus"));
+    test::KeyChord({VK_CONTROL, VK_HOME});  // the caret at the start: the text shows from its first line
+    for (int step = 0; step < 5; ++step) ASSERT_TRUE(test::XKeyChord("ctrl+equal"));
     Picture(L"7-a-note-at-200-percent");
 
     // A new note, as it first appears: one colour, at the top left corner.
