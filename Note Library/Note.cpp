@@ -193,8 +193,15 @@ HRESULT Note::get_Title(BSTR* result) {
 }
 
 HRESULT Note::put_Title(BSTR value) {
-    return Guarded(
-        [&] { window_->SetTitle(value ? std::wstring(value, SysStringLen(value)) : std::wstring()); });
+    return Guarded([&] { window_->SetTitle(value ? std::wstring(value, SysStringLen(value)) : std::wstring()); });
+}
+
+HRESULT Note::get_Zoom(long* result) {
+    return Guarded([&] { *Out(result) = window_->Zoom(); });
+}
+
+HRESULT Note::put_Zoom(long value) {
+    return Guarded([&] { window_->SetZoom(value); });
 }
 
 }  // namespace corkbase

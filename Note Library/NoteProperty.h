@@ -48,4 +48,13 @@ inline DATE Read(_Notes2* notes, HRESULT (STDMETHODCALLTYPE _Notes2::*getter)(lo
     return value;
 }
 
+// A property of the note's newer interface, _Note2, which the note's object also serves.
+inline long Read(_Note* note, HRESULT (STDMETHODCALLTYPE _Note2::*getter)(long*)) {
+    tk::ComPtr<_Note2> extended;
+    tk::CheckCall(note->QueryInterface(IID__Note2, reinterpret_cast<void**>(extended.put())));
+    long value = 0;
+    tk::CheckCall((extended.get()->*getter)(&value));
+    return value;
+}
+
 }  // namespace corkbase

@@ -21,8 +21,13 @@ struct StoredDeletedNote {
     std::wstring deleted;  // the time it was deleted, as DeletedTime.h writes it
 };
 
-// Writes each field that has a text and removes the others from the section.
+// Writes each field that has a text and removes the others from the section; a field added
+// later than the designed ones is written only where it is not its default or the section
+// already holds it, so a section that never used it keeps its layout.
 void SaveFields(StoreSection& section, const StoredNote& note);
+// A field's stored text; a text size that cannot be read is told to the administrator and
+// reads as missing.
+std::optional<std::wstring> FieldText(const StoreSection& section, const NoteField& f);
 // The stored texts of every field in the section.
 StoredNote ReadFields(const StoreSection& section);
 // A field's value from its stored text, or its default for none; a text that does not

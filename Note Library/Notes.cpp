@@ -197,7 +197,8 @@ HRESULT Notes::LoadAll() {
             auto section = StoreSection::ForReading(kStoreApplication, NoteSection(static_cast<size_t>(i)));
             // Every value is read before the note is made: a value that does not convert adds no note.
             std::vector<FieldValue> values;
-            for (const NoteField& f : kNoteFields) values.push_back(FieldFrom(f, section.Get(f.key), section.Where(f.key)));
+            for (const NoteField& f : kNoteFields)
+                values.push_back(FieldFrom(f, FieldText(section, f), section.Where(f.key)));
 
             ComPtr<Note> note = Add();
             if (!note) throw tk::Failure(E_FAIL, NoteSection(static_cast<size_t>(i)) + L": the note could not be added");

@@ -141,6 +141,10 @@ std::optional<std::wstring> StoreSection::Get(const std::wstring& key) const {
     return text;
 }
 
+bool StoreSection::Holds(const std::wstring& key) const {
+    return key_ && RegQueryValueExW(key_.get(), key.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
 void StoreSection::Remove(const std::wstring& key) {
     BeforeStoreWrite(name_, key);
     LSTATUS status = RegDeleteValueW(key_.get(), key.c_str());

@@ -21,6 +21,8 @@ public:
     // type than text, or text holding a NUL character (which would come back cut short),
     // is a failure naming section and key.
     std::optional<std::wstring> Get(const std::wstring& key) const;
+    // Whether the key holds a value, of whatever type.
+    bool Holds(const std::wstring& key) const;
     void Save(const std::wstring& key, const std::wstring& value);
     // Removes the key; a missing one is no failure.
     void Remove(const std::wstring& key);

@@ -27,6 +27,8 @@ bool Changed(_Note* n) {
     return v == VARIANT_TRUE;
 }
 
+ComPtr<_Note2> Extended(_Note* n) { return ComPtr<_Note>(n).as<_Note2>(IID__Note2); }
+
 }  // namespace
 
 TEST(Note, NewNoteLoadsAt2500By1300AtTheOriginUnchangedAndNotYetShown) {
@@ -325,4 +327,59 @@ TEST(Note, ShowingANoteAgainCallsOffAnotherProgramsCloseThatWaitsToHideIt) {
         Pump(2500);  // past the moment the close would have hidden it
         EXPECT_TRUE(IsWindowVisible(window)) << (all ? "Show All" : "Show") << " called the close off";
     }
+}
+
+TEST(Note, ZoomKeepsTheTextItsSelectionTheWindowsSizeAndTheChangedFlag) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    auto zoom = Extended(note.get());
+    ASSERT_TRUE(zoom) << "the note serves _Note2";
+    EXPECT_EQ(Read(note.get(), &_Note2::get_Zoom), 100);
+    ASSERT_EQ(note->Show(), S_OK);
+    HWND hwnd = OnlyNoteWindow();
+    ASSERT_EQ(zoom->put_Zoom(125), S_OK);
+    EXPECT_FALSE(Changed(note.get())) << "the text's size is no edit of the text";
+
+    SetText(note.get(), L"one two three four five six seven eight nine ten");
+    SendMessageW(FindChild(hwnd, L"Edit"), EM_SETSEL, 4, 7);
+    RECT before{}, after{};
+    GetWindowRect(hwnd, &before);
+    ASSERT_EQ(zoom->put_Zoom(400), S_OK);
+    EXPECT_EQ(Read(note.get(), &_Note2::get_Zoom), 400);
+    DWORD start = 0, end = 0;
+    SendMessageW(FindChild(hwnd, L"Edit"), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 4u);
+    EXPECT_EQ(end, 7u);
+    EXPECT_EQ(TextOf(note.get()), L"one two three four five six seven eight nine ten");
+    GetWindowRect(hwnd, &after);
+    EXPECT_TRUE(EqualRect(&before, &after)) << "the window keeps its size";
+
+    EXPECT_EQ(zoom->put_Zoom(99), E_INVALIDARG);
+    EXPECT_EQ(Read(note.get(), &_Note2::get_Zoom), 400) << "a refused size changes nothing";
+}
+
+TEST(Note, ANote300TwipsTallShowsItsTextAndTakesTypingWhileOneBelow270DoesNot) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    note->put_Left(3000);
+    note->put_Top(3000);
+    note->put_Height(300);
+    ASSERT_EQ(note->Show(), S_OK);
+    HWND hwnd = OnlyNoteWindow();
+    HWND edit = FindChild(hwnd, L"Edit");
+    EXPECT_TRUE(IsWindowVisible(edit));
+    SetForegroundWindow(hwnd);
+    Pump(100);
+    RECT rc;
+    GetWindowRect(edit, &rc);
+    Click({(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
+    TypeText(L"tall enough");
+    EXPECT_EQ(TextOf(note.get()), L"tall enough");
+
+    note->put_Height(269);
+    EXPECT_FALSE(IsWindowVisible(edit));
+    note->put_Height(270);
+    EXPECT_TRUE(IsWindowVisible(edit));
+    note->put_Collapsed(VARIANT_TRUE);
+    EXPECT_FALSE(IsWindowVisible(edit)) << "collapsed to its title bar";
 }

@@ -407,6 +407,7 @@ TEST_F(Store, ChangingAnyStoredFieldOrOptionChangesWhatSavingOnItsOwnLooksAt) {
         {L"color", [&] { note->put_Color(0xC0FFFF); }},
         {L"text", [&] { SetText(note.get(), L"changed"); }},
         {L"visible", [&] { note->Hide(); }},
+        {L"zoom", [&] { ComPtr<_Note>(note.get()).as<_Note2>(IID__Note2)->put_Zoom(150); }},
     };
     for (const corkbase::NoteField& f : corkbase::kNoteFields) {
         SCOPED_TRACE(Narrow(f.key));
@@ -438,6 +439,8 @@ std::wstring SampleOf(corkbase::FieldKind kind) {
             return L"1234";
         case corkbase::FieldKind::Flag:
             return L"-1";
+        case corkbase::FieldKind::Zoom:
+            return L"200";
     }
     return L"";
 }

@@ -26,6 +26,7 @@ struct Version {
     std::wstring title, text;
     long left, top, width, height, color;
     bool visible;
+    long zoom;
 };
 
 // What the store would hold of the note, field by field.
@@ -46,6 +47,7 @@ void Apply(_Note* note, const Version& v) {
     ASSERT_EQ(note->put_Color(v.color), S_OK);
     ASSERT_EQ(note->put_Text(&raw), S_OK);
     ASSERT_EQ(v.visible ? note->Show() : note->Hide(), S_OK);
+    ASSERT_EQ(tk::ComPtr<_Note>(note).as<_Note2>(IID__Note2)->put_Zoom(v.zoom), S_OK);
 }
 
 // The fields of a note in the version: every field, however many the store keeps.
@@ -72,7 +74,8 @@ Version Make(int n, int version) {
             2000 + k,
             1000 + k,
             0xC0C000 + k,
-            n % 2 == 1};  // a hidden note's Show keeps it hidden
+            n % 2 == 1,  // a hidden note's Show keeps it hidden
+            corkbase::kZoomSteps[static_cast<size_t>(k) % corkbase::kZoomSteps.size()]};
 }
 
 class SaveInterrupted : public testing::Test {
@@ -230,8 +233,10 @@ TEST_F(SaveInterrupted, AnUnfinishedSaveOfTheLayoutBeforeVersionsIsFinished) {
                      L"-1"}));
     auto loaded = Load();
     ASSERT_EQ(loaded.size(), 1u) << Describe(loaded);
-    EXPECT_EQ(loaded[0], (Fields{L"Shopping", L"1200", L"900", L"2500", L"1300", L"12648447", L"milk\r\nbread", L"-1"}));
+    EXPECT_EQ(loaded[0],
+              (Fields{L"Shopping", L"1200", L"900", L"2500", L"1300", L"12648447", L"milk\r\nbread", L"-1", L"100"}));
     auto dump = store.Dump();
+    EXPECT_EQ(dump[L"note1"][L"zoom"].text, L"100") << "a record without a text size reads as 100";
     EXPECT_FALSE(dump[L"General"].contains(L"saving"));
     EXPECT_EQ(dump[L"General"][L"level"].text, L"200");
     EXPECT_EQ(dump[L"General"][L"clickthrough"].text, L"True");
@@ -246,8 +251,9 @@ TEST_F(SaveInterrupted, AnUnfinishedSaveOfALaterVersionIsFinishedForTheFieldsThi
         Items({L"Quillpost unfinished save", L"3"}) +
         Part(L"general", {L"3", L"level", L"180", L"clickthrough", L"False", L"sound", L"on"}) +
         Part(L"pins", {L"x", L"y"}) +
-        Part(L"notes", {L"2", L"3", L"title", L"Kept", L"zoom", L"150", L"text", L"a", L"1", L"left", L"300"}) +
-        Part(L"deleted", {L"1", L"3", L"title", L"Gone", L"deleted", L"2026-12-01T10:00:00Z", L"zoom", L"90"});
+        Part(L"notes", {L"2", L"3", L"title", L"Kept", L"pinned", L"-1", L"text", L"a", L"2", L"left", L"300", L"zoom",
+                        L"150"}) +
+        Part(L"deleted", {L"1", L"3", L"title", L"Gone", L"deleted", L"2026-12-01T10:00:00Z", L"pinned", L"0"});
     store.Put(L"General", L"saving", record);
     store.Put(L"note1", L"color", L"255");  // an older save's, for a note now stored without one
 
@@ -257,9 +263,11 @@ TEST_F(SaveInterrupted, AnUnfinishedSaveOfALaterVersionIsFinishedForTheFieldsThi
     EXPECT_EQ(loaded[0][FieldIndex(L"text")], L"a");
     EXPECT_EQ(loaded[0][FieldIndex(L"color")], L"-2147483633") << "not in the section: the default";
     EXPECT_EQ(loaded[1][FieldIndex(L"left")], L"300");
+    EXPECT_EQ(loaded[1][FieldIndex(L"zoom")], L"150");
     auto dump = store.Dump();
     EXPECT_FALSE(dump[L"note1"].contains(L"color"));
-    EXPECT_FALSE(dump[L"note1"].contains(L"zoom"));
+    EXPECT_FALSE(dump[L"note1"].contains(L"pinned"));
+    EXPECT_EQ(dump[L"note1"][L"zoom"].text, L"100") << "the earlier save's text size, and none in the record";
     EXPECT_FALSE(dump[L"General"].contains(L"sound"));
     EXPECT_FALSE(dump[L"General"].contains(L"saving"));
     EXPECT_EQ(dump[L"General"][L"level"].text, L"180");

@@ -38,6 +38,19 @@ try {
     }
     check(failed, "Item out of range fails");
 
+    check(a.Zoom == 100, "a note's text starts at its designed size");
+    a.Zoom = 150;
+    check(a.Zoom == 150 && a.Text == "milk\r\nbread", "the text's size is set late-bound, the text kept");
+    failed = false;
+    try {
+        a.Zoom = 1000;
+    } catch (err) {
+        failed = true;
+        check(err.description == "A note's text is drawn at 50, 67, 75, 90, 100, 110, 125, 150, 175, 200, 250, 300 " +
+                                 "or 400 percent, not 1000", "Zoom's error says why: " + err.description);
+    }
+    check(failed && a.Zoom == 150, "a size that is no step is refused");
+
     notes.TransparencyLevel = 300;
     check(notes.TransparencyLevel == 300, "the level is stored unchecked");
     notes.SetOnTop();

@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <cmath>
+
 using namespace tray;
 
 namespace {
@@ -27,6 +29,30 @@ void DragNoteTo(HWND note, POINT topLeft) {
     RECT rc = RectOf(note);
     POINT grab = TitleBarOf(note);
     Drag(grab, {grab.x + topLeft.x - rc.left, grab.y + topLeft.y - rc.top});
+}
+
+// How far apart the lines of a note's text stand on the screen, in pixels.
+long LineHeight(HWND note) {
+    HWND edit = test::FindChild(note, L"Edit");
+    auto top = [&](WPARAM index) { return static_cast<short>(HIWORD(SendMessageW(edit, EM_POSFROMCHAR, index, 0))); };
+    return top(static_cast<WPARAM>(SendMessageW(edit, EM_LINEINDEX, 1, 0))) - top(0);
+}
+
+// The height of a line of the note's text font (Arial 8.25 pt) drawn at percent of its size.
+long LineHeightAt(long percent) {
+    HDC dc = GetDC(nullptr);
+    LOGFONTW lf{};
+    lf.lfHeight = -std::lround(8.25 * static_cast<double>(percent) / 100 * GetDeviceCaps(dc, LOGPIXELSY) / 72);
+    lf.lfCharSet = RUSSIAN_CHARSET;
+    lstrcpyW(lf.lfFaceName, L"Arial");
+    HFONT font = CreateFontIndirectW(&lf);
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
+    return metrics.tmHeight;
 }
 
 // Within a pixel: twips and pixels round a little differently on the way.
@@ -312,4 +338,52 @@ TEST_F(EndToEnd, EmptyDeletedNotesAsksAndOnlyYesRemovesTheirTextsFromTheStore) {
         EXPECT_EQ(Stored(L"deleted\\1", L"title"), answer == std::wstring(L"No") ? L"Shopping" : L"<no section>")
             << "after " << test::Narrow(answer);
     }
+}
+
+TEST_F(EndToEnd, CtrlPlusMinusZeroAndTheWheelSizeANotesTextWhichComesBackAfterExit) {
+    RECT size{};
+    {
+        auto q = Start();
+        q->WaitUntilIdle();
+        Choose(*q, {L"New"});
+        auto notes = q->WaitForNotes(1, 1);
+        ASSERT_EQ(notes.size(), 1u);
+        HWND note = notes[0];
+        test::Click(TextOf(note));
+        test::TypeText(L"big");
+        Keys({VK_RETURN});
+        test::TypeText(L"letters");
+        ASSERT_EQ(NoteText(note), L"big\r\nletters");
+        ASSERT_EQ(LineHeight(note), LineHeightAt(100));
+        size = RectOf(note);
+
+        ASSERT_TRUE(test::XKeyChord("ctrl+plus"));
+        ASSERT_TRUE(test::XKeyChord("ctrl+KP_Add"));
+        EXPECT_TRUE(WaitFor([&] { return LineHeight(note) == LineHeightAt(125); })) << LineHeight(note);
+        EXPECT_EQ(NoteText(note), L"big\r\nletters") << "the keys typed nothing";
+        RECT now = RectOf(note);
+        EXPECT_TRUE(EqualRect(&now, &size)) << "the note keeps its size";
+
+        test::MoveMouse(TextOf(note));
+        ASSERT_TRUE(test::XWheel(-1, "ctrl"));
+        EXPECT_TRUE(WaitFor([&] { return LineHeight(note) == LineHeightAt(110); })) << "the wheel down one notch";
+        ASSERT_TRUE(test::XKeyChord("ctrl+minus"));
+        EXPECT_TRUE(WaitFor([&] { return LineHeight(note) == LineHeightAt(100); }));
+        ASSERT_TRUE(test::XKeyChord("ctrl+KP_Subtract"));
+        ASSERT_TRUE(test::XKeyChord("ctrl+0"));
+        EXPECT_TRUE(WaitFor([&] { return LineHeight(note) == LineHeightAt(100); })) << "Ctrl+0 resets";
+        ASSERT_TRUE(test::XKeyChord("ctrl+equal"));
+        ASSERT_TRUE(test::XWheel(1, "ctrl"));
+        EXPECT_TRUE(WaitFor([&] { return LineHeight(note) == LineHeightAt(125); }));
+        EXPECT_EQ(NoteText(note), L"big\r\nletters");
+        ASSERT_TRUE(ExitByHand(*q));
+    }
+    EXPECT_EQ(Stored(L"note1", L"zoom"), L"125");
+    Qpost again;
+    again.WaitUntilIdle();
+    auto notes = again.WaitForNotes(1, 1);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(LineHeight(notes[0]), LineHeightAt(125)) << "the note comes back at its size";
+    RECT back = RectOf(notes[0]);
+    EXPECT_TRUE(EqualRect(&back, &size));
 }

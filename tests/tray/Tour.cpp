@@ -1,7 +1,7 @@
 // A guided tour of Quillpost for newcomers, run by scripts/demo: notes in every colour, a
-// collapsed note, the tray menu, the options dialog, the find dialog and its message, Find
-// in Notes and the notes it brings forward, a new note, an export, and a deleted note with
-// its notice and the Deleted Notes submenu,
+// collapsed note, the tray menu, the options dialog, the find dialog and its message, a
+// note's text at 200 percent, Find in Notes and the notes it brings forward, a new note, an
+// export, and a deleted note with its notice and the Deleted Notes submenu,
 // each left as a picture (and the export as a file) in the folder named by QP_DEMO_OUT.
 #include "Palette.h"
 #include "Person.h"
@@ -89,6 +89,13 @@ TEST_F(Tray, Tour) {
     Picture(L"6-the-find-message");
     Press(notFound->hwnd, L"OK");
 
+    // The same note's text at 200 percent: Ctrl+= (Ctrl+Plus) five times, one step each (110, 125,
+    // 150, 175, 200); the note keeps its size and the text wraps in it.
+    test::Click(TextOf(first));
+    test::KeyChord({VK_CONTROL, VK_HOME});  // the caret at the start: the text shows from its first line
+    for (int step = 0; step < 5; ++step) ASSERT_TRUE(test::XKeyChord("ctrl+equal"));
+    Picture(L"7-a-note-at-200-percent");
+
     // Find in Notes, from the tray menu: the collapsed blue note and the hidden "Work" note
     // both hold "Tuesday"; both come forward, unfolded, with the keyboard in the first.
     HWND work = notes[0];
@@ -102,14 +109,14 @@ TEST_F(Tray, Tour) {
     HWND findAll = WaitForWindow(q->pid(), L"CorkbaseInputbox");
     ASSERT_NE(findAll, nullptr);
     test::TypeText(L"tuesday");
-    Picture(L"7-find-in-notes");
+    Picture(L"8-find-in-notes");
     Keys({VK_RETURN});
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(work) != FALSE; }));
-    Picture(L"8-the-notes-it-brought-forward");
+    Picture(L"9-the-notes-it-brought-forward");
 
     // A new note, as it first appears: one colour, at the top left corner.
     ASSERT_TRUE(ClickIcon(2, [&] { return q->Notes().size() == count + 1; }));
-    Picture(L"9-a-new-note");
+    Picture(L"10-a-new-note");
 
     std::wstring exported = OutputFolder() + L"notes.txt";
     DeleteFileW(exported.c_str());
@@ -135,9 +142,9 @@ TEST_F(Tray, Tour) {
         HWND notice = FindWindowW(L"QuillpostNoteDeleted", nullptr);
         return notice && IsWindowVisible(notice);
     }));
-    Picture(L"10-a-deleted-note-and-its-notice");
+    Picture(L"11-a-deleted-note-and-its-notice");
     ASSERT_TRUE(ChooseByHand(q->pid(), {L"Deleted Notes"}));
-    Picture(L"11-the-deleted-notes-submenu");
+    Picture(L"12-the-deleted-notes-submenu");
     Keys({VK_ESCAPE, VK_ESCAPE});
 
     EXPECT_TRUE(ExitByHand(*q));
