@@ -127,7 +127,9 @@ check "and ends no Wine server meanwhile" test ! -e "$hold/ended"
 check "nor starts a qpost" test "$(qpost_count "$twice")" -eq 0
 touch "$hold/go"
 check "the first launch's qpost starts" wait_until qpost_in "$twice"
-first=$(qp_qpost_pids "$(prefix_of "$twice")" | head -n 1)
+# A starting Wine process is briefly unreadable in /proc: its pid is asked for until known.
+first_pid() { first=$(qp_qpost_pids "$(prefix_of "$twice")" | head -n 1); [[ -n $first ]]; }
+wait_until first_pid
 check "then the second finds it, and its qpost says that another copy runs" wait_until second_copy_in "$twice"
 sleep 2
 xdotool key Return
