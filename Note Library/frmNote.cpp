@@ -318,7 +318,7 @@ void frmNote::TakeFocus() {
 }
 
 void frmNote::SetTransparencyLevelAndThroughClicks(int32_t& level, bool& allow) {
-    // Transparency is cosmetic: a failure leaves the window as it was.
+    // Transparency is cosmetic: a failure is logged, never raised.
     tk::Discarding(L"applying the transparency level and click-through", [&] {
         if (!Visible()) return;
         HWND hwnd = hWnd();
@@ -466,7 +466,7 @@ void frmNote::ShowOptionsMenu(std::optional<POINT> at) {
 }
 
 void frmNote::mnuTitle_Click() {
-    // The title stays as it was.
+    // A failure leaves the title as it was.
     tk::Discarding(L"retitling a note", [&] {
         dlgInputbox dialog;
         dialog.SetCaption(L"Note Title");
