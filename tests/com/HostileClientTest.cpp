@@ -49,23 +49,6 @@ Call Invoke(IUnknown* object, const wchar_t* name, WORD flags, std::vector<VARIA
     return call;
 }
 
-VARIANT Long(long v) {
-    VARIANT var;
-    VariantInit(&var);
-    var.vt = VT_I4;
-    var.lVal = v;
-    return var;
-}
-
-// The string stays owned by the caller's Bstr.
-VARIANT Text(const tk::Bstr& s) {
-    VARIANT var;
-    VariantInit(&var);
-    var.vt = VT_BSTR;
-    var.bstrVal = s.get();
-    return var;
-}
-
 long LeftOf(_Note* note) {
     long left = -1;
     EXPECT_EQ(note->get_Left(&left), S_OK);

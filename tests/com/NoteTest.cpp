@@ -29,6 +29,16 @@ bool Changed(_Note* n) {
 
 ComPtr<_Note2> Extended(_Note* n) { return ComPtr<_Note>(n).as<_Note2>(IID__Note2); }
 
+// Types as a person does: the note brought forward, then a click in the middle of where.
+void TypeInto(HWND note, HWND where, const std::wstring& text) {
+    SetForegroundWindow(note);
+    Pump(100);
+    RECT rc;
+    GetWindowRect(where, &rc);
+    Click({(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
+    TypeText(text);
+}
+
 }  // namespace
 
 TEST(Note, NewNoteLoadsAt2500By1300AtTheOriginUnchangedAndNotYetShown) {
@@ -239,12 +249,7 @@ TEST(Note, TypingIntoTheNoteMarksItChanged) {
     note->put_Top(3000);
     ASSERT_EQ(note->Show(), S_OK);
     HWND hwnd = OnlyNoteWindow();
-    SetForegroundWindow(hwnd);
-    Pump(100);
-    RECT rc;
-    GetWindowRect(hwnd, &rc);
-    Click({(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
-    TypeText(L"hello");
+    TypeInto(hwnd, hwnd, L"hello");
     EXPECT_EQ(TextOf(note.get()), L"hello");
     EXPECT_TRUE(Changed(note.get()));
 }
@@ -368,12 +373,7 @@ TEST(Note, ANote300TwipsTallShowsItsTextAndTakesTypingWhileOneBelow270DoesNot) {
     HWND hwnd = OnlyNoteWindow();
     HWND edit = FindChild(hwnd, L"Edit");
     EXPECT_TRUE(IsWindowVisible(edit));
-    SetForegroundWindow(hwnd);
-    Pump(100);
-    RECT rc;
-    GetWindowRect(edit, &rc);
-    Click({(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
-    TypeText(L"tall enough");
+    TypeInto(hwnd, edit, L"tall enough");
     EXPECT_EQ(TextOf(note.get()), L"tall enough");
 
     note->put_Height(269);

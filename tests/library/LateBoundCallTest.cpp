@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "Automation.h"
+#include "Support.h"
 
 using namespace corkbase;
+using test::Bool;
 
 namespace {
 
@@ -12,14 +14,6 @@ DISPID IdOf(ITypeInfo* info, const wchar_t* name) {
     auto* names = const_cast<LPOLESTR>(name);
     EXPECT_EQ(info->GetIDsOfNames(&names, 1, &id), S_OK);
     return id;
-}
-
-VARIANT Bool(VARIANT_BOOL b) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BOOL;
-    v.boolVal = b;
-    return v;
 }
 
 ITypeInfo* NotesType() { return TypeInfoOf(IID__Notes).vtable; }

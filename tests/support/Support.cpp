@@ -330,6 +330,35 @@ std::string Narrow(const std::wstring& s) {
 
 std::wstring Str(BSTR b) { return b ? std::wstring(b, SysStringLen(b)) : std::wstring(); }
 
+namespace {
+
+VARIANT OfType(VARTYPE type) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = type;
+    return v;
+}
+
+}  // namespace
+
+VARIANT Bool(VARIANT_BOOL b) {
+    auto v = OfType(VT_BOOL);
+    v.boolVal = b;
+    return v;
+}
+
+VARIANT Long(long l) {
+    auto v = OfType(VT_I4);
+    v.lVal = l;
+    return v;
+}
+
+VARIANT Text(const tk::Bstr& s) {
+    auto v = OfType(VT_BSTR);
+    v.bstrVal = s.get();
+    return v;
+}
+
 tk::Bstr MakeBstr(const std::wstring& s) { return tk::Bstr(s); }
 
 long TwipsPerPixel() {

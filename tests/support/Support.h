@@ -78,6 +78,10 @@ HWND OnlyNoteWindow();
 std::wstring LastErrorDescription();
 
 std::wstring Str(BSTR b);
+// Arguments for a hand-made late-bound call; a Text's string stays owned by the caller's Bstr.
+VARIANT Bool(VARIANT_BOOL b);
+VARIANT Long(long v);
+VARIANT Text(const tk::Bstr& s);
 // UTF-8, for test messages.
 std::string Narrow(const std::wstring& s);
 tk::Bstr MakeBstr(const std::wstring& s);
