@@ -75,19 +75,6 @@ private:
     tk::ComPtr<IAccessible> object_;
 };
 
-std::wstring NoteText(HWND note) {
-    wchar_t text[256] = {};
-    SendMessageW(test::FindChild(note, L"Edit"), WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-// The window that has the keyboard focus in the note's thread.
-HWND FocusOf(HWND note) {
-    GUITHREADINFO info{sizeof(info)};
-    GetGUIThreadInfo(GetWindowThreadProcessId(note, nullptr), &info);
-    return info.hwndFocus;
-}
-
 // Name changes of qpost's windows, as a reader hears of them.
 std::vector<HWND> renamed;
 void CALLBACK NameChanged(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
@@ -244,9 +231,9 @@ TEST_F(Accessibility, TheKeyboardOpensTheNotesMenuAtItsTitleBarAndTheDialogsName
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(find); }));
 
     // Collapsed, the focus is in nothing hidden, and the keyboard still reaches the menu.
-    long height = RectOf(note).bottom - RectOf(note).top;
+    long height = HeightOf(note);
     test::Click(TitleBarOf(note), 2);
-    ASSERT_TRUE(WaitFor([&] { return RectOf(note).bottom - RectOf(note).top < height; }));
+    ASSERT_TRUE(WaitFor([&] { return HeightOf(note) < height; }));
     EXPECT_TRUE(WaitFor([&] { return FocusOf(note) == note || IsWindowVisible(FocusOf(note)); }));
     EXPECT_FALSE(IsWindowVisible(edit));
     EXPECT_TRUE(Reader(note).State(3) & STATE_SYSTEM_INVISIBLE);

@@ -11,13 +11,6 @@ using namespace tray;
 
 namespace {
 
-// WM_GETTEXT itself: GetWindowText gives another program's text box only its caption.
-std::wstring NoteText(HWND note) {
-    wchar_t text[1024] = {};
-    SendMessageW(test::FindChild(note, L"Edit"), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
 HWND Other(const std::vector<HWND>& notes, HWND known) {
     for (HWND n : notes)
         if (n != known) return n;
@@ -168,11 +161,11 @@ TEST_F(EndToEnd, RecolouredRetitledCollapsedSearchedDeletedFadedExportedAndKept)
     NoteMenu(*q, shop, 'T');
     Answer(*q, L"Note Title", L"Shopping");
 
-    long height = RectOf(shop).bottom - RectOf(shop).top;
+    long height = HeightOf(shop);
     test::Click(TitleBarOf(shop), 2);
-    EXPECT_TRUE(WaitFor([&] { return RectOf(shop).bottom - RectOf(shop).top < 30; })) << "collapsed to its title bar";
+    EXPECT_TRUE(WaitFor([&] { return HeightOf(shop) < 30; })) << "collapsed to its title bar";
     test::Click(TitleBarOf(shop), 2);
-    EXPECT_TRUE(WaitFor([&] { return RectOf(shop).bottom - RectOf(shop).top == height; })) << "and back";
+    EXPECT_TRUE(WaitFor([&] { return HeightOf(shop) == height; })) << "and back";
 
     // Find from the start of the text: the match at the caret is passed over.
     test::Click(TextOf(shop));

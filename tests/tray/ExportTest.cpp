@@ -5,12 +5,15 @@ using namespace tray;
 
 namespace {
 
-std::wstring ExportFolder() {
+// The tests' folder for exports, or a folder of its own inside it (a name ending in \\).
+std::wstring ExportFolder(const std::wstring& inside = L"") {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     std::wstring folder = std::wstring(temp) + L"qpost-export\\";
     CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
+    if (inside.empty()) return folder;
+    CreateDirectoryW((folder + inside).c_str(), nullptr);
+    return folder + inside;
 }
 
 std::string ReadBytes(const std::wstring& path) {
@@ -21,6 +24,13 @@ std::string ReadBytes(const std::wstring& path) {
     ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
     CloseHandle(file);
     return bytes;
+}
+
+// A file as another program leaves it.
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+    tk::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    return ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 }  // namespace
@@ -122,14 +132,9 @@ TEST_F(Export, AnExistingFileIsReplacedWholeAndOneThatCannotBeKeepsItsBytes) {
     StoreShopMilk();
     auto q = Start();
     ASSERT_EQ(q->WaitForNotes(1).size(), 1u);
-    std::wstring folder = ExportFolder() + L"replace\\";
-    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring folder = ExportFolder(L"replace\\");
     std::wstring path = folder + L"old.txt";
-    {
-        tk::UniqueFile old(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        DWORD written = 0;
-        ASSERT_TRUE(::WriteFile(old.get(), "old notes", 9, &written, nullptr));
-    }
+    ASSERT_TRUE(WriteBytes(path, "old notes"));
     {
         // Held open by another program, the old file cannot be replaced: it keeps every byte.
         tk::UniqueFile held(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -143,11 +148,7 @@ TEST_F(Export, AnExistingFileIsReplacedWholeAndOneThatCannotBeKeepsItsBytes) {
     }
     // A file of another program's that has the name the new file would first take keeps its bytes.
     std::wstring other = path + L".0.qpe";
-    {
-        tk::UniqueFile file(CreateFileW(other.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        DWORD written = 0;
-        ASSERT_TRUE(::WriteFile(file.get(), "theirs", 6, &written, nullptr));
-    }
+    ASSERT_TRUE(WriteBytes(other, "theirs"));
     auto message = SaveAs(*q, path);
     ASSERT_TRUE(message);
     EXPECT_EQ(message->text, L"Successfully saved to " + path);
@@ -169,15 +170,9 @@ TEST_F(Export, AReadOnlyFileIsRefusedAndKeepsItsBytesAndAttributes) {
     StoreShopMilk();
     auto q = Start();
     ASSERT_EQ(q->WaitForNotes(1).size(), 1u);
-    std::wstring folder = ExportFolder() + L"read-only\\";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    std::wstring path = folder + L"kept.txt";
+    std::wstring path = ExportFolder(L"read-only\\") + L"kept.txt";
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    {
-        tk::UniqueFile old(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        DWORD written = 0;
-        ASSERT_TRUE(::WriteFile(old.get(), "kept notes", 10, &written, nullptr));
-    }
+    ASSERT_TRUE(WriteBytes(path, "kept notes"));
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
     auto message = SaveAs(*q, path);
     ASSERT_TRUE(message);

@@ -22,24 +22,9 @@ HWND OpenFind(const Qpost& q, bool byAccessKey = false) {
     return dialog && WaitFor([&] { return IsWindowVisible(dialog) != FALSE; }) ? dialog : nullptr;
 }
 
-// A text box of the program: its text, which only the box itself knows.
-std::wstring TextIn(HWND edit) {
-    std::wstring text(4096, L'\0');
-    text.resize(
-        static_cast<size_t>(SendMessageW(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
-    return text;
-}
-
 // The selection's start and end, as EM_GETSEL packs them.
 DWORD Selection(HWND edit) { return static_cast<DWORD>(SendMessageW(edit, EM_GETSEL, 0, 0)); }
 DWORD Span(size_t start, size_t end) { return static_cast<DWORD>(MAKELONG(start, end)); }
-long HeightOf(HWND window) { return RectOf(window).bottom - RectOf(window).top; }
-
-HWND Focus(HWND window) {
-    GUITHREADINFO info{sizeof info};
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-    return info.hwndFocus;
-}
 
 }  // namespace
 
@@ -87,7 +72,7 @@ TEST_F(Tray, FindInNotesShowsEveryNoteThatHoldsTheTextWithTheFocusInTheFirst) {
     Keys({VK_RETURN});
 
     HWND hiddenText = test::FindChild(hidden, L"Edit"), collapsedText = test::FindChild(collapsed, L"Edit");
-    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(hidden) && Focus(hidden) == hiddenText; }))
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(hidden) && FocusOf(hidden) == hiddenText; }))
         << "the first note in list order is shown with the focus in its text";
     size_t at = lines.size() + 4;
     EXPECT_EQ(Selection(hiddenText), Span(at, at + 4)) << "its match selected";

@@ -228,6 +228,23 @@ RECT RectOf(HWND hwnd) {
     return rc;
 }
 
+long HeightOf(HWND hwnd) { return RectOf(hwnd).bottom - RectOf(hwnd).top; }
+
+std::wstring TextIn(HWND edit) {
+    std::wstring text(4096, L'\0');
+    text.resize(
+        static_cast<size_t>(SendMessageW(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+    return text;
+}
+
+std::wstring NoteText(HWND note) { return TextIn(test::FindChild(note, L"Edit")); }
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{sizeof info};
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
 HRESULT CallLibrary(const char* name) {
     HMODULE module = LoadLibraryW(test::LibraryPath().c_str());
     auto entry = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(module, name)));

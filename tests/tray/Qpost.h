@@ -64,8 +64,16 @@ HWND WaitForWindow(DWORD pid, const wchar_t* className, DWORD milliseconds = 100
 void Keys(const std::vector<WORD>& virtualKeys);
 
 HWND ChildWithText(HWND parent, const std::wstring& text);
-// A window's rectangle on the screen, in pixels.
+// A window's rectangle on the screen, in pixels, and its height.
 RECT RectOf(HWND hwnd);
+long HeightOf(HWND hwnd);
+// What a text box of the program holds, by WM_GETTEXT itself: GetWindowText gives another
+// program's text box only its caption.
+std::wstring TextIn(HWND edit);
+// What a note's text box holds.
+std::wstring NoteText(HWND note);
+// The window that has the keyboard focus in the window's thread.
+HWND FocusOf(HWND window);
 
 // Calls an entry point of the built library, such as "DllUnregisterServer".
 HRESULT CallLibrary(const char* name);

@@ -13,6 +13,19 @@ const std::vector<std::pair<const char*, std::pair<UINT, WPARAM>>> kWaysOut{
     {"end of session", {WM_ENDSESSION, TRUE}},
 };
 
+// Starts qpost on a store it cannot load and answers its message with OK: qpost ends and the
+// store is as it was. The message, or nothing when none came.
+std::optional<Dialog> StartRefused(test::StoreContents& store) {
+    auto before = store.Dump();
+    Qpost q;
+    auto message = WaitForDialog(q.pid());
+    if (!message) return message;
+    Press(message->hwnd, L"OK");
+    EXPECT_TRUE(q.WaitForExit());
+    EXPECT_EQ(store.Dump(), before);
+    return message;
+}
+
 }  // namespace
 
 TEST_F(Tray, FirstStartRegistersTheLibraryAndSaysSoOnce) {
@@ -73,16 +86,11 @@ TEST_F(Tray, AStoreThatCannotBeLoadedStopsStartUpAndStaysUntouched) {
     store.Put(L"General", L"notes", L"2");
     store.Put(L"note1", L"title", L"kept");
     store.Put(L"note2", L"left", L"abc");
-    auto before = store.Dump();
-    Qpost q;
-    auto message = WaitForDialog(q.pid());
+    auto message = StartRefused(store);
     ASSERT_TRUE(message);
     EXPECT_EQ(message->caption, L"Quillpost");
     EXPECT_NE(message->text.find(L"note2/left: \"abc\" is not a number"), std::wstring::npos);
     EXPECT_NE(message->text.find(L"changed nothing"), std::wstring::npos);
-    Press(message->hwnd, L"OK");
-    EXPECT_TRUE(q.WaitForExit());
-    EXPECT_EQ(store.Dump(), before);
 }
 
 TEST_F(Tray, AnUnreadableUnfinishedSaveOffersStartingWithTheSectionsAndKeepsTheRecord) {
@@ -239,16 +247,11 @@ TEST_F(Tray, EachCorruptStoredNumberIsNamedAtStartUpAndTheStoreStaysUntouched) {
             store.PutDword(c.section, c.key, 7);
         else
             store.Put(c.section, c.key, c.value);
-        auto before = store.Dump();
-        Qpost q;
-        auto message = WaitForDialog(q.pid());
+        auto message = StartRefused(store);
         ASSERT_TRUE(message);
         EXPECT_NE(message->text.find(std::wstring(c.section) + L"/" + c.key + L": "), std::wstring::npos)
             << test::Narrow(message->text);
         EXPECT_LT(message->text.size(), 400u) << "a long value is shortened";
-        Press(message->hwnd, L"OK");
-        EXPECT_TRUE(q.WaitForExit());
-        EXPECT_EQ(store.Dump(), before);
     }
 }
 

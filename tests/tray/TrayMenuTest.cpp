@@ -130,21 +130,16 @@ TEST_F(Tray, ACollapsedNoteGivenTheDefaultSizeShowsItsTextAndNoHiddenBoxHasTheFo
     ASSERT_EQ(notes.size(), 1u);
     HWND note = notes[0], edit = test::FindChild(note, L"Edit");
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(edit) != FALSE; }));
-    long height = RectOf(note).bottom - RectOf(note).top;
-    auto focus = [&] {
-        GUITHREADINFO info{sizeof info};
-        GetGUIThreadInfo(GetWindowThreadProcessId(note, nullptr), &info);
-        return info.hwndFocus;
-    };
+    long height = HeightOf(note);
     test::Click(TextOf(note));
-    ASSERT_TRUE(WaitFor([&] { return focus() == edit; }));
+    ASSERT_TRUE(WaitFor([&] { return FocusOf(note) == edit; }));
 
     test::Click(TitleBarOf(note), 2);
-    ASSERT_TRUE(WaitFor([&] { return RectOf(note).bottom - RectOf(note).top < 30; })) << "collapsed";
-    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(edit) && focus() == note; }))
+    ASSERT_TRUE(WaitFor([&] { return HeightOf(note) < 30; })) << "collapsed";
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(edit) && FocusOf(note) == note; }))
         << "the collapsed note's text box is hidden, and the focus left it";
 
     Choose(*q, {L"Show", L"Default Size All"});
-    EXPECT_TRUE(WaitFor([&] { return RectOf(note).bottom - RectOf(note).top == height; })) << "full size again";
+    EXPECT_TRUE(WaitFor([&] { return HeightOf(note) == height; })) << "full size again";
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(edit) != FALSE; })) << "and its text shows";
 }
