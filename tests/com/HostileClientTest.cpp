@@ -358,12 +358,8 @@ TEST(HostileClient, MalformedLateBoundCallsAreRefusedAndTheLibraryGoesOn) {
         Raw(DispatchOf(notes.get()).get(), IdOf(DispatchOf(notes.get()).get(), L"Notes"), DISPATCH_METHOD, &first);
     EXPECT_EQ(item.hr, S_OK);
     EXPECT_EQ(item.resultType, VT_DISPATCH);
-    ComPtr<_Note> alone;
-    CLSID noteClass;
-    ASSERT_EQ(CLSIDFromProgID(L"NoteLibrary.Note", &noteClass), S_OK);
-    ASSERT_EQ(
-        CoCreateInstance(noteClass, nullptr, CLSCTX_INPROC_SERVER, IID__Note, reinterpret_cast<void**>(alone.put())),
-        S_OK);
+    ComPtr<_Note> alone = NewNote();
+    ASSERT_TRUE(alone);
     auto noParent = DispatchOf(alone.get());
     EXPECT_EQ(Raw(noParent.get(), IdOf(noParent.get(), L"Parent"), DISPATCH_METHOD, &first).hr, DISP_E_BADPARAMCOUNT)
         << "a note in no collection gives no object to pass them to";
@@ -661,12 +657,8 @@ std::vector<DISPID> MembersOf(IDispatch* object) {
 TEST(HostileClient, ThousandsOfRandomLateBoundCallsOnEveryObjectRunClean) {
     auto notes = NewNotes();
     ThrowawayStore store;  // the random calls save and load
-    ComPtr<_Note> alone;
-    CLSID noteClass;
-    ASSERT_EQ(CLSIDFromProgID(L"NoteLibrary.Note", &noteClass), S_OK);
-    ASSERT_EQ(
-        CoCreateInstance(noteClass, nullptr, CLSCTX_INPROC_SERVER, IID__Note, reinterpret_cast<void**>(alone.put())),
-        S_OK);
+    ComPtr<_Note> alone = NewNote();
+    ASSERT_TRUE(alone);
     for (unsigned seed : {1u, 2u, 3u}) {
         RandomClient client(seed);
         std::vector<ComPtr<IDispatch>> handedOut;

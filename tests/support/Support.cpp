@@ -28,15 +28,24 @@ void RegisterLibrary() {
     done = true;
 }
 
-ComPtr<_Notes> NewNotes() {
+namespace {
+
+// Made as every client makes the library's objects: by ProgID, through COM.
+template <class T>
+ComPtr<T> Created(const wchar_t* progId, REFIID iid) {
     RegisterLibrary();
     CLSID clsid;
-    EXPECT_EQ(CLSIDFromProgID(L"NoteLibrary.Notes", &clsid), S_OK);
-    ComPtr<_Notes> notes;
-    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__Notes, reinterpret_cast<void**>(notes.put())),
+    EXPECT_EQ(CLSIDFromProgID(progId, &clsid), S_OK);
+    ComPtr<T> object;
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, reinterpret_cast<void**>(object.put())),
               S_OK);
-    return notes;
+    return object;
 }
+
+}  // namespace
+
+ComPtr<_Notes> NewNotes() { return Created<_Notes>(L"NoteLibrary.Notes", IID__Notes); }
+ComPtr<_Note> NewNote() { return Created<_Note>(L"NoteLibrary.Note", IID__Note); }
 
 ComPtr<_Note> AddNote(_Notes* notes) {
     ComPtr<_Note> note;

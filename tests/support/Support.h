@@ -23,6 +23,7 @@ std::wstring LibraryPath();
 void RegisterLibrary();
 
 ComPtr<_Notes> NewNotes();  // by ProgID NoteLibrary.Notes
+ComPtr<_Note> NewNote();    // by ProgID NoteLibrary.Note: in no collection
 ComPtr<_Note> AddNote(_Notes* notes);
 ComPtr<_Note> NoteAt(_Notes* notes, long position);
 long CountOf(_Notes* notes);
