@@ -28,7 +28,7 @@ Notes& Note::RequireParent() {
 }
 
 void Note::SetVisible(bool visible) {
-    // Showing or hiding failed: the visible flag stays as it was.
+    // A failure to show or hide leaves the visible flag as it was.
     tk::Discarding(visible ? L"showing a note" : L"hiding a note", [&] {
         if (visible)
             window_->Show();
