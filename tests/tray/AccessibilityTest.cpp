@@ -169,7 +169,7 @@ TEST_F(Accessibility, TheKeyboardOpensTheNotesMenuAtItsTitleBarAndTheDialogsName
     test::Click(TextOf(note));
     test::KeyChord({VK_CONTROL, VK_END});
     ASSERT_TRUE(test::XKeyChord("shift+F10"));
-    HWND menu = WaitForWindow(q->pid(), L"#32768");
+    HWND menu = WaitForMenu(q->pid());
     ASSERT_NE(menu, nullptr) << "Shift+F10 opens the note's menu";
     RECT at = RectOf(menu), bar = Reader(note).Location(1);
     EXPECT_EQ(at.left, bar.left) << "below the title bar";
@@ -179,7 +179,7 @@ TEST_F(Accessibility, TheKeyboardOpensTheNotesMenuAtItsTitleBarAndTheDialogsName
     test::TypeText(L"Z");
     EXPECT_TRUE(WaitFor([&] { return NoteText(note) == L"abcZ"; })) << "the caret is back where it was";
     ASSERT_TRUE(test::XKeyChord("Menu"));
-    menu = WaitForWindow(q->pid(), L"#32768");
+    menu = WaitForMenu(q->pid());
     ASSERT_NE(menu, nullptr) << "the menu key opens it too";
     EXPECT_EQ(RectOf(menu).top, bar.bottom);
     Keys({VK_ESCAPE});
@@ -187,7 +187,7 @@ TEST_F(Accessibility, TheKeyboardOpensTheNotesMenuAtItsTitleBarAndTheDialogsName
 
     // A right click in the text keeps the text box's own menu: its Select All.
     RightClick(TextOf(note));
-    ASSERT_NE(WaitForWindow(q->pid(), L"#32768"), nullptr);
+    ASSERT_NE(WaitForMenu(q->pid()), nullptr);
     Keys({'A'});
     HWND edit = test::FindChild(note, L"Edit");
     EXPECT_TRUE(WaitFor([&] {
@@ -201,7 +201,7 @@ TEST_F(Accessibility, TheKeyboardOpensTheNotesMenuAtItsTitleBarAndTheDialogsName
     ASSERT_NE(hook, nullptr);
     renamed.clear();
     ASSERT_TRUE(test::XKeyChord("shift+F10"));
-    ASSERT_NE(WaitForWindow(q->pid(), L"#32768"), nullptr);
+    ASSERT_NE(WaitForMenu(q->pid()), nullptr);
     Keys({'T'});  // the items keep their access keys
     HWND box = WaitForWindow(q->pid(), L"CorkbaseInputbox");
     ASSERT_NE(box, nullptr) << "the title dialog opened";
@@ -240,7 +240,7 @@ TEST_F(Accessibility, TheKeyboardOpensTheNotesMenuAtItsTitleBarAndTheDialogsName
     EXPECT_EQ(Reader(note).TakeFocus(3), S_FALSE) << "a reader moving the focus into the hidden text";
     EXPECT_NE(FocusOf(note), edit);
     ASSERT_TRUE(test::XKeyChord("shift+F10"));
-    EXPECT_NE(WaitForWindow(q->pid(), L"#32768"), nullptr) << "Shift+F10 in a collapsed note";
+    EXPECT_NE(WaitForMenu(q->pid()), nullptr) << "Shift+F10 in a collapsed note";
     Keys({VK_ESCAPE});
     test::Click(TitleBarOf(note), 2);
     EXPECT_TRUE(WaitFor([&] { return FocusOf(note) == edit; })) << "expanded, the text has the focus again";

@@ -15,7 +15,7 @@ void NoteMenu(Qpost& q, HWND note, WORD key) {
     test::MoveMouse({rc.left + 30, rc.top + 3});
     test::MouseButton(2, true);
     test::MouseButton(2, false);
-    ASSERT_NE(WaitForWindow(q.pid(), L"#32768"), nullptr) << "the note's menu did not open";
+    ASSERT_NE(WaitForMenu(q.pid()), nullptr) << "the note's menu did not open";
     Keys({key});
 }
 

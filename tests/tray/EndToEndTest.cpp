@@ -61,7 +61,7 @@ protected:
     // underlined letter.
     void NoteMenu(Qpost& q, HWND note, WORD letter) {
         RightClick(TitleBarOf(note));
-        ASSERT_NE(WaitForWindow(q.pid(), L"#32768"), nullptr) << "the note's menu did not open";
+        ASSERT_NE(WaitForMenu(q.pid()), nullptr) << "the note's menu did not open";
         Keys({letter});
     }
 

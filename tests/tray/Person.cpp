@@ -25,7 +25,7 @@ bool ClickIcon(int times, const std::function<bool()>& answered) {
 bool RightClickIcon(DWORD pid) {
     for (int attempt = 0; attempt < 3; ++attempt) {
         RightClick(IconPoint());
-        if (WaitForWindow(pid, L"#32768", 3000)) return true;
+        if (WaitForMenu(pid, 3000)) return true;
     }
     return false;
 }

@@ -212,6 +212,22 @@ HWND WaitForWindow(DWORD pid, const wchar_t* className, DWORD milliseconds) {
     return found;
 }
 
+HWND WaitForMenu(DWORD pid, DWORD milliseconds) {
+    HWND found = nullptr;
+    bool ready = WaitFor(
+        [&] {
+            auto windows = TopWindowsOf(pid, L"#32768", true);
+            found = windows.empty() ? nullptr : windows.front();
+            GUITHREADINFO info{sizeof info};
+            DWORD foreground = 0;
+            GetWindowThreadProcessId(GetForegroundWindow(), &foreground);
+            return found && foreground == pid &&
+                   GetGUIThreadInfo(GetWindowThreadProcessId(found, nullptr), &info) && (info.flags & GUI_INMENUMODE);
+        },
+        milliseconds);
+    return ready ? found : nullptr;
+}
+
 void Keys(const std::vector<WORD>& virtualKeys) {
     for (WORD vk : virtualKeys) {
         INPUT in[2]{};

@@ -59,6 +59,10 @@ std::optional<Dialog> WaitForDialog(DWORD pid, const std::wstring& caption = L""
 void Press(HWND dialog, const std::wstring& button);
 // A top-level window of the process with the class name.
 HWND WaitForWindow(DWORD pid, const wchar_t* className, DWORD milliseconds = 10000);
+// A menu of the program that takes keys: shown, its thread in menu mode and in the
+// foreground. A key sent before then reaches whatever window had the keyboard, and the
+// menu misses it.
+HWND WaitForMenu(DWORD pid, DWORD milliseconds = 10000);
 
 // Real keys, pressed and released one after the other.
 void Keys(const std::vector<WORD>& virtualKeys);

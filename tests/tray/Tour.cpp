@@ -136,7 +136,7 @@ TEST_F(Tray, Tour) {
             ideas = n;
     ASSERT_NE(ideas, nullptr);
     RightClick(TitleBarOf(ideas));
-    ASSERT_NE(WaitForWindow(q->pid(), L"#32768"), nullptr);
+    ASSERT_NE(WaitForMenu(q->pid()), nullptr);
     Keys({'D'});
     ASSERT_TRUE(WaitFor([] {
         HWND notice = FindWindowW(L"QuillpostNoteDeleted", nullptr);

@@ -35,7 +35,7 @@ protected:
         auto keys = MenuKeys(path);
         if (keys.empty()) return;
         q.TrayEvent(WM_RBUTTONDOWN);
-        ASSERT_NE(WaitForWindow(q.pid(), L"#32768"), nullptr) << "the menu did not open";
+        ASSERT_NE(WaitForMenu(q.pid()), nullptr) << "the menu did not open";
         Keys(keys);
     }
 
