@@ -72,8 +72,9 @@ protected:
     ~ObjectCount();
 };
 
-// The IUnknown, IDispatch and ISupportErrorInfo of an object whose default interface is Itf.
-template <class Itf>
+// The IUnknown, IDispatch and ISupportErrorInfo of an object whose dual interface is Itf;
+// Itf extends each of Earlier, the interfaces older clients ask for, which it also serves.
+template <class Itf, class... Earlier>
 class Dispatch : public Itf, public ISupportErrorInfo, private ObjectCount {
 public:
     Dispatch(const Dispatch&) = delete;
@@ -81,7 +82,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(Itf)) {
+        if (riid == IID_IUnknown || riid == IID_IDispatch || Serves(riid)) {
             *ppv = static_cast<Itf*>(this);
         } else if (riid == IID_ISupportErrorInfo) {
             *ppv = static_cast<ISupportErrorInfo*>(this);
@@ -140,7 +141,7 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override {
-        return riid == __uuidof(Itf) ? S_OK : S_FALSE;
+        return Serves(riid) ? S_OK : S_FALSE;
     }
 
 protected:
@@ -153,6 +154,8 @@ protected:
     }
 
 private:
+    static bool Serves(REFIID riid) { return riid == __uuidof(Itf) || ((riid == __uuidof(Earlier)) || ...); }
+
     std::atomic<ULONG> refs_{1};
 };
 

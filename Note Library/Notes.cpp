@@ -11,6 +11,7 @@
 #include "PendingSave.h"
 #include "Store.h"
 #include "StoreKey.h"
+#include "StoreKeeper.h"
 #include "Text.h"
 
 namespace corkbase {
@@ -36,6 +37,8 @@ HRESULT Notes::ShowAll() {
             note->ApplyThroughClicks(throughClicks_);
             note->ApplyTransparencyLevel(transparencyLevel_);
         }
+        loadFailed_ = false;
+        if (!keeps_) storedDigest_ = StoredDigest(kStoreApplication);
     });
 }
 
@@ -143,9 +146,35 @@ tk::Form::Expected ExpectedWindow(const std::vector<FieldValue>& values) {
 
 }  // namespace
 
+void Notes::CheckOnlyWriter() const {
+    if (keeps_) {
+        if (loadFailed_)
+            throw tk::Failure(E_FAIL, L"The stored notes could not all be read, and saving these would drop the "
+                                      L"rest; nothing has been written");
+        return;
+    }
+    if (StoreKept(kStoreApplication))
+        throw tk::Failure(E_ACCESSDENIED,
+                          L"Quillpost is running and keeps these notes: this collection's save would overwrite the "
+                          L"notes on the screen, and Quillpost's next save would overwrite it; nothing has been "
+                          L"written. Change the notes on the screen through \"Quillpost.Notes\" instead");
+    if (storedDigest_ && *storedDigest_ != StoredDigest(kStoreApplication))
+        throw tk::Failure(E_FAIL,
+                          L"The stored notes have been saved by another program since this collection loaded them: "
+                          L"saving would drop that program's changes; nothing has been written. Load them into a new "
+                          L"collection, or change the notes on the screen through \"Quillpost.Notes\"");
+}
+
+HRESULT Notes::KeepStore() {
+    return Guarded([&] {
+        if (!keeps_) keeps_ = corkbase::KeepStore(kStoreApplication);
+    });
+}
+
 HRESULT Notes::SaveAll(long* result) {
     return Guarded([&] {
         *Out(result) = 0;
+        CheckOnlyWriter();
         // Every note is read before anything is written: a note that cannot be read (its
         // window lost) fails the save while the store still holds the last good one.
         PendingSave save{std::to_wstring(transparencyLevel_), throughClicks_ ? L"True" : L"False", {}};
@@ -161,11 +190,18 @@ HRESULT Notes::SaveAll(long* result) {
             }
         }
         save.Save(kStoreApplication);
+        if (!keeps_) storedDigest_ = StoredDigest(kStoreApplication);
     });
 }
 
 HRESULT Notes::LoadAll() {
     return Guarded([&] {
+        // Loading appends: the notes on the screen would all come a second time.
+        if (keeps_ && loaded_)
+            throw tk::Failure(E_FAIL, L"These are the notes on the screen, loaded already: loading again would add "
+                                      L"every stored note a second time");
+        loaded_ = true;
+        loadFailed_ = true;
         PendingSave::Finish(kStoreApplication);
         auto general = StoreSection::ForReading(kStoreApplication, L"General");
         transparencyLevel_ = general.GetNumber(L"level", 255);
@@ -190,6 +226,8 @@ HRESULT Notes::LoadAll() {
             note->ApplyThroughClicks(throughClicks_);
             note->ApplyTransparencyLevel(transparencyLevel_);
         }
+        loadFailed_ = false;
+        if (!keeps_) storedDigest_ = StoredDigest(kStoreApplication);
     });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The collection of all notes: their order and numbers, the two display options,
 // the bulk commands, and loading and saving the whole set.
+#include <optional>
 #include <vector>
 
 #include "Automation.h"
@@ -9,7 +10,7 @@ namespace corkbase {
 
 class Note;
 
-class Notes final : public Dispatch<_Notes> {
+class Notes final : public Dispatch<_Notes2, _Notes> {
 public:
     static ComPtr<Notes> Create();
 
@@ -27,6 +28,7 @@ public:
     HRESULT STDMETHODCALLTYPE put_ThroughClicks(VARIANT_BOOL value) override;
     HRESULT STDMETHODCALLTYPE get_TransparencyLevel(long* result) override;
     HRESULT STDMETHODCALLTYPE put_TransparencyLevel(long value) override;
+    HRESULT STDMETHODCALLTYPE KeepStore() override;
 
     // Inside the library only.
     const std::vector<ComPtr<Note>>& List() const { return list_; }
@@ -45,10 +47,16 @@ private:
     void RenumberNotes();
     // The bulk commands walk a copy, so a note's command that changes the list cannot upset them.
     std::vector<ComPtr<Note>> Snapshot() const;
+    // Fails, writing nothing, when this save would overwrite another writer's.
+    void CheckOnlyWriter() const;
 
     std::vector<ComPtr<Note>> list_;
     bool throughClicks_ = false;
     int32_t transparencyLevel_ = 255;
+    tk::UniqueHandle keeps_;                // the store's mark, while this collection keeps it
+    bool loaded_ = false;                   // a load has run, whole or not
+    bool loadFailed_ = false;               // a load stopped part way
+    std::optional<uint64_t> storedDigest_;  // the store as this collection last loaded or saved it
 };
 
 }  // namespace corkbase

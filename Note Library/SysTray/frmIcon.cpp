@@ -11,6 +11,7 @@
 #include "MsgBox.h"
 #include "NoteAccess.h"
 #include "NoteSize.h"
+#include "NotesClass.h"
 #include "RegistrationProbe.h"
 #include "StoreKey.h"
 #include "Units.h"
@@ -24,6 +25,18 @@ namespace {
 const wchar_t kTitle[] = L"Quillpost";
 constexpr UINT_PTR AutoSaveTimer = 1;
 constexpr long kOffset = 80;  // twips a new note moves off a note at the same place
+
+// COM starts a class's local server with -Embedding (or /Embedding) among its arguments.
+bool StartedForScript() {
+    int count = 0;
+    LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!args) return false;
+    bool found = false;
+    for (int i = 1; i < count; ++i)
+        found = found || _wcsicmp(args[i], L"-Embedding") == 0 || _wcsicmp(args[i], L"/Embedding") == 0;
+    LocalFree(args);
+    return found;
+}
 
 }  // namespace
 
@@ -57,7 +70,8 @@ bool frmIcon::Form_Initialize() {
     }
     // A mutex another copy made, or one this user may not open, is another copy's.
     if (created == ERROR_ALREADY_EXISTS || !instanceMutex_) {
-        tk::MsgBox(nullptr, std::wstring(L"Another copy of ") + kTitle + L" is running", kTitle, MB_ICONSTOP);
+        if (!StartedForScript())
+            tk::MsgBox(nullptr, std::wstring(L"Another copy of ") + kTitle + L" is running", kTitle, MB_ICONSTOP);
         return false;
     }
     if (!LibraryRegisteredHere()) {
@@ -76,6 +90,12 @@ bool frmIcon::Form_Initialize() {
         }
         tk::MsgBox(nullptr, L"Installation complete. Click OK to proceed", kTitle, MB_ICONINFORMATION);
     }
+    // Without it qpost still keeps the notes; only scripts cannot start it.
+    HRESULT offered = RegisterNotesClass();
+    if (FAILED(offered))
+        tk::WriteEventLog(kTitle, EVENTLOG_ERROR_TYPE,
+                          L"Quillpost could not register Quillpost.Notes: " +
+                              tk::SystemMessage(static_cast<DWORD>(offered)));
     return true;
 }
 
@@ -94,6 +114,12 @@ void frmIcon::Form_Load() {
     SendMessageW(hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
     modSysTray::FillTrayIconData(hWnd(), icon_, "Quillpost");
     modSysTray::AddIcon();
+    // Offered from now on, so that a script's creation during the load waits for it.
+    server_.emplace(hWnd());
+    // Kept from before the load: a script's own collection saving now would be overwritten.
+    auto keeper = tk::ComPtr<_Notes>(objNotes()).as<_Notes2>(IID__Notes2);
+    if (!keeper) throw tk::Failure(E_NOINTERFACE, L"The note library registered is older than this program");
+    tk::CheckCall(keeper->KeepStore());
     try {
         tk::CheckCall(objNotes()->LoadAll());
     } catch (const tk::Failure& e) {
@@ -110,6 +136,7 @@ void frmIcon::Form_Load() {
     }
     autoSave_.Saved(objNotes());
     SetTimer(hWnd(), AutoSaveTimer, AutoSaveSchedule::kTick, nullptr);
+    server_->Serve(objNotes());
 }
 
 void frmIcon::SaveAll() {
@@ -248,6 +275,8 @@ void frmIcon::Form_Unload(bool ask) {
             }
         }
     }
+    // Scripts still holding the notes are not waited for: their next call fails.
+    if (server_) server_->Stop();
     notes_.reset();
     modSysTray::RemoveIcon();
     ExitProcess(0);

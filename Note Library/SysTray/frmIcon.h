@@ -4,8 +4,11 @@
 #include "AutoSaveSchedule.h"
 #include "Control.h"
 #include "Form.h"
+#include <optional>
+
 #include "Handles.h"
 #include "NoteLibrary.h"
+#include "NotesServer.h"
 #include "PopupMenu.h"
 
 namespace qpost {
@@ -14,8 +17,9 @@ class frmIcon final : public tk::Form {
 public:
     frmIcon();
 
-    // Refuses a second copy and makes sure the note library can be created, registering
-    // it once if need be. False: the program must end now.
+    // Refuses a second copy (quietly when started for a script: the script reaches the
+    // first) and makes sure the note library can be created, registering it once if need
+    // be, and that Quillpost.Notes starts this program. False: the program must end now.
     bool Form_Initialize();
 
     // Cuts text before its first NUL, in place, and returns it.
@@ -59,6 +63,7 @@ private:
     tk::ComPtr<_Note> objLastNote;
     tk::PopupMenu mnuPopup;
     tk::UniqueHandle instanceMutex_;
+    std::optional<NotesServer> server_;  // the notes on the screen, for scripts
     HICON icon_ = nullptr;  // shared resource icon, never destroyed
     UINT taskbarCreated_ = 0;
     AutoSaveSchedule autoSave_;
