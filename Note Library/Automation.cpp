@@ -113,20 +113,33 @@ HRESULT ErrorInfoFrom(REFIID iid, HRESULT hr, EXCEPINFO& own) {
 namespace {
 
 // A member's description, released when it goes.
+// The interface an interface extends (_Notes for _Notes2); empty for none.
+ComPtr<ITypeInfo> BaseOf(ITypeInfo* info) {
+    HREFTYPE ref = 0;
+    ComPtr<ITypeInfo> base;
+    if (SUCCEEDED(info->GetRefTypeOfImplType(0, &ref))) info->GetRefTypeInfo(ref, base.put());
+    return base;
+}
+
+// A member's description, looked for in the interface and then in those it extends: a
+// type's own list holds only the members it adds.
 class FuncDescOf {
 public:
     FuncDescOf(ITypeInfo* info, DISPID member, WORD flags) : info_(info) {
-        TYPEATTR* attr = nullptr;
-        tk::Check(info->GetTypeAttr(&attr), L"Cannot read the interface's type");
-        for (UINT i = 0; i < attr->cFuncs && !desc_; ++i) {
-            FUNCDESC* f = nullptr;
-            if (FAILED(info->GetFuncDesc(i, &f))) continue;
-            if (f->memid == member && (f->invkind & flags))
-                desc_ = f;
-            else
-                info->ReleaseFuncDesc(f);
+        while (info_ && !desc_) {
+            TYPEATTR* attr = nullptr;
+            tk::Check(info_->GetTypeAttr(&attr), L"Cannot read the interface's type");
+            for (UINT i = 0; i < attr->cFuncs && !desc_; ++i) {
+                FUNCDESC* f = nullptr;
+                if (FAILED(info_->GetFuncDesc(i, &f))) continue;
+                if (f->memid == member && (f->invkind & flags))
+                    desc_ = f;
+                else
+                    info_->ReleaseFuncDesc(f);
+            }
+            info_->ReleaseTypeAttr(attr);
+            if (!desc_) info_ = BaseOf(info_.get());
         }
-        info->ReleaseTypeAttr(attr);
     }
     ~FuncDescOf() {
         if (desc_) info_->ReleaseFuncDesc(desc_);
@@ -137,7 +150,7 @@ public:
     explicit operator bool() const { return desc_ != nullptr; }
 
 private:
-    ITypeInfo* info_;
+    ComPtr<ITypeInfo> info_;  // the interface that declares the member
     FUNCDESC* desc_ = nullptr;
 };
 
@@ -190,9 +203,12 @@ HRESULT Raise(EXCEPINFO* excep, HRESULT code, const std::wstring& description) {
 }
 
 std::wstring MemberName(ITypeInfo* info, DISPID member) {
-    tk::Bstr name;
-    if (FAILED(info->GetDocumentation(member, name.put(), nullptr, nullptr, nullptr)) || !name.get()) return L"?";
-    return name.str();
+    for (ComPtr<ITypeInfo> at(info); at; at = BaseOf(at.get())) {
+        tk::Bstr name;
+        if (SUCCEEDED(at->GetDocumentation(member, name.put(), nullptr, nullptr, nullptr)) && name.get())
+            return name.str();
+    }
+    return L"?";
 }
 
 // "Left: "abc" is not a number": what a value that does not convert to type is.

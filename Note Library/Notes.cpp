@@ -37,8 +37,6 @@ HRESULT Notes::ShowAll() {
             note->ApplyThroughClicks(throughClicks_);
             note->ApplyTransparencyLevel(transparencyLevel_);
         }
-        loadFailed_ = false;
-        if (!keeps_) storedDigest_ = StoredDigest(kStoreApplication);
     });
 }
 
@@ -158,11 +156,18 @@ void Notes::CheckOnlyWriter() const {
                           L"Quillpost is running and keeps these notes: this collection's save would overwrite the "
                           L"notes on the screen, and Quillpost's next save would overwrite it; nothing has been "
                           L"written. Change the notes on the screen through \"Quillpost.Notes\" instead");
-    if (storedDigest_ && *storedDigest_ != StoredDigest(kStoreApplication))
+    // A store emptied since is no one's save.
+    auto stored = seenStore_ ? StoredDigest(kStoreApplication) : std::nullopt;
+    if (stored && stored != storedDigest_)
         throw tk::Failure(E_FAIL,
                           L"The stored notes have been saved by another program since this collection loaded them: "
                           L"saving would drop that program's changes; nothing has been written. Load them into a new "
                           L"collection, or change the notes on the screen through \"Quillpost.Notes\"");
+}
+
+void Notes::Seen() {
+    seenStore_ = true;
+    storedDigest_ = StoredDigest(kStoreApplication);
 }
 
 HRESULT Notes::KeepStore() {
@@ -190,7 +195,7 @@ HRESULT Notes::SaveAll(long* result) {
             }
         }
         save.Save(kStoreApplication);
-        if (!keeps_) storedDigest_ = StoredDigest(kStoreApplication);
+        if (!keeps_) Seen();
     });
 }
 
@@ -227,7 +232,7 @@ HRESULT Notes::LoadAll() {
             note->ApplyTransparencyLevel(transparencyLevel_);
         }
         loadFailed_ = false;
-        if (!keeps_) storedDigest_ = StoredDigest(kStoreApplication);
+        if (!keeps_) Seen();
     });
 }
 

@@ -49,6 +49,8 @@ private:
     std::vector<ComPtr<Note>> Snapshot() const;
     // Fails, writing nothing, when this save would overwrite another writer's.
     void CheckOnlyWriter() const;
+    // Remembers the store as this collection has just loaded or saved it.
+    void Seen();
 
     std::vector<ComPtr<Note>> list_;
     bool throughClicks_ = false;
@@ -56,6 +58,7 @@ private:
     tk::UniqueHandle keeps_;                // the store's mark, while this collection keeps it
     bool loaded_ = false;                   // a load has run, whole or not
     bool loadFailed_ = false;               // a load stopped part way
+    bool seenStore_ = false;                // loaded or saved: a later save by another is news
     std::optional<uint64_t> storedDigest_;  // the store as this collection last loaded or saved it
 };
 

@@ -50,9 +50,17 @@ std::wstring KernelName(HKEY key) {
     return std::wstring(reinterpret_cast<const wchar_t*>(&buffer[1]), buffer[0] / sizeof(wchar_t));
 }
 
-std::wstring MarkName(const std::wstring& application) {
+// Empty when the user's Software key cannot be opened (missing only in an empty
+// redirected root, where keeping the store makes it).
+std::optional<std::wstring> MarkName(const std::wstring& application, bool keeping) {
+    // The store itself may not exist yet. Every user's hive has Software (the system gives
+    // the predefined root no name to ask for); only an empty redirected root gains one.
     tk::RegKey software;
-    LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, software.put());
+    LSTATUS status =
+        keeping ? RegCreateKeyExW(HKEY_CURRENT_USER, L"Software", 0, nullptr, 0, KEY_READ, nullptr, software.put(), nullptr)
+                : RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, software.put());
+    // Without it there is no store to keep, nor one to write: the save itself says why.
+    if (!keeping && status != ERROR_SUCCESS) return std::nullopt;
     if (status != ERROR_SUCCESS)
         throw tk::Failure(HRESULT_FROM_WIN32(status),
                           L"Cannot open this user's Software key: " + tk::SystemMessage(static_cast<DWORD>(status)));
@@ -70,7 +78,7 @@ std::wstring MarkName(const std::wstring& application) {
 }  // namespace
 
 tk::UniqueHandle KeepStore(const std::wstring& application) {
-    tk::UniqueHandle mark(CreateEventW(nullptr, TRUE, FALSE, MarkName(application).c_str()));
+    tk::UniqueHandle mark(CreateEventW(nullptr, TRUE, FALSE, MarkName(application, true)->c_str()));
     DWORD made = GetLastError();
     if (mark && made != ERROR_ALREADY_EXISTS) return mark;
     if (!mark && made != ERROR_ACCESS_DENIED)
@@ -81,14 +89,17 @@ tk::UniqueHandle KeepStore(const std::wstring& application) {
 }
 
 bool StoreKept(const std::wstring& application) {
-    tk::UniqueHandle mark(OpenEventW(SYNCHRONIZE, FALSE, MarkName(application).c_str()));
+    auto name = MarkName(application, false);
+    if (!name) return false;
+    tk::UniqueHandle mark(OpenEventW(SYNCHRONIZE, FALSE, name->c_str()));
     // A mark this process may not open is still a mark.
     return mark || GetLastError() == ERROR_ACCESS_DENIED;
 }
 
-uint64_t StoredDigest(const std::wstring& application) {
+std::optional<uint64_t> StoredDigest(const std::wstring& application) {
     Digest digest;
     auto general = StoreSection::ForReading(application, L"General");
+    if (!general.Get(L"notes")) return std::nullopt;
     for (const wchar_t* key : {L"notes", L"level", L"clickthrough", L"saving"}) digest.Add(general.Get(key));
     auto count = ParseNumber(general.Get(L"notes").value_or(L"0")).value_or(0);
     count = std::clamp(count, 0, Notes::kMostNotes);

@@ -4,6 +4,7 @@
 // sees however its predefined keys are redirected; and a digest of what a load reads tells
 // a collection whether anyone saved since it last loaded or saved.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "Handles.h"
@@ -17,7 +18,8 @@ tk::UniqueHandle KeepStore(const std::wstring& application);
 // Whether a collection, in this process or another, holds the mark of the application's store.
 bool StoreKept(const std::wstring& application);
 
-// Changes whenever a save changes anything a load of the application's store reads.
-uint64_t StoredDigest(const std::wstring& application);
+// Changes whenever a save changes anything a load of the application's store reads; empty
+// while the store holds no save (none yet, or removed).
+std::optional<uint64_t> StoredDigest(const std::wstring& application);
 
 }  // namespace corkbase
