@@ -503,6 +503,57 @@ void TrayStartUp(int count) {
                    [] { return StartUpToIdle(BenchFolder() + L"barestartup.exe"); }));
 }
 
+// A late-bound property read, as a script host makes it: the result's number or text.
+std::wstring Property(IDispatch* on, const wchar_t* name, tk::ComPtr<IDispatch>* object = nullptr, long index = 0) {
+    DISPID id = 0;
+    auto* names = const_cast<LPOLESTR>(name);
+    Check(on->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &id), "GetIDsOfNames");
+    VARIANT argument{};
+    argument.vt = VT_I4;
+    argument.lVal = index;
+    DISPPARAMS params{&argument, nullptr, index ? 1u : 0u, 0};
+    tk::Variant result;
+    Check(on->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &params, result.get(), nullptr, nullptr),
+          "Invoke");
+    if (object) *object = tk::ComPtr<IDispatch>(result->vt == VT_DISPATCH ? result->pdispVal : nullptr);
+    return result->vt == VT_BSTR ? std::wstring(result->bstrVal) : std::to_wstring(result->lVal);
+}
+
+// Reading Count and a note's Text from the running qpost's notes, beside the same reads
+// from a collection in this process: what crossing into qpost adds to a script's call.
+void ScriptCalls(int count) {
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    std::wstring command = L"\"" + BinFolder() + L"qpost.exe\"";
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) std::exit(1);
+    CLSID clsid{};
+    Check(CLSIDFromProgID(L"Quillpost.Notes", &clsid), "Quillpost.Notes");
+    tk::ComPtr<IUnknown> running;
+    for (int tries = 0; tries < 1200 && FAILED(GetActiveObject(clsid, nullptr, running.put())); ++tries) Sleep(100);
+    auto remote = running.as<IDispatch>(IID_IDispatch);
+    auto local = corkbase::Notes::Create();
+    Check(local->LoadAll(), "LoadAll");
+    auto measure = [](IDispatch* notes, bool text) {
+        tk::ComPtr<IDispatch> list, note;
+        Property(notes, L"Notes", &list);
+        Property(list.get(), L"Item", &note, 1);
+        const int calls = 200;
+        double start = Now();
+        for (int i = 0; i < calls; ++i) text ? Property(note.get(), L"Text") : Property(list.get(), L"Count");
+        return (Now() - start) / calls;
+    };
+    for (bool text : {false, true}) {
+        PrintAbsolute(text ? "ScriptTextAcross" : "ScriptCountAcross", count,
+                      Typical(3, [&] { return measure(remote.get(), text); }));
+        PrintAbsolute(text ? "ScriptTextInProcess" : "ScriptCountInProcess", count,
+                      Typical(3, [&] { return measure(static_cast<_Notes*>(local.get()), text); }));
+    }
+    remote.reset();
+    running.reset();
+    EndProgram(pi);
+}
+
 void RegisterLibrary() {
     HMODULE library = LoadLibraryW((BinFolder() + L"Corkbase2.dll").c_str());
     auto entry = library ? reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
@@ -539,6 +590,7 @@ int wmain(int argc, wchar_t** argv) {
             AddNotes(count);
             LoadSaveShow(count);
             TrayStartUp(count);
+            ScriptCalls(count);
         }
     }
     ClearStore();
