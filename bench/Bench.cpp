@@ -287,7 +287,9 @@ void LoadSaveShow(int count) {
                        return t;
                    }));
 
+    // Saved as qpost saves, keeping the store: the floor's bare writes are no other writer's.
     auto notes = Loaded();
+    Check(notes->KeepStore(), "KeepStore");
     auto bare = BareLoad();
     PrintRatio("SaveAll", count,
                Pairs(
