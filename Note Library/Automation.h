@@ -5,9 +5,11 @@
 #include <atomic>
 #include <new>
 #include <string>
+#include <type_traits>
 
 #include "Failure.h"
 #include "Handles.h"
+#include "LateBoundCall.h"
 #include "NoteLibrary.h"
 
 namespace corkbase {
@@ -28,6 +30,9 @@ struct DualTypeInfo {
 DualTypeInfo TypeInfoOf(REFIID iid);
 void ReleaseTypeInfos();
 
+// A BSTR's text; a null BSTR is empty text.
+std::wstring TextOf(BSTR b);
+
 // Records the failure as the thread's error info and returns hr.
 HRESULT ReportError(REFIID iid, HRESULT hr, const std::wstring& description);
 
@@ -47,13 +52,6 @@ HRESULT Guard(REFIID iid, F&& body) noexcept {
     }
 }
 
-// ITypeInfo::Invoke, adapted to how script hosts really call: a method call on a
-// property get (JScript's Enumerator) and variables passed by reference as
-// VT_BYREF|VT_VARIANT (VBScript) are accepted. An argument that does not convert fails
-// with a description naming the member and the value. excep must not be null.
-HRESULT InvokeDual(ITypeInfo* vtable, void* object, DISPID member, WORD flags, DISPPARAMS* params, VARIANT* result,
-                   EXCEPINFO* excep, UINT* argErr);
-
 // Refuse, as the system's own dispatch does, a call that names an interface
 // (DISP_E_UNKNOWNINTERFACE) or whose arguments record contradicts itself (E_INVALIDARG).
 // No arguments record at all counts as no arguments.
@@ -72,17 +70,20 @@ protected:
     ~ObjectCount();
 };
 
-// The IUnknown, IDispatch and ISupportErrorInfo of an object whose dual interface is Itf;
-// Itf extends each of Earlier, the interfaces older clients ask for, which it also serves.
-template <class Itf, class... Earlier>
+// The IUnknown, IDispatch and ISupportErrorInfo of an object whose interface is Itf. An
+// Itf that extends the object's first interface Base answers for Base too, and its
+// IDispatch serves the members of both.
+template <class Itf, class Base = Itf>
 class Dispatch : public Itf, public ISupportErrorInfo, private ObjectCount {
+    static_assert(std::is_base_of_v<Base, Itf>);
+
 public:
     Dispatch(const Dispatch&) = delete;
     Dispatch& operator=(const Dispatch&) = delete;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || Serves(riid)) {
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(Itf) || riid == __uuidof(Base)) {
             *ppv = static_cast<Itf*>(this);
         } else if (riid == IID_ISupportErrorInfo) {
             *ppv = static_cast<ISupportErrorInfo*>(this);
@@ -141,7 +142,7 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override {
-        return Serves(riid) ? S_OK : S_FALSE;
+        return riid == __uuidof(Itf) || riid == __uuidof(Base) ? S_OK : S_FALSE;
     }
 
 protected:
@@ -154,8 +155,6 @@ protected:
     }
 
 private:
-    static bool Serves(REFIID riid) { return riid == __uuidof(Itf) || ((riid == __uuidof(Earlier)) || ...); }
-
     std::atomic<ULONG> refs_{1};
 };
 

@@ -15,6 +15,7 @@ NotePlace ShownOnMonitor(float left, float top, float width, float height, float
 }
 
 NotePlace PulledToEdges(float left, float top, float width, float height, const tk::TwipsEdges& monitor) {
+    // The monitor's edges pull from as far as another note's edges do.
     const auto distance = static_cast<float>(SnapDistance);
     if (left < monitor.left + distance) left = monitor.left;
     if (top < monitor.top + distance) top = monitor.top;

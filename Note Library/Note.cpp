@@ -70,7 +70,7 @@ HRESULT Note::get_IsChanged(VARIANT_BOOL* result) {
 }
 
 HRESULT Note::Delete() {
-    return Guarded([&] { DeleteNote(); });
+    return Guarded([&] { RequireParent().Remove(id_); });
 }
 
 void Note::HideNote() {
@@ -80,7 +80,7 @@ void Note::HideNote() {
 
 void Note::Hold() { AddRef(); }
 
-void Note::DeleteNote() { RequireParent().Remove(id_); }
+void Note::DeleteNote() { RequireParent().Remove(id_, true); }
 
 void Note::ReleaseHeld() { ReleaseLater(static_cast<_Note*>(this)); }
 
@@ -193,8 +193,15 @@ HRESULT Note::get_Title(BSTR* result) {
 }
 
 HRESULT Note::put_Title(BSTR value) {
-    return Guarded(
-        [&] { window_->SetTitle(value ? std::wstring(value, SysStringLen(value)) : std::wstring()); });
+    return Guarded([&] { window_->SetTitle(value ? std::wstring(value, SysStringLen(value)) : std::wstring()); });
+}
+
+HRESULT Note::get_Zoom(long* result) {
+    return Guarded([&] { *Out(result) = window_->Zoom(); });
+}
+
+HRESULT Note::put_Zoom(long value) {
+    return Guarded([&] { window_->SetZoom(value); });
 }
 
 }  // namespace corkbase

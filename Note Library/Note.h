@@ -12,7 +12,7 @@ namespace corkbase {
 
 class Notes;
 
-class Note final : public Dispatch<_Note>, public NoteSite, public LoadedNote {
+class Note final : public Dispatch<_Note2, _Note>, public NoteSite, public LoadedNote {
 public:
     static ComPtr<Note> Create();
 
@@ -41,6 +41,8 @@ public:
     HRESULT STDMETHODCALLTYPE get_IsVisible(VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE get_Title(BSTR* result) override;
     HRESULT STDMETHODCALLTYPE put_Title(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_Zoom(long* result) override;
+    HRESULT STDMETHODCALLTYPE put_Zoom(long value) override;
 
     // Inside the library only.
     void SetParent(Notes* parent);  // an empty reference keeps the previous parent
@@ -52,7 +54,7 @@ public:
     // The collection, or a failure saying the note belongs to none.
     Notes& RequireParent();
     void SetVisible(bool visible) override;
-    _Note* Interface() override { return this; }
+    _Note2* Interface() override { return this; }
     void ApplyTransparencyLevel(int32_t level);
     void ApplyThroughClicks(bool allow);
     void ShowNote();

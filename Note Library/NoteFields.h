@@ -13,12 +13,14 @@
 #include "NoteProperty.h"
 #include "Gdi.h"
 #include "NoteSize.h"
+#include "NoteZoom.h"
 
 namespace corkbase {
 
 // How a stored text is read back: as it is, as twips a window can keep, as a 32-bit
-// number, or as a flag that is true unless the text is empty or exactly "0".
-enum class FieldKind { Text, Twips, Number, Flag };
+// number, as a flag that is true unless the text is empty or exactly "0", or as a text
+// size (one of kZoomSteps; anything else loads as the designed size, with a warning).
+enum class FieldKind { Text, Twips, Number, Flag, Zoom };
 
 // What a missing key loads as, typed by the field's kind.
 struct FieldDefault {
@@ -37,7 +39,7 @@ struct FieldValue {
 // A note that loading fills: its interface, and the visibility that the interface only reads.
 class LoadedNote {
 public:
-    virtual _Note* Interface() = 0;
+    virtual _Note2* Interface() = 0;
     virtual void SetVisible(bool visible) = 0;
 
 protected:
@@ -50,6 +52,9 @@ struct NoteField {
     FieldDefault missing;
     std::wstring (*stored)(_Note* note);                        // throws tk::Failure
     HRESULT (*written)(LoadedNote& note, const FieldValue& value);
+    // A field older stores never held: its missing value is left unwritten in a section
+    // that holds no value for it, so that such a store keeps its layout.
+    bool addedLater = false;
 };
 
 namespace field {
@@ -89,6 +94,9 @@ inline constexpr NoteField kNoteFields[] = {
          n.SetVisible(v.flag);
          return S_OK;
      }},
+    {L"zoom", FieldKind::Zoom, {.number = kDesignedZoom},
+     [](_Note* n) { return field::Stored(Read(n, &_Note2::get_Zoom)); },
+     [](LoadedNote& n, const FieldValue& v) { return n.Interface()->put_Zoom(v.number); }, true},
 };
 
 // The row of the field stored under key.

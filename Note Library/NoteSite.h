@@ -14,7 +14,7 @@ public:
     virtual void SetChanged(bool changed) = 0;
     // The close label: the note hides as its Hide does.
     virtual void HideNote() = 0;
-    // The Delete command: the note leaves its collection. Hold keeps it alive meanwhile,
+    // The Delete command: the note leaves its collection, which keeps it as deleted by it. Hold keeps it alive meanwhile,
     // ReleaseHeld lets it go once the window's command has returned.
     virtual void Hold() = 0;
     virtual void DeleteNote() = 0;

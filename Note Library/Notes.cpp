@@ -2,17 +2,21 @@
 
 #include <algorithm>
 
+#include "DeletedStore.h"
+#include "Discarded.h"
 #include "EventLog.h"
 #include "MsgBox.h"
 #include "Note.h"
 #include "NoteFields.h"
 #include "NoteList.h"
 #include "NoteOwner.h"
+#include "NoteSections.h"
 #include "PendingSave.h"
 #include "Store.h"
 #include "StoreKey.h"
 #include "StoreKeeper.h"
 #include "Text.h"
+#include "dlgInputbox.h"
 
 namespace corkbase {
 
@@ -31,13 +35,15 @@ HRESULT Notes::CollapseAll() {
 
 HRESULT Notes::ShowAll() {
     return Guarded([&] {
-        for (const auto& note : Snapshot()) {
-            note->SetVisible(true);
-            note->ShowNote();
-            note->ApplyThroughClicks(throughClicks_);
-            note->ApplyTransparencyLevel(transparencyLevel_);
-        }
+        for (const auto& note : Snapshot()) ShowWithOptions(*note.get());
     });
+}
+
+void Notes::ShowWithOptions(Note& note) {
+    note.SetVisible(true);
+    note.ShowNote();
+    note.ApplyThroughClicks(throughClicks_);
+    note.ApplyTransparencyLevel(transparencyLevel_);
 }
 
 HRESULT Notes::HideAll() {
@@ -71,7 +77,7 @@ HRESULT Notes::AddNote(_Note** result) {
     });
 }
 
-void Notes::Remove(long id) {
+void Notes::Remove(long id, bool byItsCommand) {
     // A number that names no note changes nothing; the administrator is told.
     if (id < 1 || static_cast<size_t>(id) > list_.size()) {
         LogWarning(L"Corkbase error: There is no note " + std::to_wstring(id) + L" among " +
@@ -80,11 +86,21 @@ void Notes::Remove(long id) {
     }
     // Keep the note alive until it is out of the list: releasing it closes its window.
     ComPtr<Note> removed = list_[static_cast<size_t>(id) - 1];
+    // Everything a save would write of it, read before it goes: a note that cannot be read
+    // (its window lost) still goes, kept by nobody.
+    StoredNote fields;
+    tk::Discarding(L"keeping a deleted note", [&] {
+        for (const NoteField& f : kNoteFields) fields.push_back(f.stored(removed.get()));
+    });
     list_.erase(list_.begin() + (id - 1));
     // Out of the list, the note belongs to no collection: its stale number must
     // never delete the note that has it now, nor reach a collection gone later.
     removed->ClearParent();
     RenumberNotes();
+    if (fields.size() == std::size(kNoteFields)) {
+        long kept = deleted_.Add(std::move(fields), TimeNow(), static_cast<int32_t>(id));
+        if (byItsCommand) lastByCommand_ = kept;
+    }
 }
 
 HRESULT Notes::DeleteNote(long* ID, long* result) {
@@ -113,26 +129,6 @@ HRESULT Notes::get_Notes(_NoteList** result) {
 
 namespace {
 
-// A stored field's value read back, with the default for a missing key.
-FieldValue Load(const StoreSection& section, const NoteField& f) {
-    FieldValue value{f.missing.text, f.missing.number, f.missing.flag};
-    switch (f.kind) {
-        case FieldKind::Text:
-            value.text = section.GetText(f.key, f.missing.text);
-            break;
-        case FieldKind::Twips:
-            value.number = section.GetTwips(f.key, f.missing.number);
-            break;
-        case FieldKind::Number:
-            value.number = section.GetNumber(f.key, f.missing.number);
-            break;
-        case FieldKind::Flag:
-            if (auto text = section.Get(f.key)) value.flag = !(text->empty() || *text == L"0");
-            break;
-    }
-    return value;
-}
-
 // Where the loaded values put the note's window, and under which title.
 tk::Form::Expected ExpectedWindow(const std::vector<FieldValue>& values) {
     constexpr size_t title = FieldIndex(L"title"), left = FieldIndex(L"left"), top = FieldIndex(L"top"),
@@ -142,15 +138,22 @@ tk::Form::Expected ExpectedWindow(const std::vector<FieldValue>& values) {
             static_cast<float>(values[width].number), static_cast<float>(values[height].number)};
 }
 
+// Gives a new note the values; a failure names where the value came from (section/key).
+void Fill(Note& note, const std::vector<FieldValue>& values, const std::wstring& where) {
+    note.Window().Expect(ExpectedWindow(values));
+    for (size_t k = 0; k < std::size(kNoteFields); ++k) {
+        HRESULT hr = kNoteFields[k].written(note, values[k]);
+        if (FAILED(hr)) {
+            tk::Failure failure = tk::CallFailure(hr);
+            throw tk::Failure(failure.hr(), where + L"/" + kNoteFields[k].key + L": " + failure.description());
+        }
+    }
+}
+
 }  // namespace
 
 void Notes::CheckOnlyWriter() const {
-    if (keeps_) {
-        if (loadFailed_)
-            throw tk::Failure(E_FAIL, L"The stored notes could not all be read, and saving these would drop the "
-                                      L"rest; nothing has been written");
-        return;
-    }
+    if (keeps_) return;
     if (StoreKept(kStoreApplication))
         throw tk::Failure(E_ACCESSDENIED,
                           L"Quillpost is running and keeps these notes: this collection's save would overwrite the "
@@ -179,34 +182,42 @@ HRESULT Notes::KeepStore() {
 HRESULT Notes::SaveAll(long* result) {
     return Guarded([&] {
         *Out(result) = 0;
+        if (partial_)
+            throw tk::Failure(E_FAIL,
+                              L"Nothing was saved: this collection's LoadAll did not finish, so it holds only "
+                              L"part of the stored notes and saving it would write over the others");
         CheckOnlyWriter();
         // Every note is read before anything is written: a note that cannot be read (its
         // window lost) fails the save while the store still holds the last good one.
-        PendingSave save{std::to_wstring(transparencyLevel_), throughClicks_ ? L"True" : L"False", {}};
+        PendingSave save{std::to_wstring(transparencyLevel_), throughClicks_ ? L"True" : L"False", {}, {}};
         save.sections.reserve(list_.size());
         for (size_t i = 1; i <= list_.size(); ++i) {
-            std::vector<std::wstring>& values = save.sections.emplace_back();
+            StoredNote& values = save.sections.emplace_back();
             for (const NoteField& f : kNoteFields) {
                 values.push_back(f.stored(list_[i - 1].get()));
                 // Loading refuses such a text, so saving one would leave a store that never loads.
-                if (values.back().find(L'\0') != std::wstring::npos)
+                if (values.back() && values.back()->find(L'\0') != std::wstring::npos)
                     throw tk::Failure(E_INVALIDARG, NoteSection(i) + L"/" + f.key +
                                                         L": a text holding a NUL character cannot be stored");
             }
         }
+        if (!deletedUnread_) save.deleted = deleted_.Stored();
         save.Save(kStoreApplication);
         if (!keeps_) Seen();
     });
 }
 
 HRESULT Notes::LoadAll() {
-    return Guarded([&] {
-        // Loading appends: the notes on the screen would all come a second time.
-        if (keeps_ && loaded_)
+    // Loading appends: the notes on the screen would all come a second time.
+    if (keeps_ && loaded_)
+        return Guarded([] {
             throw tk::Failure(E_FAIL, L"These are the notes on the screen, loaded already: loading again would add "
                                       L"every stored note a second time");
-        loaded_ = true;
-        loadFailed_ = true;
+        });
+    loaded_ = true;
+    bool failedBefore = partial_;
+    partial_ = true;
+    HRESULT hr = Guarded([&] {
         PendingSave::Finish(kStoreApplication);
         auto general = StoreSection::ForReading(kStoreApplication, L"General");
         transparencyLevel_ = general.GetNumber(L"level", 255);
@@ -217,23 +228,33 @@ HRESULT Notes::LoadAll() {
         if (count > kMostNotes)
             general.Fail(L"notes", Quoted(general.GetText(L"notes", L"")) + L" is more notes than the " +
                                        std::to_wstring(kMostNotes) + L" a collection keeps");
+        // No save writes one: read as no notes, the next save would write over every section.
+        if (count < 0) general.Fail(L"notes", Quoted(general.GetText(L"notes", L"")) + L" is fewer than no notes");
         for (int32_t i = 1; i <= count; ++i) {
             auto section = StoreSection::ForReading(kStoreApplication, NoteSection(static_cast<size_t>(i)));
             // Every value is read before the note is made: a value that does not convert adds no note.
             std::vector<FieldValue> values;
-            for (const NoteField& f : kNoteFields) values.push_back(Load(section, f));
+            for (const NoteField& f : kNoteFields)
+                values.push_back(FieldFrom(f, FieldText(section, f), section.Where(f.key)));
 
             ComPtr<Note> note = Add();
             if (!note) throw tk::Failure(E_FAIL, NoteSection(static_cast<size_t>(i)) + L": the note could not be added");
-            note->Window().Expect(ExpectedWindow(values));
-            for (size_t k = 0; k < std::size(kNoteFields); ++k)
-                section.CheckApplied(kNoteFields[k].key, kNoteFields[k].written(*note.get(), values[k]));
+            Fill(*note.get(), values, NoteSection(static_cast<size_t>(i)));
             note->ApplyThroughClicks(throughClicks_);
             note->ApplyTransparencyLevel(transparencyLevel_);
         }
-        loadFailed_ = false;
+        // The deleted notes never stop the notes from loading.
+        try {
+            deleted_.AddStored(LoadDeleted(kStoreApplication, TimeNow()));
+        } catch (const tk::Failure& failure) {
+            deletedUnread_ = true;
+            LogWarning(L"Corkbase: the deleted notes cannot be read and are kept as they are: " + failure.description());
+        }
         if (!keeps_) Seen();
     });
+    // Notes a failed load left in the list stay partial whatever loads after them.
+    if (SUCCEEDED(hr)) partial_ = failedBefore;
+    return hr;
 }
 
 HRESULT Notes::SetOnTop(VARIANT_BOOL* OnTop) {
@@ -276,6 +297,113 @@ HRESULT Notes::put_TransparencyLevel(long value) {
         transparencyLevel_ = value;
         for (const auto& note : Snapshot()) note->ApplyTransparencyLevel(transparencyLevel_);
     });
+}
+
+HRESULT Notes::FindInNotes(BSTR What, long* Found) {
+    return Guarded([&] {
+        *Out(Found) = 0;
+        std::wstring what = What ? std::wstring(What, SysStringLen(What)) : std::wstring();
+        if (what.empty()) return;
+        lastFind_ = what;
+        // Every note is looked through before any is shown, so showing one cannot change
+        // which match. npos: the match is in the title only.
+        struct Match {
+            ComPtr<Note> note;
+            size_t at;
+        };
+        std::vector<Match> matches;
+        std::wstring lowered = Lower(what);
+        for (const auto& note : Snapshot()) {
+            frmNote& window = note->Window();
+            size_t at = FindLowered(window.txtNote.Text(), lowered);
+            if (at != std::wstring::npos || FindLowered(window.lbTitleBar.Caption(), lowered) != std::wstring::npos)
+                matches.push_back({note, at});
+        }
+        for (const Match& match : matches) {
+            frmNote& window = match.note->Window();
+            window.UnfoldText();
+            ShowWithOptions(*match.note.get());
+            if (match.at != std::wstring::npos) window.SelectInView(match.at, what.size());
+        }
+        // F3 then goes on from the first match, within the first note.
+        if (!matches.empty()) matches.front().note->Window().TakeFocus();
+        *Found = static_cast<long>(matches.size());
+    });
+}
+
+HRESULT Notes::AskFindText(BSTR* What) {
+    return Guarded([&] {
+        *Out(What) = nullptr;
+        dlgInputbox dialog;
+        dialog.SetCaption(L"Find in Notes");
+        dialog.lblPrompt.SetCaption(L"Find what:");
+        dialog.txtText.SetText(lastFind_);
+        // Typing replaces the last text; Enter looks for it again.
+        dialog.txtText.Select(0, static_cast<int>(lastFind_.size()));
+        dialog.CentreOver(GetDesktopWindow());
+        dialog.ShowModal(NoteOwnerWindow());
+        if (dialog.OkPressed) *What = tk::Bstr(dialog.txtText.Text()).release();
+    });
+}
+
+
+HRESULT Notes::get_DeletedCount(long* result) {
+    return Guarded([&] { *Out(result) = static_cast<long>(deleted_.Count()); });
+}
+
+HRESULT Notes::get_DeletedName(long Index, BSTR* result) {
+    return Guarded([&] {
+        *Out(result) = nullptr;
+        *result = tk::Bstr(DeletedNotes::Name(deleted_.At(Index))).release();
+    });
+}
+
+HRESULT Notes::get_DeletedTime(long Index, DATE* result) {
+    return Guarded([&] {
+        *Out(result) = 0;
+        *result = LocalDate(deleted_.At(Index).time);
+    });
+}
+
+HRESULT Notes::get_DeletedID(long Index, long* result) {
+    return Guarded([&] {
+        *Out(result) = 0;
+        *result = deleted_.At(Index).id;
+    });
+}
+
+HRESULT Notes::RestoreDeleted(long Index, _Note** result) {
+    return Guarded([&] {
+        *Out(result) = nullptr;
+        const DeletedNotes::Entry& entry = deleted_.At(Index);
+        const std::wstring where = L"deleted note " + std::to_wstring(Index);
+        std::vector<FieldValue> values;
+        for (size_t k = 0; k < std::size(kNoteFields); ++k)
+            values.push_back(FieldFrom(kNoteFields[k], entry.fields[k], where + L"/" + kNoteFields[k].key));
+        // Shown wherever it was when deleted; Show then keeps it on a monitor.
+        values[FieldIndex(L"visible")].flag = true;
+        ComPtr<Note> note = Add();
+        if (!note) throw tk::Failure(E_FAIL, L"The deleted note could not be added");
+        try {
+            Fill(*note.get(), values, where);
+        } catch (...) {
+            // Half made, it is no note of the list nor a deleted one: the entry stays.
+            list_.pop_back();
+            note->ClearParent();
+            throw;
+        }
+        ShowWithOptions(*note.get());
+        deleted_.Erase(Index);
+        *result = note.detach();
+    });
+}
+
+HRESULT Notes::EmptyDeleted() {
+    return Guarded([&] { deleted_.Clear(); });
+}
+
+HRESULT Notes::get_LastDeletedByCommand(long* result) {
+    return Guarded([&] { *Out(result) = lastByCommand_; });
 }
 
 }  // namespace corkbase

@@ -12,7 +12,7 @@ struct PaletteColour {
     tk::OleColor value;
 };
 
-// The menu's colour items, mnuYellow to mnuBackground.
+// The colour items, top to bottom; the menu's Title and Delete items follow them.
 inline constexpr PaletteColour kPalette[] = {
     {L"&Yellow", L'Y', 0x00C0FFFF},
     {L"&Green", L'G', 0x0080FF80},

@@ -6,11 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "NoteSections.h"
+
 namespace corkbase {
 
 struct PendingSave {
     std::wstring level, clickThrough;
-    std::vector<std::vector<std::wstring>> sections;  // each note's stored texts, in field order
+    std::vector<StoredNote> sections;        // each note's stored texts, in list order
+    // The recently deleted notes, newest first; nothing leaves the stored list as it is.
+    std::optional<std::vector<StoredDeletedNote>> deleted;
 
     // Stores the state, whole, under the application.
     void Save(const std::wstring& application) const;
@@ -18,9 +22,13 @@ struct PendingSave {
     // wrote fails, and nothing is written.
     static void Finish(const std::wstring& application);
 
-private:
+    // The value a save leaves behind, and what a load reads back from one: the record of
+    // this version, or the one written before records carried a version and the deleted
+    // notes. Nothing for text no save wrote.
     std::wstring ToText() const;
     static std::optional<PendingSave> FromText(const std::wstring& text);
+
+private:
     void Spread(const std::wstring& application) const;
 };
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "Accessible.h"
 #include "Automation.h"
 #include "Module.h"
 #include "Note.h"
@@ -136,14 +137,30 @@ std::vector<RegistryValue> RegistrationTable() {
     return table;
 }
 
-// The keys the table creates whose removal takes everything below them.
-std::vector<std::wstring> RegistrationRoots() {
+bool SameText(const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) == 0; }
+
+// The keys under root the table creates whose removal takes everything below them, of
+// those that point at this copy or at none: a class registered from another copy stays
+// with its ProgID, and so does a ProgID that names another class.
+std::vector<std::wstring> RegistrationRoots(HKEY root) {
+    const std::wstring classes = L"Software\\Classes\\", path = ModulePath();
     std::vector<std::wstring> roots;
     for (const CreatableClass& cls : kClasses) {
-        roots.push_back(L"CLSID\\" + GuidText(*cls.clsid));
-        roots.push_back(cls.progId);
+        std::wstring clsid = GuidText(*cls.clsid), clsidKey = L"CLSID\\" + clsid;
+        std::wstring server = tk::RegistryDefault(root, classes + clsidKey + L"\\InprocServer32");
+        if (!server.empty() && !SameText(server, path)) continue;
+        roots.push_back(clsidKey);
+        std::wstring named = tk::RegistryDefault(root, classes + cls.progId + L"\\CLSID");
+        if (named.empty() || SameText(named, clsid)) roots.push_back(cls.progId);
     }
     return roots;
+}
+
+// Whether the registered type library is this copy's, or none is registered.
+bool TypeLibraryHere() {
+    tk::Bstr registered;
+    return FAILED(QueryPathOfRegTypeLib(LIBID_NoteLibrary, kLibMajor, kLibMinor, kLibLcid, registered.put())) ||
+           SameText(registered.get(), ModulePath());
 }
 
 LSTATUS WriteTable(HKEY root, const std::vector<RegistryValue>& table) {
@@ -155,7 +172,7 @@ LSTATUS WriteTable(HKEY root, const std::vector<RegistryValue>& table) {
 }
 
 LSTATUS RemoveTable(HKEY root) {
-    auto roots = RegistrationRoots();
+    auto roots = RegistrationRoots(root);
     for (auto it = roots.rbegin(); it != roots.rend(); ++it) {
         LSTATUS status = RegDeleteTreeW(root, (L"Software\\Classes\\" + *it).c_str());
         if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) return status;
@@ -196,14 +213,21 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
-    static std::vector<ClassFactory> factories(std::begin(kClasses), std::end(kClasses));
-    for (ClassFactory& factory : factories)
-        if (factory.Serves(clsid)) return factory.QueryInterface(riid, ppv);
-    return CLASS_E_CLASSNOTAVAILABLE;
+    HRESULT hr = CLASS_E_CLASSNOTAVAILABLE;
+    HRESULT guard = Guard(IID_IClassFactory, [&] {
+        static std::vector<ClassFactory> factories(std::begin(kClasses), std::end(kClasses));
+        for (ClassFactory& factory : factories)
+            if (factory.Serves(clsid)) {
+                hr = factory.QueryInterface(riid, ppv);
+                return;
+            }
+    });
+    return FAILED(guard) ? guard : hr;
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
-    if (LiveObjects() != 0 || ServerLocks() != 0) return S_FALSE;
+    // A reader may hold a note's accessible object after the note itself is gone.
+    if (LiveObjects() != 0 || ServerLocks() != 0 || tk::LiveAccessibleObjects() != 0) return S_FALSE;
     // Nothing may outlive the code: the library's windows, classes and cached types go now.
     ReleaseWindowResources();
     ReleaseTypeInfos();
@@ -237,15 +261,22 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
-    HRESULT hr = FromStatus(RemoveTable(HKEY_CURRENT_USER), L"Cannot remove the classes for this user");
-    if (FAILED(hr)) return hr;
-    LSTATUS machine = RemoveTable(HKEY_LOCAL_MACHINE);
-    if (machine != ERROR_SUCCESS && machine != ERROR_ACCESS_DENIED)
-        return FromStatus(machine, L"Cannot remove the classes for this machine");
-    hr = UnRegisterTypeLibForUser(LIBID_NoteLibrary, kLibMajor, kLibMinor, kLibLcid, SYS_WIN64);
-    // A type library that is already gone counts as removed.
-    ComPtr<ITypeLib> still;
-    if (FAILED(hr) && SUCCEEDED(LoadRegTypeLib(LIBID_NoteLibrary, kLibMajor, kLibMinor, kLibLcid, still.put())))
-        return ReportError(IID_IUnknown, hr, L"Cannot remove the type library's registration");
-    return S_OK;
+    HRESULT hr = S_OK;
+    HRESULT guard = Guard(IID_IUnknown, [&] {
+        hr = FromStatus(RemoveTable(HKEY_CURRENT_USER), L"Cannot remove the classes for this user");
+        if (FAILED(hr)) return;
+        LSTATUS machine = RemoveTable(HKEY_LOCAL_MACHINE);
+        if (machine != ERROR_SUCCESS && machine != ERROR_ACCESS_DENIED) {
+            hr = FromStatus(machine, L"Cannot remove the classes for this machine");
+            return;
+        }
+        // Another copy's type library stays registered for that copy.
+        if (!TypeLibraryHere()) return;
+        HRESULT removed = UnRegisterTypeLibForUser(LIBID_NoteLibrary, kLibMajor, kLibMinor, kLibLcid, SYS_WIN64);
+        // A type library that is already gone counts as removed.
+        ComPtr<ITypeLib> still;
+        if (FAILED(removed) && SUCCEEDED(LoadRegTypeLib(LIBID_NoteLibrary, kLibMajor, kLibMinor, kLibLcid, still.put())))
+            hr = ReportError(IID_IUnknown, removed, L"Cannot remove the type library's registration");
+    });
+    return FAILED(guard) ? guard : hr;
 }

@@ -24,7 +24,7 @@ constexpr int32_t SnapDistance = 150;
 int32_t RetMin(int32_t& nA, int32_t& nB);
 
 // The shifts that align a window with the other notes (0 where none is in reach).
-// The scan stops at the first note it cannot read or whose arithmetic overflows.
+// The scan stops at the first sum that overflows, keeping the candidates found before it.
 SnapOffsets GetSnapOffsets(int32_t left, int32_t top, int32_t width, int32_t height, const std::vector<SnapNote>& notes,
                            int32_t ownId, int32_t screenWidth, int32_t screenHeight);
 

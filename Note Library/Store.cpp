@@ -38,6 +38,10 @@ std::optional<Decimal> SplitDecimal(const std::wstring& text) {
     return d;
 }
 
+[[noreturn]] void FailAt(const std::wstring& where, const std::wstring& what) {
+    throw tk::Failure(DISP_E_TYPEMISMATCH, where + L": " + what);
+}
+
 }  // namespace
 
 std::wstring NoteSection(size_t position) { return L"note" + std::to_wstring(position); }
@@ -74,7 +78,7 @@ std::optional<bool> ParseFlag(const std::wstring& text) {
 StoreSection StoreSection::ForReading(const std::wstring& application, const std::wstring& section) {
     tk::RegKey key;
     std::wstring path = StoreKey(application) + L"\\" + section;
-    LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, key.put());
+    LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, key.put());
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
         throw tk::Failure(HRESULT_FROM_WIN32(status),
                           section + L": cannot be read: " + tk::SystemMessage(static_cast<DWORD>(status)));
@@ -84,7 +88,7 @@ StoreSection StoreSection::ForReading(const std::wstring& application, const std
 StoreSection StoreSection::ForWriting(const std::wstring& application, const std::wstring& section) {
     tk::RegKey key;
     std::wstring path = StoreKey(application) + L"\\" + section;
-    LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_QUERY_VALUE,
+    LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS,
                                      nullptr, key.put(), nullptr);
     if (status != ERROR_SUCCESS)
         throw tk::Failure(HRESULT_FROM_WIN32(status),
@@ -92,14 +96,30 @@ StoreSection StoreSection::ForWriting(const std::wstring& application, const std
     return StoreSection(section, std::move(key));
 }
 
-void StoreSection::Fail(const std::wstring& key, const std::wstring& what) const {
-    throw tk::Failure(DISP_E_TYPEMISMATCH, name_ + L"/" + key + L": " + what);
+void StoreSection::Fail(const std::wstring& key, const std::wstring& what) const { FailAt(Where(key), what); }
+
+std::vector<std::wstring> StoreSection::Subsections() const {
+    std::vector<std::wstring> names;
+    if (!key_) return names;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256];  // the longest name a registry key can have, and its NUL
+        DWORD length = static_cast<DWORD>(std::size(name));
+        LSTATUS status = RegEnumKeyExW(key_.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) return names;
+        if (status != ERROR_SUCCESS)
+            throw tk::Failure(HRESULT_FROM_WIN32(status),
+                              name_ + L": cannot be read: " + tk::SystemMessage(static_cast<DWORD>(status)));
+        names.emplace_back(name, length);
+    }
 }
 
-void StoreSection::CheckApplied(const std::wstring& key, HRESULT hr) const {
-    if (SUCCEEDED(hr)) return;
-    tk::Failure failure = tk::CallFailure(hr);
-    throw tk::Failure(failure.hr(), name_ + L"/" + key + L": " + failure.description());
+void StoreSection::RemoveSection(const std::wstring& application, const std::wstring& section) {
+    BeforeStoreWrite(section, L"");
+    std::wstring path = StoreKey(application) + L"\\" + section;
+    LSTATUS status = RegDeleteKeyW(HKEY_CURRENT_USER, path.c_str());
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+        throw tk::Failure(HRESULT_FROM_WIN32(status),
+                          section + L": cannot be removed: " + tk::SystemMessage(static_cast<DWORD>(status)));
 }
 
 std::optional<std::wstring> StoreSection::Get(const std::wstring& key) const {
@@ -121,6 +141,10 @@ std::optional<std::wstring> StoreSection::Get(const std::wstring& key) const {
     return text;
 }
 
+bool StoreSection::Holds(const std::wstring& key) const {
+    return key_ && RegQueryValueExW(key_.get(), key.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
 void StoreSection::Remove(const std::wstring& key) {
     BeforeStoreWrite(name_, key);
     LSTATUS status = RegDeleteValueW(key_.get(), key.c_str());
@@ -138,28 +162,39 @@ void StoreSection::Save(const std::wstring& key, const std::wstring& value) {
                           name_ + L"/" + key + L": cannot be saved: " + tk::SystemMessage(static_cast<DWORD>(status)));
 }
 
-int32_t StoreSection::GetNumber(const std::wstring& key, int32_t fallback) const {
-    auto text = Get(key);
-    if (!text) return fallback;
-    auto number = ParseNumber(*text);
-    if (!number) Fail(key, Quoted(*text) + L" is not a number");
+int32_t NumberFrom(const std::wstring& where, const std::wstring& text) {
+    auto number = ParseNumber(text);
+    if (!number) FailAt(where, Quoted(text) + L" is not a number");
     return *number;
 }
 
-int32_t StoreSection::GetTwips(const std::wstring& key, int32_t fallback) const {
-    int32_t twips = GetNumber(key, fallback);
+int32_t TwipsFrom(const std::wstring& where, const std::wstring& text) {
+    int32_t twips = NumberFrom(where, text);
     if (twips > tk::MostTwips)
-        Fail(key, Quoted(*Get(key)) + L" is more twips than a note can keep (at most " +
-                      std::to_wstring(tk::MostTwips) + L")");
+        FailAt(where, Quoted(text) + L" is more twips than a note can keep (at most " + std::to_wstring(tk::MostTwips) +
+                          L")");
     return twips;
+}
+
+bool FlagFrom(const std::wstring& where, const std::wstring& text) {
+    auto flag = ParseFlag(text);
+    if (!flag) FailAt(where, Quoted(text) + L" is neither True, False nor a number");
+    return *flag;
+}
+
+int32_t StoreSection::GetNumber(const std::wstring& key, int32_t fallback) const {
+    auto text = Get(key);
+    return text ? NumberFrom(Where(key), *text) : fallback;
+}
+
+int32_t StoreSection::GetTwips(const std::wstring& key, int32_t fallback) const {
+    auto text = Get(key);
+    return text ? TwipsFrom(Where(key), *text) : fallback;
 }
 
 bool StoreSection::GetFlag(const std::wstring& key, bool fallback) const {
     auto text = Get(key);
-    if (!text) return fallback;
-    auto flag = ParseFlag(*text);
-    if (!flag) Fail(key, Quoted(*text) + L" is neither True, False nor a number");
-    return *flag;
+    return text ? FlagFrom(Where(key), *text) : fallback;
 }
 
 std::wstring StoreSection::GetText(const std::wstring& key, const std::wstring& fallback) const {

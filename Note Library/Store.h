@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Handles.h"
 
@@ -20,6 +21,8 @@ public:
     // type than text, or text holding a NUL character (which would come back cut short),
     // is a failure naming section and key.
     std::optional<std::wstring> Get(const std::wstring& key) const;
+    // Whether the key holds a value, of whatever type.
+    bool Holds(const std::wstring& key) const;
     void Save(const std::wstring& key, const std::wstring& value);
     // Removes the key; a missing one is no failure.
     void Remove(const std::wstring& key);
@@ -32,9 +35,16 @@ public:
     bool GetFlag(const std::wstring& key, bool fallback) const;
     std::wstring GetText(const std::wstring& key, const std::wstring& fallback) const;
 
+    // Whether the section is in the store.
+    bool Exists() const { return static_cast<bool>(key_); }
+    // The sections directly below this one.
+    std::vector<std::wstring> Subsections() const;
+    // Removes a section that holds no other section; a missing one is no failure.
+    static void RemoveSection(const std::wstring& application, const std::wstring& section);
+
+    // "section/key", as failures name a value.
+    std::wstring Where(const std::wstring& key) const { return name_ + L"/" + key; }
     [[noreturn]] void Fail(const std::wstring& key, const std::wstring& what) const;
-    // Throws for a failed call that applied the key's value, naming section and key.
-    void CheckApplied(const std::wstring& key, HRESULT hr) const;
 
 private:
     StoreSection(std::wstring name, tk::RegKey key) : name_(std::move(name)), key_(std::move(key)) {}
@@ -46,6 +56,12 @@ private:
 // there, as if the process had died. The library's own does nothing: a test program links
 // one of its own in its place.
 void BeforeStoreWrite(const std::wstring& section, const std::wstring& key);
+
+// A stored text read as a number, as twips a window can keep or as a flag; a text that
+// does not convert fails naming where it was (section/key) and the text.
+int32_t NumberFrom(const std::wstring& where, const std::wstring& text);
+int32_t TwipsFrom(const std::wstring& where, const std::wstring& text);
+bool FlagFrom(const std::wstring& where, const std::wstring& text);
 
 // The section of the note at this 1-based position: note1, note2, ...
 std::wstring NoteSection(size_t position);

@@ -21,4 +21,9 @@ std::wstring Lower(const std::wstring& text) {
     return lower;
 }
 
+size_t FindLowered(const std::wstring& text, const std::wstring& lowered, size_t from) {
+    // Lower keeps every character where it was, so a place in the lowered text is one in text.
+    return from <= text.size() ? Lower(text).find(lowered, from) : std::wstring::npos;
+}
+
 }  // namespace corkbase

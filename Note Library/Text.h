@@ -11,4 +11,8 @@ std::wstring Quoted(const std::wstring& text);
 // Failure when the platform cannot map the text.
 std::wstring Lower(const std::wstring& text);
 
+// Where `lowered`, a text already given to Lower, first lies in text at or after from,
+// ignoring letter case as Lower does; npos when nowhere.
+size_t FindLowered(const std::wstring& text, const std::wstring& lowered, size_t from = 0);
+
 }  // namespace corkbase

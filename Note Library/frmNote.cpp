@@ -8,6 +8,7 @@
 #include "MsgBox.h"
 #include "NoteOwner.h"
 #include "NoteSize.h"
+#include "NoteZoom.h"
 #include "Palette.h"
 #include "PopupMenu.h"
 #include "Resources.h"
@@ -22,9 +23,11 @@ namespace {
 constexpr tk::OleColor WindowBackground = 0x80000005;
 constexpr tk::OleColor WindowText = 0x80000008;
 constexpr float CollapseExtra = 80;
-// The text area shows once the layout gives it the height of its 8.25-point font; lower,
-// as below a collapsed title bar, it would show only stray dots of text.
-constexpr float TextRoom = 165;
+constexpr tk::FontSpec TextFont{L"Arial", 8.25f, FW_NORMAL, RUSSIAN_CHARSET};
+
+// Another note window of this thread is told to zoom its text by wParam steps.
+constexpr UINT ZoomMessage = WM_APP + 1;
+constexpr wchar_t NoteClass[] = L"CorkbaseNote";
 
 constexpr UINT_PTR CloseTimer = 1;
 // How long a close from another program waits before the note hides (see Form_QueryUnload).
@@ -46,7 +49,7 @@ void CheckLayered(int32_t status, const wchar_t* doing) {
 HCURSOR CloseCursor() { return LoadCursorW(tk::ThisModule(), MAKEINTRESOURCEW(CORKBASE_CLOSE_CURSOR)); }
 
 frmNote::frmNote()
-    : Form({.className = L"CorkbaseNote",
+    : Form({.className = NoteClass,
             .style = WS_POPUP | WS_CLIPCHILDREN,
             // Layered from its creation: making it layered afterwards costs the platform
             // a second drawing surface (the load step still makes it opaque).
@@ -89,7 +92,7 @@ frmNote::frmNote()
                       .width = 1575,
                       .height = 735,
                       .backColor = tk::ButtonFace,
-                      .font = {L"Arial", 8.25f, FW_NORMAL, RUSSIAN_CHARSET},
+                      .font = TextFont,
                       .multiLine = true,
                       .border = false}) {
     lblClose.Click = [this] { lblClose_Click(); };
@@ -106,6 +109,7 @@ frmNote::frmNote()
     for (tk::Control* grip : {&Picture2, &Picture3, &Picture4})
         grip->MouseUp = [this](const tk::MouseEvent&) { Grip_MouseUp(); };
     txtNote.Change = [this] { txtNote_Change(); };
+    txtNote.KeyDown = [this](int key, int shift) { return txtNote_KeyDown(key, shift); };
     txtNote.KeyPress = [this](int& key) { txtNote_KeyPress(key); };
     txtNote.KeyUp = [this](int key, int shift) { txtNote_KeyUp(key, shift); };
     txtNote.MenuKey = [this] { txtNote_MenuKey(); };
@@ -142,10 +146,19 @@ LRESULT frmNote::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             txtNote_MenuKey();
             return 0;
         case WM_TIMER:
-            if (wp != CloseTimer) break;
+            // Only the close this window is waiting for: any program can post a WM_TIMER.
+            if (wp != CloseTimer || !closing_) break;
             KillTimer(hWnd(), CloseTimer);
             closing_ = false;
             lblClose_Click();
+            return 0;
+        case WM_MOUSEWHEEL:
+            if (!(GET_KEYSTATE_WPARAM(wp) & MK_CONTROL)) break;
+            Form_MouseWheel(GET_WHEEL_DELTA_WPARAM(wp),
+                            {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))});
+            return 0;
+        case ZoomMessage:
+            SetZoom(ZoomStepFrom(zoom_, static_cast<int>(wp)));
             return 0;
         case WM_DISPLAYCHANGE:
             // A note that no monitor shows any more comes back; the others stay put.
@@ -242,7 +255,9 @@ void frmNote::LayoutVertical() {
         Picture3.SetTop(ScaleHeight() - Picture3.Height());
         txtNote.SetTop(lbTitleBar.Height());
         txtNote.SetHeight(AtLeastZero(ScaleHeight() - Picture3.Height() - lbTitleBar.Height()));
-        txtNote.SetVisible(txtNote.Height() >= TextRoom);
+        // Lower than the grips let a note shrink, as a collapsed note is, the text box would
+        // show a strip of stray text.
+        txtNote.SetVisible(Height() >= MinHeight);
         Picture2.SetTop(lbTitleBar.Height());
         Picture4.SetTop(Picture2.Top());
         Picture2.SetHeight(AtLeastZero(ScaleHeight() - lbTitleBar.Height()));
@@ -283,6 +298,23 @@ void frmNote::Collapse() {
         SetHeight(lbTitleBar.Height() + CollapseExtra);
         collapsed_ = true;
     }
+}
+
+void frmNote::UnfoldText() {
+    if (collapsed_) Collapse();
+    // Expanded to a height remembered low, or stored about as low as its title bar: too low
+    // for the layout to show the text.
+    if (Height() < MinHeight) SetHeight(kDefaultNoteHeight);
+}
+
+void frmNote::SelectInView(size_t start, size_t length) {
+    txtNote.Select(static_cast<int>(start), static_cast<int>(length));
+    txtNote.ScrollToCaret();
+}
+
+void frmNote::TakeFocus() {
+    SetForegroundWindow(hWnd());
+    txtNote.SetFocus();
 }
 
 void frmNote::SetTransparencyLevelAndThroughClicks(int32_t& level, bool& allow) {
@@ -461,6 +493,54 @@ void frmNote::mnuDelete_Click() {
     note.ReleaseHeld();
 }
 
+// The text's size.
+
+void frmNote::SetZoom(int32_t percent) {
+    if (!IsZoomStep(percent))
+        throw tk::Failure(E_INVALIDARG, L"A note's text is drawn at " + ZoomStepsInWords() + L" percent, not " +
+                                            std::to_wstring(percent));
+    if (percent == zoom_) return;
+    tk::FontSpec font = TextFont;
+    font.points = TextFont.points * static_cast<float>(percent) / 100.0f;
+    txtNote.SetFont(font);
+    zoom_ = percent;
+}
+
+// Ctrl+Plus (or Ctrl+= and the keypad's plus), Ctrl+Minus (or the keypad's minus), Ctrl+0;
+// Alt is left alone, since Ctrl+Alt is AltGr, which types characters.
+bool frmNote::txtNote_KeyDown(int keyCode, int shift) {
+    if ((shift & 6) != 2) return false;
+    switch (keyCode) {
+        case VK_OEM_PLUS:
+        case VK_ADD:
+            SetZoom(ZoomStepFrom(zoom_, 1));
+            return true;
+        case VK_OEM_MINUS:
+        case VK_SUBTRACT:
+            SetZoom(ZoomStepFrom(zoom_, -1));
+            return true;
+        case '0':
+            SetZoom(kDesignedZoom);
+            return true;
+    }
+    return false;
+}
+
+// Ctrl with the wheel zooms the note under the pointer, which need not be the one that has
+// the focus and so gets the wheel: a notch a step, up bigger.
+void frmNote::Form_MouseWheel(int delta, POINT screen) {
+    wheelRest_ += delta;
+    int steps = wheelRest_ / WHEEL_DELTA;
+    wheelRest_ -= steps * WHEEL_DELTA;
+    if (steps == 0) return;
+    HWND under = GetAncestor(WindowFromPoint(screen), GA_ROOT);
+    wchar_t className[32] = {};
+    if (!under || GetWindowThreadProcessId(under, nullptr) != GetCurrentThreadId() ||
+        !GetClassNameW(under, className, 32) || wcscmp(className, NoteClass) != 0)
+        return;
+    SendMessageW(under, ZoomMessage, static_cast<WPARAM>(steps), 0);
+}
+
 // Find.
 
 void frmNote::txtNote_KeyPress(int& keyAscii) {
@@ -490,8 +570,7 @@ void frmNote::FindText(bool repeat) {
             what = dialog.txtText.Text();
         }
         if (what.empty()) return;
-        std::wstring text = txtNote.Text();
-        size_t found = start <= text.size() ? Lower(text).find(Lower(what), start) : std::wstring::npos;
+        size_t found = FindLowered(txtNote.Text(), Lower(what), start);
         if (found != std::wstring::npos) {
             txtNote.Select(static_cast<int>(found), static_cast<int>(what.size()));
         } else {

@@ -29,10 +29,20 @@ public:
     void Show();
     void Collapse();
     bool IsCollapsed() const { return collapsed_; }
+    // Makes the text show: a collapsed note expands, one too low for its text gets the
+    // default height.
+    void UnfoldText();
+    // Selects that much of the text from start (0-based) and scrolls it into view.
+    void SelectInView(size_t start, size_t length);
+    // Brings the note to the front with the keyboard focus in its text.
+    void TakeFocus();
     void SetTransparencyLevelAndThroughClicks(int32_t& level, bool& allow);
     void SetNoteColor(tk::OleColor color);
     // The title bar's caption, which is also the window's text.
     void SetTitle(const std::wstring& title);
+    // How large the text is drawn, in percent of its designed size: one of kZoomSteps.
+    int32_t Zoom() const { return zoom_; }
+    void SetZoom(int32_t percent);
     // Show's checks: the window brought back onto the monitor nearest to it.
     void KeepOnMonitor();
 
@@ -75,6 +85,8 @@ private:
     void Picture3_MouseMove(const tk::MouseEvent& e);
     void Grip_MouseUp();
     void txtNote_Change();
+    bool txtNote_KeyDown(int keyCode, int shift);
+    void Form_MouseWheel(int delta, POINT screen);
     void txtNote_KeyPress(int& keyAscii);
     void txtNote_KeyUp(int keyCode, int shift);
     void txtNote_MenuKey();
@@ -91,6 +103,8 @@ private:
     bool collapsed_ = false;
     bool closing_ = false;  // the close from outside waits on CloseTimer
     int32_t rememberedHeight_ = 0;
+    int32_t zoom_ = 100;
+    int wheelRest_ = 0;  // a wheel's turn short of a notch, kept for the next
 };
 
 // The close label's pointer: a hand under a small cross, hot at the cross's centre.

@@ -10,9 +10,9 @@ LONG g_savedExStyle = 0;
 // window has already is not set again: that too is a round trip and two messages. (A read
 // that fails also gives 0, so a style of 0 is always set, and a failure still shows.)
 bool SetExStyle(HWND window, LONG style) {
-    if (GetWindowLongA(window, GWL_EXSTYLE_INDEX) == style && style != 0) return true;
+    if (GetWindowLongA(window, GWL_EXSTYLE) == style && style != 0) return true;
     SetLastError(ERROR_SUCCESS);
-    return SetWindowLongA(window, GWL_EXSTYLE_INDEX, style) != 0 || GetLastError() == ERROR_SUCCESS;
+    return SetWindowLongA(window, GWL_EXSTYLE, style) != 0 || GetLastError() == ERROR_SUCCESS;
 }
 
 // The opacity just given to a window here, until the next MakeLayered asks the platform
@@ -28,8 +28,8 @@ bool SetAlpha(HWND window, BYTE alpha) {
     BYTE current = 0;
     DWORD flags = 0;
     bool ok =
-        (GetLayeredWindowAttributes(window, nullptr, &current, &flags) && flags == ALPHA_FLAG && current == alpha) ||
-        SetLayeredWindowAttributes(window, 0, alpha, ALPHA_FLAG);
+        (GetLayeredWindowAttributes(window, nullptr, &current, &flags) && flags == LWA_ALPHA && current == alpha) ||
+        SetLayeredWindowAttributes(window, 0, alpha, LWA_ALPHA);
     g_alphaWindow = ok ? window : nullptr;
     g_alpha = alpha;
     return ok;
@@ -47,10 +47,10 @@ int32_t MakeLayered(HWND window) {
     if (!window) return 0;
     g_lastLayeredWindow = window;
     g_alphaWindow = nullptr;  // another program may have changed the window meanwhile
-    LONG style = GetWindowLongA(window, GWL_EXSTYLE_INDEX);
+    LONG style = GetWindowLongA(window, GWL_EXSTYLE);
     if (style == 0 && GetLastError() != ERROR_SUCCESS) return LastError();
     g_savedExStyle = style;
-    if (!SetExStyle(window, g_savedExStyle | EX_LAYERED)) return LastError();
+    if (!SetExStyle(window, g_savedExStyle | WS_EX_LAYERED)) return LastError();
     if (!SetAlpha(window, 255)) return LastError();
     return 0;
 }
@@ -68,7 +68,7 @@ int32_t SetClickThrough(HWND window, bool on) {
     if (!window || window != g_lastLayeredWindow) return 0;
     // "Off" writes the bare layered style: the saved style carries the transparent bit
     // once click-through has been on.
-    LONG style = on ? (g_savedExStyle | EX_LAYERED | EX_TRANSPARENT) : EX_LAYERED;
+    LONG style = on ? (g_savedExStyle | WS_EX_LAYERED | WS_EX_TRANSPARENT) : WS_EX_LAYERED;
     if (!SetExStyle(window, style)) return LastError();
     return 0;
 }

@@ -7,10 +7,11 @@
 
 namespace modWinTrans {
 
-constexpr int GWL_EXSTYLE_INDEX = -20;
-constexpr LONG EX_LAYERED = 0x80000;
-constexpr LONG EX_TRANSPARENT = 0x20;
-constexpr DWORD ALPHA_FLAG = 2;  // LWA_ALPHA
+// The values the design gives the platform's names used here.
+static_assert(GWL_EXSTYLE == -20);
+static_assert(WS_EX_LAYERED == 0x80000);
+static_assert(WS_EX_TRANSPARENT == 0x20);
+static_assert(LWA_ALPHA == 2);
 
 // Statuses: 0 success, -1 a level outside 0 to 255, otherwise the platform's error code.
 int32_t MakeLayered(HWND window);

@@ -1,6 +1,7 @@
 #include "Accessible.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "Control.h"
 #include "Failure.h"
@@ -12,6 +13,8 @@ namespace tk {
 const IID AccessibleIid = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 
 namespace {
+
+std::atomic<long> g_accessibleObjects{0};
 
 HRESULT Report(HRESULT hr, const std::wstring& description) {
     ComPtr<ICreateErrorInfo> create;
@@ -42,22 +45,33 @@ VARIANT Long(long value) {
 }  // namespace
 
 ComPtr<AccessibleForm> AccessibleForm::Create(HWND form, std::function<std::wstring()> name,
-                                              std::vector<AccessiblePart> parts) {
+                                              std::vector<AccessiblePart> parts, AccessibleSelf self) {
     ComPtr<IAccessible> system;
     Check(CreateStdAccessibleObject(form, OBJID_CLIENT, AccessibleIid, reinterpret_cast<void**>(system.put())),
           L"Cannot create the window's accessible object");
     return ComPtr<AccessibleForm>::Attach(
-        new AccessibleForm(form, std::move(name), std::move(parts), std::move(system)));
+        new AccessibleForm(form, std::move(name), std::move(parts), std::move(self), std::move(system)));
 }
 
 AccessibleForm::AccessibleForm(HWND form, std::function<std::wstring()> name, std::vector<AccessiblePart> parts,
-                               ComPtr<IAccessible> system)
-    : form_(form), name_(std::move(name)), parts_(std::move(parts)), system_(std::move(system)) {}
+                               AccessibleSelf self, ComPtr<IAccessible> system)
+    : form_(form),
+      name_(std::move(name)),
+      parts_(std::move(parts)),
+      self_(std::move(self)),
+      system_(std::move(system)) {
+    ++g_accessibleObjects;
+}
+
+AccessibleForm::~AccessibleForm() { --g_accessibleObjects; }
+
+long LiveAccessibleObjects() { return g_accessibleObjects; }
 
 void AccessibleForm::Disconnect() {
     form_ = nullptr;
     parts_.clear();
     name_ = nullptr;
+    self_ = {};
     system_.reset();
     CoDisconnectObject(static_cast<IAccessible*>(this), 0);
 }
@@ -172,7 +186,7 @@ HRESULT AccessibleForm::get_accName(VARIANT child, BSTR* name) {
 HRESULT AccessibleForm::get_accValue(VARIANT child, BSTR* value) {
     return Guarded([&] {
         const AccessiblePart* part = PartOf(child);
-        if (!part) return system_->get_accValue(child, value);
+        if (!part) return self_.value ? Text(value, self_.value()) : system_->get_accValue(child, value);
         if (part->value) return Text(value, part->value());
         if (part->windowed && part->role == ROLE_SYSTEM_TEXT) return Text(value, WindowTextOf(WindowOf(*part)));
         if (value) *value = nullptr;
@@ -193,9 +207,9 @@ HRESULT AccessibleForm::get_accDescription(VARIANT child, BSTR* description) {
 HRESULT AccessibleForm::get_accRole(VARIANT child, VARIANT* role) {
     return Guarded([&] {
         const AccessiblePart* part = PartOf(child);
-        if (!part) return system_->get_accRole(child, role);
+        if (!part && !self_.role) return system_->get_accRole(child, role);
         if (!role) return E_POINTER;
-        *role = Long(part->role);
+        *role = Long(part ? part->role : self_.role);
         return S_OK;
     });
 }

@@ -36,11 +36,17 @@ struct AccessiblePart {
     std::function<void()> DoDefault;
 };
 
+// What a window itself is and holds, where the system's object cannot say.
+struct AccessibleSelf {
+    long role = 0;                        // 0: the system's
+    std::function<std::wstring()> value;  // empty: the system's
+};
+
 class AccessibleForm final : public IAccessible {
 public:
     // The form's window, its name (empty: the system's, the window text) and its parts.
     static ComPtr<AccessibleForm> Create(HWND form, std::function<std::wstring()> name,
-                                         std::vector<AccessiblePart> parts);
+                                         std::vector<AccessiblePart> parts, AccessibleSelf self = {});
     // The window goes: every later call fails, and clients lose their proxies.
     void Disconnect();
 
@@ -78,8 +84,8 @@ public:
 
 private:
     AccessibleForm(HWND form, std::function<std::wstring()> name, std::vector<AccessiblePart> parts,
-                   ComPtr<IAccessible> system);
-    ~AccessibleForm() = default;
+                   AccessibleSelf self, ComPtr<IAccessible> system);
+    ~AccessibleForm();
 
     // The part a child id names, nullptr for the form itself; a Failure for no part.
     const AccessiblePart* PartOf(const VARIANT& child) const;
@@ -94,8 +100,13 @@ private:
     HWND form_;
     std::function<std::wstring()> name_;
     std::vector<AccessiblePart> parts_;
+    AccessibleSelf self_;
     ComPtr<IAccessible> system_;  // the system's client object of the form's window
 };
+
+// How many accessible objects of this module live, handed out or not: the module's code
+// must stay loaded while a reader still holds one.
+long LiveAccessibleObjects();
 
 // Tells readers that the name of the form's client (child 0) or of one of its parts changed.
 void NotifyNameChange(HWND form, long child = CHILDID_SELF);

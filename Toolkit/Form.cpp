@@ -1,6 +1,7 @@
 #include "Form.h"
 
 #include <set>
+#include <utility>
 
 #include "Control.h"
 #include "Discarded.h"
@@ -26,6 +27,10 @@ struct PendingFocus {
     Form* form = nullptr;     // the form whose first control is to take the focus
 };
 thread_local PendingFocus pendingFocus;
+
+// The form whose window CreateWindowExW is making on this thread: its first message binds
+// the window to it. Any program can send a window WM_NCCREATE, with any pointer in it.
+thread_local Form* formCreating = nullptr;
 
 void AwaitFocus(Form* form, HWND hwnd) {
     pendingFocus.form = form;
@@ -95,8 +100,12 @@ void Form::Load() {
         rc = PixelEdges(expected.left, expected.top, expected.width, expected.height);
     // The creation's own placing must not overwrite the twips.
     placing_ = true;
-    HWND hwnd = CreateWindowExW(args_.exStyle, args_.className, expected.caption.c_str(), args_.style, rc.left, rc.top,
-                                rc.right - rc.left, rc.bottom - rc.top, OwnerWindow(), nullptr, ThisModule(), this);
+    // A form loaded while this window is made (by a hook) puts this one back when it is done.
+    Form* outer = std::exchange(formCreating, this);
+    HWND hwnd =
+        CreateWindowExW(args_.exStyle, args_.className, WindowListText(expected.caption).c_str(), args_.style, rc.left,
+                        rc.top, rc.right - rc.left, rc.bottom - rc.top, OwnerWindow(), nullptr, ThisModule(), nullptr);
+    formCreating = outer;
     placing_ = false;
     if (!hwnd) {
         lost_ = false;  // a window refused during its creation was never the form's
@@ -217,14 +226,15 @@ std::wstring Form::Caption() {
 void Form::SetCaption(const std::wstring& caption) {
     Load();
     args_.caption = caption;
+    std::wstring shown = WindowListText(caption);
     // The window may have been made with it (see Expect).
-    if (WindowTextOf(hwnd_.get()) != caption) SetWindowTextW(hwnd_.get(), caption.c_str());
+    if (WindowTextOf(hwnd_.get()) != shown) SetWindowTextW(hwnd_.get(), shown.c_str());
 }
 
 void Form::Show() {
     HWND hwnd = hWnd();
     if (placePending_) PlaceNow();
-    ShowWindow(hwnd, SW_SHOW);
+    ShowWindow(hwnd, args_.activates ? SW_SHOW : SW_SHOWNOACTIVATE);
 }
 
 void Form::KeepOnWorkArea() { KeepWithin(PrimaryWorkArea()); }
@@ -344,10 +354,9 @@ void Form::Paint() {
 }
 
 LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* form = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-        form->hwnd_.reset(hwnd);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    if (msg == WM_NCCREATE && formCreating && !formCreating->hwnd_ && !GetWindowLongPtrW(hwnd, GWLP_USERDATA)) {
+        formCreating->hwnd_.reset(hwnd);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(formCreating));
     }
     auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!form) return DefWindowProcW(hwnd, msg, wp, lp);

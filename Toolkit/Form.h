@@ -32,6 +32,7 @@ public:
         bool clientSize = false;  // the designed size is the client area's, not the window's
         OleColor backColor = ButtonFace;
         std::wstring caption;
+        bool activates = true;  // Show makes it the active window
     };
 
     explicit Form(Args args);

@@ -2,13 +2,20 @@
 
 #include <commctrl.h>
 
-#include "Discarded.h"
 #include "Failure.h"
 #include "Form.h"
 #include "Units.h"
 #include "WindowText.h"
 
 namespace tk {
+namespace {
+
+int ShiftState() {
+    return (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
+           (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+}
+
+}  // namespace
 
 TextBox::TextBox(Form& form, Args args)
     : WindowedControl(form, {args.left, args.top, args.width, args.height, args.backColor},
@@ -23,82 +30,49 @@ TextBox::TextBox(Form& form, Args args)
 void TextBox::Created() {
     // A note's text has no length limit.
     SendMessageW(hwnd_, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
-    // Subclassed by hand: the common controls' subclassing looks its data up in a window
-    // property on every message, which under Wine is a round trip to the server.
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    previous_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TextBox::SubclassProc)));
-}
-
-TextBox::~TextBox() {
-    // The window may outlive this object (see ~Control): hand it back to the edit class,
-    // so that no later message reaches an object that is gone.
-    DisconnectAccessible();
-    if (!hwnd_) return;
-    SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-}
-
-// The system's object for the edit, with the name the form gives it.
-LRESULT TextBox::AccessibleObject(WPARAM wp, LPARAM lp) {
-    if (!accessible_) accessible_ = AccessibleForm::Create(hwnd_, AccessibleName, {});
-    return LresultFromObject(AccessibleIid, wp, static_cast<IAccessible*>(accessible_.get()));
-}
-
-void TextBox::DisconnectAccessible() {
-    if (!accessible_) return;
-    accessible_->Disconnect();
-    accessible_.reset();
+    Subclass();
 }
 
 void TextBox::Notified(WORD code) {
     if (code == EN_CHANGE && !settingText_ && Change) Change();
 }
 
-LRESULT CALLBACK TextBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* box = reinterpret_cast<TextBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    WNDPROC previous = box->previous_;
-    try {
-        switch (msg) {
-            case WM_CHAR:
-                if (box->KeyPress) {
-                    int key = static_cast<int>(wp);
-                    box->KeyPress(key);
-                    if (key == 0) return 0;
-                    wp = static_cast<WPARAM>(key);
-                }
-                break;
-            case WM_KEYUP:
-            case WM_SYSKEYUP:  // the key-up of a key released with Alt held
-                if (box->KeyUp) {
-                    int shift = (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
-                                (GetKeyState(VK_MENU) < 0 ? 4 : 0);
-                    box->KeyUp(static_cast<int>(wp), shift);
-                }
-                break;
-            case WM_CONTEXTMENU:
-                // From the keyboard the position is -1, -1; a right click gives the pointer's.
-                if (static_cast<DWORD>(lp) == 0xFFFFFFFF && box->MenuKey) {
-                    box->MenuKey();
-                    return 0;
-                }
-                break;
-            case WM_GETOBJECT:
-                if (static_cast<DWORD>(lp) == static_cast<DWORD>(OBJID_CLIENT) && box->AccessibleName)
-                    return box->AccessibleObject(wp, lp);
-                break;
-            case WM_NCDESTROY:
-                box->DisconnectAccessible();
-                SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-                SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-                box->hwnd_ = nullptr;
-                break;
-        }
-    } catch (...) {
-        // An event routine's failure ends that routine; the keystroke is handled as usual.
-        LogDiscarded(L"an event routine of a text box");
+std::optional<LRESULT> TextBox::Message(UINT msg, WPARAM& wp, LPARAM lp) {
+    switch (msg) {
+        case WM_KEYDOWN:
+            if (KeyDown && KeyDown(static_cast<int>(wp), ShiftState())) {
+                // Posted before this key-down was dispatched, its character is the first
+                // one waiting (posted messages come before input).
+                MSG typed;
+                PeekMessageW(&typed, hwnd_, WM_CHAR, WM_CHAR, PM_REMOVE);
+                return 0;
+            }
+            break;
+        case WM_MOUSEWHEEL:
+            // Ctrl with the wheel is its form's to handle: the edit would scroll.
+            if (GET_KEYSTATE_WPARAM(wp) & MK_CONTROL) return SendMessageW(GetParent(hwnd_), msg, wp, lp);
+            break;
+        case WM_CHAR:
+            if (KeyPress) {
+                int key = static_cast<int>(wp);
+                KeyPress(key);
+                if (key == 0) return 0;
+                wp = static_cast<WPARAM>(key);
+            }
+            break;
+        case WM_KEYUP:
+        case WM_SYSKEYUP:  // the key-up of a key released with Alt held
+            if (KeyUp) KeyUp(static_cast<int>(wp), ShiftState());
+            break;
+        case WM_CONTEXTMENU:
+            // From the keyboard the position is -1, -1; a right click gives the pointer's.
+            if (static_cast<DWORD>(lp) == 0xFFFFFFFF && MenuKey) {
+                MenuKey();
+                return 0;
+            }
+            break;
     }
-    return CallWindowProcW(previous, hwnd, msg, wp, lp);
+    return std::nullopt;
 }
 
 std::wstring TextBox::Text() { return WindowTextOf(hWnd()); }
@@ -135,6 +109,16 @@ std::wstring TextBox::SelText() {
 
 void TextBox::Select(int start, int length) {
     SendMessageW(hWnd(), EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(start + length));
+}
+
+void TextBox::ScrollToCaret() { SendMessageW(hWnd(), EM_SCROLLCARET, 0, 0); }
+
+void TextBox::SetFont(const FontSpec& font) {
+    creation_.font = font;
+    if (!hwnd_) return;
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(font)), TRUE);
+    // The caret stays in sight wherever the text now wraps.
+    ScrollToCaret();
 }
 
 }  // namespace tk

@@ -2,7 +2,6 @@
 // A text box: a real edit window inside its form, created when the form loads.
 #include <string>
 
-#include "Accessible.h"
 #include "WindowedControl.h"
 
 namespace tk {
@@ -21,7 +20,6 @@ public:
     };
 
     TextBox(Form& form, Args args);
-    ~TextBox() override;
 
     std::wstring Text();
     // Assigning a different text raises Change, as typing does.
@@ -30,27 +28,26 @@ public:
     int SelLength();
     std::wstring SelText();
     void Select(int start, int length);
+    // Scrolls the text so that the caret shows.
+    void ScrollToCaret();
+    // Draws the text in another font from now on, keeping the text, selection and caret;
+    // a box not made yet is made with it.
+    void SetFont(const FontSpec& font);
 
     std::function<void()> Change;
+    // A key pressed, with the shift state (1 Shift, 2 Ctrl, 4 Alt); a handler that answers
+    // true has used it, and the character it would type is swallowed with it.
+    std::function<bool(int keyCode, int shift)> KeyDown;
     // The character typed; a handler may set it to 0 to swallow it.
     std::function<void(int& keyAscii)> KeyPress;
     std::function<void(int keyCode, int shift)> KeyUp;
     // Shift+F10 or the menu key; unset, they open the edit menu as a right click does.
     std::function<void()> MenuKey;
-    // What a screen reader calls the text box (no label of its own lies beside it to name
-    // it); unset, the system's name.
-    std::function<std::wstring()> AccessibleName;
 
 private:
     void Created() override;
     void Notified(WORD code) override;
-    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM);
-
-    LRESULT AccessibleObject(WPARAM wp, LPARAM lp);
-    void DisconnectAccessible();
-
-    WNDPROC previous_ = nullptr;         // the EDIT class's own procedure
-    ComPtr<AccessibleForm> accessible_;  // made at the first reader's request, gone with the window
+    std::optional<LRESULT> Message(UINT msg, WPARAM& wp, LPARAM lp) override;
 
     bool settingText_ = false;
 };

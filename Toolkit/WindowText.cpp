@@ -8,4 +8,12 @@ std::wstring WindowTextOf(HWND hwnd) {
     return text;
 }
 
+std::wstring WindowListText(const std::wstring& text) {
+    if (text.size() <= kMostWindowText) return text;
+    size_t kept = kMostWindowText - 1;
+    // Never half of a character written as two.
+    if (IS_HIGH_SURROGATE(text[kept - 1])) --kept;
+    return text.substr(0, kept) + L'\u2026';
+}
+
 }  // namespace tk

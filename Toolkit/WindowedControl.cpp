@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "Discarded.h"
 #include "Failure.h"
 #include "Form.h"
 
@@ -25,8 +26,61 @@ WindowedControl::WindowedControl(Form& form, Box box, Creation creation)
     form_.Register(*this);
 }
 
-// See ~Control: the form's window may outlive its controls.
-WindowedControl::~WindowedControl() { form_.Unregister(*this); }
+// See ~Control: the form's window may outlive its controls. A subclassed window is handed
+// back to its class, so that no later message reaches an object that is gone.
+WindowedControl::~WindowedControl() {
+    DisconnectAccessible();
+    if (hwnd_ && previous_) {
+        SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    }
+    form_.Unregister(*this);
+}
+
+void WindowedControl::Subclass() {
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    previous_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowedControl::SubclassProc)));
+}
+
+// The system's object for the window, with the name, role and value the control gives it.
+LRESULT WindowedControl::AccessibleObject(WPARAM wp) {
+    if (!accessible_)
+        accessible_ =
+            AccessibleForm::Create(hwnd_, AccessibleName, {}, {.role = accessibleRole_, .value = AccessibleValue});
+    return LresultFromObject(AccessibleIid, wp, static_cast<IAccessible*>(accessible_.get()));
+}
+
+void WindowedControl::DisconnectAccessible() {
+    if (!accessible_) return;
+    accessible_->Disconnect();
+    accessible_.reset();
+}
+
+LRESULT CALLBACK WindowedControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* control = reinterpret_cast<WindowedControl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    WNDPROC previous = control->previous_;
+    try {
+        switch (msg) {
+            case WM_GETOBJECT:
+                if (static_cast<DWORD>(lp) == static_cast<DWORD>(OBJID_CLIENT) && control->AccessibleName)
+                    return control->AccessibleObject(wp);
+                break;
+            case WM_NCDESTROY:
+                control->DisconnectAccessible();
+                SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+                SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+                control->hwnd_ = nullptr;
+                break;
+            default:
+                if (auto answer = control->Message(msg, wp, lp)) return *answer;
+        }
+    } catch (...) {
+        // An event routine's failure ends that routine; the message is handled as usual.
+        LogDiscarded(L"an event routine of a control");
+    }
+    return CallWindowProcW(previous, hwnd, msg, wp, lp);
+}
 
 void WindowedControl::Create(HWND parent) {
     InitCommonControls();
@@ -148,6 +202,8 @@ Slider::Slider(Form& form, Args args)
       args_(args) {}
 
 void Slider::Created() {
+    accessibleRole_ = ROLE_SYSTEM_SLIDER;
+    Subclass();
     SendMessageW(hwnd_, TBM_SETRANGEMIN, FALSE, args_.min);
     SendMessageW(hwnd_, TBM_SETRANGEMAX, FALSE, args_.max);
     SendMessageW(hwnd_, TBM_SETLINESIZE, 0, args_.smallChange);

@@ -4,8 +4,10 @@
 // keyboard tab order): after the load step has laid it out, or when that step first needs
 // its window.
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "Accessible.h"
 #include "ControlBase.h"
 
 namespace tk {
@@ -40,6 +42,12 @@ public:
         shownAtCreation_ = true;
     }
 
+    // What a screen reader is told of the control met through its own window (a reader
+    // following the focus onto it), where no label of its own lies beside it to name it:
+    // its name, and its value; unset, the system's. Only a subclassed control tells it.
+    std::function<std::wstring()> AccessibleName;
+    std::function<std::wstring()> AccessibleValue;
+
 protected:
     struct Creation {
         const wchar_t* windowClass;
@@ -59,14 +67,27 @@ protected:
     // A notification (WM_COMMAND code) from the window.
     virtual void Notified(WORD) {}
     void Changed() override;
+    // Takes the window's messages before its class does. By hand: the common controls'
+    // subclassing looks its data up in a window property on every message, which under
+    // Wine is a round trip to the server.
+    void Subclass();
+    // A message for the subclassed window: its answer, or nothing to leave it to the class
+    // (with wp as the handler leaves it).
+    virtual std::optional<LRESULT> Message(UINT, WPARAM&, LPARAM) { return std::nullopt; }
 
     Creation creation_;
-    HWND hwnd_ = nullptr;  // a child: destroyed with its form
+    HWND hwnd_ = nullptr;      // a child: destroyed with its form
+    long accessibleRole_ = 0;  // what readers are told it is; 0: the system's answer
 
 private:
+    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT AccessibleObject(WPARAM wp);
+    void DisconnectAccessible();
     void Place();
-    bool placePending_ = false;    // moved while its form was hidden
-    bool shownAtCreation_ = true;  // shown or hidden by the load step before its window was made
+    bool placePending_ = false;          // moved while its form was hidden
+    bool shownAtCreation_ = true;        // shown or hidden by the load step before its window was made
+    WNDPROC previous_ = nullptr;         // the class's own procedure, once subclassed
+    ComPtr<AccessibleForm> accessible_;  // made at the first reader's request, gone with the window
 };
 
 // A push button; the default button answers Enter, the cancel button Esc.

@@ -360,6 +360,52 @@ void LoadSaveShow(int count) {
     if (count == 1000)
         std::printf("autosave check share of one core at 1000 notes: %.2f%% (one check a second)\n", check * 100.0);
 
+    // Find in Notes looking through notes of 1 KB of text each for a text that none holds:
+    // the search itself; showing what matches is Show All's work for those notes.
+    std::wstring kilobyte;
+    while (kilobyte.size() < 1024) kilobyte += L"Call the plumber about the kitchen tap on Tuesday\r\n";
+    for (const auto& note : notes->List()) {
+        tk::Bstr text(kilobyte);
+        BSTR raw = text.get();
+        Check(note->put_Text(&raw), "Text");
+    }
+    tk::Bstr absent(L"Wednesday");
+    double find = Typical(turns, [&] {
+        long found = 0;
+        double start = Now();
+        Check(notes->FindInNotes(absent.get(), &found), "FindInNotes");
+        return Now() - start;
+    });
+    PrintAbsolute("FindInNotes", count, find);
+
+    // Deleting a note and bringing it back, with 50 deleted notes kept: the deleted notes'
+    // own work, since neither waits for a window to close or paint.
+    tk::ComPtr<_Notes2> deleted;
+    Check(notes->QueryInterface(IID__Notes2, reinterpret_cast<void**>(deleted.put())), "_Notes2");
+    for (int i = 0; i < 50; ++i) {
+        tk::ComPtr<_Note> extra;
+        Check(notes->AddNote(extra.put()), "AddNote");
+        long last = count + 1, ignored = 0;
+        Check(notes->DeleteNote(&last, &ignored), "DeleteNote");
+    }
+    Pump();
+    // Each turn deletes the first note and brings it back; one of the two is timed.
+    auto turn = [&](bool timeDelete) {
+        long first = 1, ignored = 0;
+        tk::ComPtr<_Note> back;
+        double start = Now();
+        Check(notes->DeleteNote(&first, &ignored), "DeleteNote");
+        double deleting = Now() - start;
+        start = Now();
+        Check(deleted->RestoreDeleted(1, back.put()), "RestoreDeleted");
+        double restoring = Now() - start;
+        Pump();
+        return timeDelete ? deleting : restoring;
+    };
+    PrintAbsolute("DeleteNote", count, Typical(turns, [&] { return turn(true); }));
+    PrintAbsolute("RestoreDeleted", count, Typical(turns, [&] { return turn(false); }));
+    deleted.reset();
+
     notes.reset();
     list.reset();
     first.reset();

@@ -44,8 +44,48 @@ std::string EncodeExport(const std::wstring& text) {
     return bytes;
 }
 
+namespace {
+
+// Puts the complete new file in the old one's place. ReplaceFileW keeps the old file's
+// attributes and security; it gets a backup name of ours, as without one Wine leaves a
+// temporary file of its own behind when it fails. A name no file has yet is taken by a move.
+void PutInPlace(const std::wstring& temporary, const std::wstring& path, const std::wstring& failed) {
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) tk::ThrowLastError(failed);
+        return;
+    }
+    std::wstring backup;
+    for (int n = 0; backup.empty() || GetFileAttributesW(backup.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
+        backup = path + L"." + std::to_wstring(n) + L".qpb";
+    if (ReplaceFileW(path.c_str(), temporary.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                     nullptr)) {
+        DeleteFileW(backup.c_str());
+        return;
+    }
+    DWORD error = GetLastError();
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        DeleteFileW(backup.c_str());
+    } else if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        // The failure had taken the old file from its name: the complete new one takes it.
+        DeleteFileW(backup.c_str());
+        return;
+    } else {
+        MoveFileExW(backup.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH);  // the old file comes back
+    }
+    SetLastError(error);
+    tk::ThrowLastError(failed);
+}
+
+}  // namespace
+
 void WriteExportFile(const std::wstring& path, const std::string& bytes) {
     const std::wstring failed = L"Quillpost could not save the notes to " + path;
+    // A read-only file is one its owner means to keep as it is.
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        tk::ThrowLastError(failed);
+    }
     // The new file is named after the chosen one, so a folder as deep as the chosen file
     // allows is deep enough; a name another file already has is passed over.
     std::wstring temporary;
@@ -64,8 +104,7 @@ void WriteExportFile(const std::wstring& path, const std::string& bytes) {
             tk::ThrowLastError(failed);
         if (!FlushFileBuffers(file.get())) tk::ThrowLastError(failed);
         file.reset();
-        if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            tk::ThrowLastError(failed);
+        PutInPlace(temporary, path, failed);
     } catch (...) {
         file.reset();
         DeleteFileW(temporary.c_str());

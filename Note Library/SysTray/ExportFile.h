@@ -15,7 +15,8 @@ std::wstring ExportText(_Notes* notes);
 std::string EncodeExport(const std::wstring& text);
 
 // Writes a new file beside the chosen one and puts it in its place only once it is
-// complete: a write that fails (a full disk) leaves the old file as it was.
+// complete: a write that fails (a full disk) leaves the old file as it was. A read-only
+// file is refused and left as it was.
 void WriteExportFile(const std::wstring& path, const std::string& bytes);
 
 }  // namespace qpost

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "ApplicationLog.h"
+#include "DeletedCaption.h"
 #include "Discarded.h"
 #include "ExportFile.h"
 #include "Failure.h"
@@ -14,6 +15,8 @@
 #include "NotesClass.h"
 #include "RegistrationProbe.h"
 #include "StoreKey.h"
+#include "TrayMenu.h"
+#include "UnfinishedSave.h"
 #include "Units.h"
 #include "frmOptions.h"
 #include "modAutoSave.h"
@@ -42,20 +45,20 @@ bool StartedForScript() {
 
 frmIcon::frmIcon()
     : Form({.className = L"QuillpostIcon", .style = WS_POPUP, .width = 2835, .height = 930, .caption = kTitle}),
-      mnuPopup({
-          {.caption = L"New", .Click = [this] { mnuNew_Click(); }, .isDefault = true},
-          {.caption = L"-"},
-          {.caption = L"Show",
-           .items = {{.caption = L"Show All", .Click = [this] { mnuShowAll_Click(); }},
-                     {.caption = L"Hide All", .Click = [this] { mnuHideAll_Click(); }},
-                     {.caption = L"Default Size All", .Click = [this] { mnuDefaultSize_Click(); }}}},
-          {.caption = L"Save All", .Click = [this] { mnuSaveAll_Click(); }},
-          {.caption = L"Save As...", .Click = [this] { mnuSaveAs_Click(); }},
-          {.caption = L"-"},
-          {.caption = L"Options...", .Click = [this] { mnuOptions_Click(); }},
-          {.caption = L"-"},
-          {.caption = L"E&xit", .Click = [this] { mnuExit_Click(); }},
-      }) {}
+      mnuPopup(TrayMenu({
+          .mnuNew_Click = [this] { mnuNew_Click(); },
+          .mnuShowAll_Click = [this] { mnuShowAll_Click(); },
+          .mnuHideAll_Click = [this] { mnuHideAll_Click(); },
+          .mnuDefaultSize_Click = [this] { mnuDefaultSize_Click(); },
+          .mnuSaveAll_Click = [this] { mnuSaveAll_Click(); },
+          .mnuSaveAs_Click = [this] { mnuSaveAs_Click(); },
+          .mnuFindInNotes_Click = [this] { mnuFindInNotes_Click(); },
+          .mnuDeleted_Items = [this] { return mnuDeleted_Items(); },
+          .mnuOptions_Click = [this] { mnuOptions_Click(); },
+          .mnuExit_Click = [this] { mnuExit_Click(); },
+      })) {
+    notice_.Clicked = [this] { mnuDeletedNote_Click(noticeID_); };
+}
 
 bool frmIcon::Form_Initialize() {
     instanceMutex_.reset(CreateMutexW(nullptr, FALSE, L"Local\\Quillpost.qpost"));
@@ -107,6 +110,13 @@ _Notes* frmIcon::objNotes() {
     return notes_.get();
 }
 
+_Notes2* frmIcon::objNotes2() {
+    if (!notes2_)
+        tk::Check(objNotes()->QueryInterface(IID__Notes2, reinterpret_cast<void**>(notes2_.put())),
+                  L"The note library registered is older than this program");
+    return notes2_.get();
+}
+
 void frmIcon::Form_Load() {
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     icon_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON,
@@ -116,27 +126,62 @@ void frmIcon::Form_Load() {
     modSysTray::AddIcon();
     // Offered from now on, so that a script's creation during the load waits for it.
     server_.emplace(hWnd());
-    // Kept from before the load: a script's own collection saving now would be overwritten.
-    auto keeper = tk::ComPtr<_Notes>(objNotes()).as<_Notes2>(IID__Notes2);
-    if (!keeper) throw tk::Failure(E_NOINTERFACE, L"The note library registered is older than this program");
-    tk::CheckCall(keeper->KeepStore());
-    try {
-        tk::CheckCall(objNotes()->LoadAll());
-    } catch (const tk::Failure& e) {
-        // Saving later would drop every note after the bad value: change nothing and stop.
-        // The message's own loop still delivers messages; from here on none of them saves.
-        loadFailed_ = true;
-        modSysTray::RemoveIcon();
-        tk::MsgBox(hWnd(),
-                   e.description() +
-                       L"\n\nQuillpost could not load your notes and has changed nothing. Repair or remove the "
-                       L"value named above, then start Quillpost again.",
-                   kTitle, MB_ICONSTOP);
-        ExitProcess(1);
+    // Whatever runs the message loop inside LoadAll (a message box, a reader answering a
+    // note's events) finds the program not loaded: no way out saves part of the notes.
+    std::wstring changed = L"has changed nothing";
+    for (;;) {
+        try {
+            // Kept from before the load: a script's own collection saving now would be overwritten.
+            tk::CheckCall(objNotes2()->KeepStore());
+            tk::CheckCall(objNotes()->LoadAll());
+            break;
+        } catch (const tk::Failure& e) {
+            // Saving later would drop every note after the bad value: change nothing and stop,
+            // unless the way out of an unreadable unfinished save is taken. The messages'
+            // own loops still deliver messages; the notes are not loaded, so none of them saves.
+            modSysTray::RemoveIcon();
+            if (FailedOnUnfinishedSave(e)) {
+                changed = L"has changed nothing but keeping the unfinished save as General/\"" +
+                          SetAsideUnfinishedSaveOrEnd(e.description()) + L"\"";
+                // A fresh collection loads what the sections hold now: the failed one keeps
+                // whatever its load had read.
+                notes2_.reset();
+                notes_.reset();
+                modSysTray::AddIcon();
+                continue;
+            }
+            tk::MsgBox(hWnd(),
+                       e.description() +
+                           L"\n\nQuillpost could not load your notes and " + changed +
+                           L". Repair or remove the value named above, then start Quillpost again.",
+                       kTitle, MB_ICONSTOP);
+            ExitProcess(1);
+        }
     }
+    loaded_ = true;
     autoSave_.Saved(objNotes());
     SetTimer(hWnd(), AutoSaveTimer, AutoSaveSchedule::kTick, nullptr);
     server_->Serve(objNotes());
+}
+
+std::wstring frmIcon::SetAsideUnfinishedSaveOrEnd(const std::wstring& description) {
+    // Removing the record would load the mix of old and new values it exists to prevent,
+    // so the way out is offered here, and the record is kept.
+    int answer = tk::MsgBox(
+        hWnd(),
+        description +
+            L"\n\nA save of your notes was cut short, and the record it left to finish that save cannot be read "
+            L"back. Quillpost has changed nothing.\n\nStart with the notes as they are stored now? Some of them may "
+            L"be as they were before that save and others as after it.\n\nYes keeps the record under a name of its "
+            L"own beside it in General and starts. No ends Quillpost without changing anything.",
+        kTitle, MB_ICONWARNING, MB_YESNO | MB_DEFBUTTON2);
+    if (answer != IDYES) ExitProcess(1);
+    try {
+        return SetAsideUnfinishedSave();
+    } catch (const tk::Failure& e) {
+        tk::MsgBox(hWnd(), e.description() + L"\n\nQuillpost has changed nothing.", kTitle, MB_ICONSTOP);
+        ExitProcess(1);
+    }
 }
 
 void frmIcon::SaveAll() {
@@ -165,6 +210,7 @@ void frmIcon::SaveIfChanged() {
 }
 
 void frmIcon::AutoSave_Timer() {
+    Deleted_Check();
     if (modAutoSave::ModalOpen(hWnd())) return;
     try {
         if (!autoSave_.Due(objNotes())) return;
@@ -187,7 +233,7 @@ void frmIcon::Command(F&& body) {
 }
 
 void frmIcon::Form_MouseMove(const tk::MouseEvent& e) {
-    if (loadFailed_) return;
+    if (!loaded_) return;
     // The icon's callback carries the mouse message as the pointer's X in pixels.
     auto message = static_cast<UINT>(std::lround(e.x / tk::TwipsPerPixelX()));
     bool acts = message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDOWN;
@@ -215,15 +261,17 @@ void frmIcon::ShowPopup() {
     mnuPopup.Show(hWnd());
 }
 
-LRESULT frmIcon::LoadFailed_Message(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT frmIcon::NotLoaded_Message(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_CLOSE:
+            modSysTray::RemoveIcon();
             ExitProcess(1);
         case WM_QUERYENDSESSION:
             return TRUE;
         case WM_ENDSESSION:
-            if (wp) ExitProcess(1);
-            return 0;
+            if (!wp) return 0;
+            modSysTray::RemoveIcon();
+            ExitProcess(1);
         case WM_POWERBROADCAST:
             return TRUE;
     }
@@ -231,7 +279,7 @@ LRESULT frmIcon::LoadFailed_Message(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT frmIcon::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    if (loadFailed_) return LoadFailed_Message(msg, wp, lp);
+    if (!loaded_) return NotLoaded_Message(msg, wp, lp);
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
         modSysTray::AddIcon();
         return 0;
@@ -259,7 +307,7 @@ LRESULT frmIcon::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 void frmIcon::Form_Unload(bool ask) {
     KillTimer(hWnd(), AutoSaveTimer);
     // Every orderly end saves: a note only moved, titled or recoloured is a note too.
-    if (notes_ && !loadFailed_) {
+    if (notes_ && loaded_) {
         long ignored = 0;
         HRESULT hr = notes_->SaveAll(&ignored);
         if (FAILED(hr)) {
@@ -277,6 +325,7 @@ void frmIcon::Form_Unload(bool ask) {
     }
     // Scripts still holding the notes are not waited for: their next call fails.
     if (server_) server_->Stop();
+    notes2_.reset();
     notes_.reset();
     modSysTray::RemoveIcon();
     ExitProcess(0);
@@ -365,6 +414,21 @@ void frmIcon::mnuOptions_Click() {
     });
 }
 
+void frmIcon::mnuFindInNotes_Click() {
+    Command([&] {
+        // The library asks and looks; the message is the tray's, under its title. A
+        // script that calls FindInNotes gets the count instead of a box to answer.
+        _Notes2* notes = objNotes2();
+        tk::Bstr what;
+        tk::CheckCall(notes->AskFindText(what.put()));
+        if (what.str().empty()) return;
+        long found = 0;
+        tk::CheckCall(notes->FindInNotes(what.get(), &found));
+        if (found == 0)
+            tk::MsgBox(hWnd(), L"Cannot find \"" + what.str() + L"\" in any note.", kTitle, MB_ICONINFORMATION);
+    });
+}
+
 std::wstring& frmIcon::TrimAtNull(std::wstring& text) {
     size_t nul = text.find(L'\0');
     if (nul != std::wstring::npos) text.resize(nul);
@@ -393,6 +457,75 @@ void frmIcon::mnuSaveAs_Click() {
         if (tail != L".txt") name += L".txt";
         WriteExportFile(name, EncodeExport(ExportText(objNotes())));
         tk::MsgBox(hWnd(), L"Successfully saved to " + name, kTitle, MB_ICONINFORMATION);
+    });
+}
+
+}  // namespace qpost
+
+namespace qpost {
+
+void frmIcon::Deleted_Check() {
+    // The notice is a courtesy: whatever fails here, qpost goes on without it.
+    // A window appearing would close a menu the person has open: the notice waits for it.
+    if (modAutoSave::ModalOpen(hWnd())) return;
+    tk::Discarding(L"showing that a note was deleted", [&] {
+        long last = 0;
+        tk::CheckCall(objNotes2()->get_LastDeletedByCommand(&last));
+        if (last == lastByCommand_) return;
+        lastByCommand_ = last;
+        long count = 0;
+        tk::CheckCall(objNotes2()->get_DeletedCount(&count));
+        for (long i = 1; i <= count; ++i) {
+            if (Read(objNotes2(), &_Notes2::get_DeletedID, i) != last) continue;
+            noticeID_ = last;
+            notice_.Announce(Read(objNotes2(), &_Notes2::get_DeletedName, i));
+            return;
+        }
+    });
+}
+
+std::vector<tk::MenuItem> frmIcon::mnuDeleted_Items() {
+    std::vector<tk::MenuItem> items;
+    tk::Discarding(L"listing the deleted notes", [&] {
+        long count = 0;
+        tk::CheckCall(objNotes2()->get_DeletedCount(&count));
+        SYSTEMTIME now{};
+        GetLocalTime(&now);
+        for (long i = 1; i <= count; ++i) {
+            SYSTEMTIME when{};
+            VariantTimeToSystemTime(Read(objNotes2(), &_Notes2::get_DeletedTime, i), &when);
+            long id = Read(objNotes2(), &_Notes2::get_DeletedID, i);
+            items.push_back({.caption = DeletedCaption(Read(objNotes2(), &_Notes2::get_DeletedName, i), when, now),
+                             .Click = [this, id] { mnuDeletedNote_Click(id); }});
+        }
+    });
+    if (items.empty()) return {{.caption = L"(none)", .grayed = true}};
+    items.push_back({.caption = L"-"});
+    items.push_back({.caption = L"&Empty Deleted Notes...", .Click = [this] { mnuEmptyDeleted_Click(); }});
+    return items;
+}
+
+void frmIcon::mnuDeletedNote_Click(long id) {
+    Command([&] {
+        long count = 0;
+        tk::CheckCall(objNotes2()->get_DeletedCount(&count));
+        for (long i = 1; i <= count; ++i) {
+            if (Read(objNotes2(), &_Notes2::get_DeletedID, i) != id) continue;
+            tk::ComPtr<_Note> back;
+            tk::CheckCall(objNotes2()->RestoreDeleted(i, back.put()));
+            return;
+        }
+    });
+}
+
+void frmIcon::mnuEmptyDeleted_Click() {
+    Command([&] {
+        if (tk::MsgBox(hWnd(), L"Remove the deleted notes for good?", kTitle, MB_ICONQUESTION, MB_YESNO | MB_DEFBUTTON2) !=
+            IDYES)
+            return;
+        tk::CheckCall(objNotes2()->EmptyDeleted());
+        // For good means out of the store now, not at the next save.
+        SaveAll();
     });
 }
 

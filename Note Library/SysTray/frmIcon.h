@@ -10,6 +10,7 @@
 #include "NoteLibrary.h"
 #include "NotesServer.h"
 #include "PopupMenu.h"
+#include "frmNoteDeleted.h"
 
 namespace qpost {
 
@@ -29,9 +30,13 @@ private:
     void Form_Load() override;
     void Form_MouseMove(const tk::MouseEvent& e) override;
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-    // While the notes that failed to load are on screen: every way out ends the program
-    // without writing, and nothing saves.
-    LRESULT LoadFailed_Message(UINT msg, WPARAM wp, LPARAM lp);
+    // Until the notes have loaded whole (while they load, and after a load that failed):
+    // every way out ends the program without writing, and nothing saves.
+    LRESULT NotLoaded_Message(UINT msg, WPARAM wp, LPARAM lp);
+    // Asks whether to set aside the unreadable record of a save cut short, to start with
+    // the notes the sections hold, and does so, returning the record's new name; No, or a
+    // record that cannot be moved, ends the program with nothing changed.
+    std::wstring SetAsideUnfinishedSaveOrEnd(const std::wstring& description);
     // The shutdown routine. With ask, a failed save asks whether to exit anyway.
     void Form_Unload(bool ask);
 
@@ -41,9 +46,17 @@ private:
     void mnuDefaultSize_Click();
     void mnuSaveAll_Click();
     void mnuSaveAs_Click();
+    void mnuFindInNotes_Click();
     void mnuOptions_Click();
     void mnuExit_Click();
+    // The "Deleted Notes" submenu as it stands when the menu opens.
+    std::vector<tk::MenuItem> mnuDeleted_Items();
+    // Brings back the deleted note that has this DeletedID; one no longer kept is left be.
+    void mnuDeletedNote_Click(long id);
+    void mnuEmptyDeleted_Click();
     void ShowPopup();
+    // Shows the notice once a note's own Delete command has deleted a note.
+    void Deleted_Check();
 
     // Saving on its own: a tick each second saves when the schedule says a save is due.
     void AutoSave_Timer();
@@ -55,20 +68,26 @@ private:
 
     // Created by class at its first use.
     _Notes* objNotes();
+    // The same collection through the interface that finds and keeps deleted notes.
+    _Notes2* objNotes2();
     // Runs a command; a failure is reported in a message box and the program goes on.
     template <class F>
     void Command(F&& body);
 
     tk::ComPtr<_Notes> notes_;
+    tk::ComPtr<_Notes2> notes2_;
     tk::ComPtr<_Note> objLastNote;
     tk::PopupMenu mnuPopup;
     tk::UniqueHandle instanceMutex_;
     std::optional<NotesServer> server_;  // the notes on the screen, for scripts
+    frmNoteDeleted notice_;
+    long noticeID_ = 0;       // the DeletedID of the note the notice brings back
+    long lastByCommand_ = 0;  // the last deletion by a note's own command that qpost has seen
     HICON icon_ = nullptr;  // shared resource icon, never destroyed
     UINT taskbarCreated_ = 0;
     AutoSaveSchedule autoSave_;
     bool autoSaveFailed_ = false;  // reported once until a save succeeds
-    bool loadFailed_ = false;        // the collection is half loaded and must never be saved
+    bool loaded_ = false;          // until LoadAll has succeeded the collection may be half loaded: never saved
 };
 
 }  // namespace qpost

@@ -29,6 +29,10 @@ frmOptions::frmOptions()
                      .fit = tk::Fit::Text}),
       cbClickThrough(*this, {240, 600, 1935, 375, L"Allow Through Clicks", Tahoma, tk::Fit::Text}),
       cmdCancel(*this, {2400, 1200, 1215, 375, L"Cancel", Tahoma, tk::Button::Role::Cancel}) {
+    // Met through its own window, as a reader following the focus meets it, the slider
+    // tells the same as it does as a part of the dialog.
+    Slider1.AccessibleName = [this] { return Label1.Caption(); };
+    Slider1.AccessibleValue = [this] { return std::to_wstring(Slider1.Value()); };
     cmdOK.Click = [this] { cmdOK_Click(); };
     cmdCancel.Click = [this] { cmdCancel_Click(); };
 }
@@ -39,8 +43,8 @@ std::vector<tk::AccessiblePart> frmOptions::AccessibleParts() {
         {.drawn = &Label1},
         {.windowed = &Slider1,
          .role = ROLE_SYSTEM_SLIDER,
-         .name = [this] { return Label1.Caption(); },
-         .value = [this] { return std::to_wstring(Slider1.Value()); }},
+         .name = Slider1.AccessibleName,
+         .value = Slider1.AccessibleValue},
         {.windowed = &cbClickThrough, .role = ROLE_SYSTEM_CHECKBUTTON},
         {.windowed = &cmdOK, .role = ROLE_SYSTEM_PUSHBUTTON},
         {.windowed = &cmdCancel, .role = ROLE_SYSTEM_PUSHBUTTON},

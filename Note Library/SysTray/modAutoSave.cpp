@@ -44,6 +44,14 @@ uint64_t Fingerprint(_Notes* notes) {
         auto note = ItemOf(list.get(), i);
         for (const corkbase::NoteField& f : corkbase::kNoteFields) hash.Add(f.stored(note.get()));
     }
+    // The deleted notes: every change of the list changes their count or the newest one.
+    tk::ComPtr<_Notes2> deleted;
+    if (SUCCEEDED(notes->QueryInterface(IID__Notes2, reinterpret_cast<void**>(deleted.put())))) {
+        long kept = 0;
+        tk::CheckCall(deleted->get_DeletedCount(&kept));
+        hash.Add(kept);
+        if (kept > 0) hash.Add(Read(deleted.get(), &_Notes2::get_DeletedID, 1));
+    }
     return hash.value();
 }
 

@@ -9,7 +9,8 @@
 
 namespace qpost::modAutoSave {
 
-// Changes whenever a saved property of any note or either option changes.
+// Changes whenever a saved property of any note or either option changes, and whenever
+// the deleted notes do.
 uint64_t Fingerprint(_Notes* notes);
 
 // A menu, dialog or message box of this thread is open, or the main window is disabled.

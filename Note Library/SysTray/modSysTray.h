@@ -6,8 +6,12 @@
 
 namespace modSysTray {
 
-constexpr UINT CallbackMessage = 0x200;  // every icon event arrives as a mouse move of the main window
-constexpr UINT IconFlags = 7;            // NIF_MESSAGE | NIF_ICON | NIF_TIP
+// Every icon event arrives as a mouse move of the main window.
+constexpr UINT CallbackMessage = WM_MOUSEMOVE;
+constexpr UINT IconFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+// The values the design gives them.
+static_assert(CallbackMessage == 0x200);
+static_assert(IconFlags == 7);
 
 // The shell's first-version ANSI record, filled once and used unchanged to add and remove.
 extern NOTIFYICONDATAA TrayIconData;

@@ -37,7 +37,9 @@ qp_launch() {
   source "$_qp_launch_lib/wine-session.sh"
   _qp_prefix="${XDG_DATA_HOME:-$HOME/.local/share}/quillpost/wine"
   local exe
+  _qp_lock_prefix
   if [[ -n $(qp_qpost_pids "$_qp_prefix") ]]; then
+    _qp_unlock_prefix
     # Inside the running Wine: qpost itself tells the person, and the first copy runs on.
     exe=$(WINEPREFIX="$_qp_prefix" _qp_windows_path "$programs/qpost.exe") || exit 1
     WINEPREFIX="$_qp_prefix" wine "$exe" </dev/null >/dev/null 2>&1
@@ -55,6 +57,11 @@ qp_launch() {
   exe=$(_qp_windows_path "$programs/qpost.exe") || exit 1
   setsid wine "$exe" </dev/null >/dev/null 2>&1 &
   local started=$!
+  # Once it shows as a qpost of the prefix, a launch that looks finds it and leaves Wine alone.
+  while [[ -z $(qp_qpost_pids "$_qp_prefix") ]] && kill -0 "$started" 2>/dev/null; do
+    sleep 0.1
+  done
+  _qp_unlock_prefix
   trap '_qp_launch_stop; exit 130' INT
   trap '_qp_launch_stop; exit 143' TERM
   trap '_qp_launch_stop; exit 129' HUP
@@ -63,7 +70,35 @@ qp_launch() {
     wait "$started" || true
   done
   # qpost ended by itself (Exit): the prefix and its notes stay.
-  timeout 30 wineserver -k >/dev/null 2>&1 || true
+  _qp_end_wine
+}
+
+# Two launches at once (the login entry and a click on the menu entry) must not end each
+# other's Wine: a launch holds the prefix's lock from its look for a running qpost until
+# its own qpost shows, and while it ends the Wine server. A helper process holds the lock,
+# so that no program Wine starts inherits it; it lets go when told, or when this shell ends.
+_qp_lock_prefix() {
+  local answer=""
+  mkdir -p "$(dirname "$_qp_prefix")"
+  coproc _QP_LOCK { exec flock -o -w 600 "$_qp_prefix.lock" sh -c 'echo held; read -r _'; }
+  read -r answer <&"${_QP_LOCK[0]}" || true
+  if [[ $answer != held ]]; then
+    echo "Quillpost cannot start: another start in $_qp_prefix has not finished within 10 minutes." >&2
+    exit 1
+  fi
+}
+
+_qp_unlock_prefix() {
+  local holder=$_QP_LOCK_PID
+  echo >&"${_QP_LOCK[1]}"
+  wait "$holder" 2>/dev/null || true
+}
+
+# Ends the prefix's Wine server, unless a qpost of the prefix runs or is starting.
+_qp_end_wine() {
+  _qp_lock_prefix
+  [[ -n $(qp_qpost_pids "$_qp_prefix") ]] || timeout 30 wineserver -k >/dev/null 2>&1 || true
+  _qp_unlock_prefix
 }
 
 # The prefix is shared by every copy of Quillpost a person runs (a clone's build, the
@@ -105,5 +140,5 @@ _qp_launch_stop() {
       sleep 0.1
     done
   fi
-  timeout 30 wineserver -k >/dev/null 2>&1 || true
+  _qp_end_wine
 }

@@ -387,6 +387,69 @@ TEST(HostileClient, MalformedLateBoundCallsAreRefusedAndTheLibraryGoesOn) {
     EXPECT_EQ(CountOf(notes.get()), 1);
 }
 
+// An argument named by its parameter's number reaches that parameter; any other name, or
+// a parameter given twice, is refused with the argument's index, and nothing runs.
+TEST(HostileClient, NamedArgumentsReachTheirParameterOrAreRefusedWithTheirIndex) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    auto dispatch = DispatchOf(notes.get());
+    auto onTop = [&] {
+        VARIANT_BOOL top = 0;
+        EXPECT_EQ(note->get_OnTop(&top), S_OK);
+        return top;
+    };
+    struct Outcome {
+        HRESULT hr;
+        UINT argErr;
+    };
+    auto call = [&](const wchar_t* member, std::vector<VARIANT> args, std::vector<DISPID> names) {
+        DISPPARAMS params{args.data(), names.data(), static_cast<UINT>(args.size()), static_cast<UINT>(names.size())};
+        Outcome out{E_FAIL, 99};
+        tk::Variant result;
+        EXCEPINFO info{};
+        out.hr = dispatch->Invoke(IdOf(dispatch.get(), member), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                  result.get(), &info, &out.argErr);
+        SysFreeString(info.bstrDescription);
+        SysFreeString(info.bstrSource);
+        SysFreeString(info.bstrHelpFile);
+        return out;
+    };
+    VARIANT off;
+    VariantInit(&off);
+    off.vt = VT_BOOL;
+    off.boolVal = VARIANT_FALSE;
+
+    ASSERT_EQ(onTop(), VARIANT_FALSE);
+    for (DISPID stranger : {DISPID{1}, DISPID{DISPID_PROPERTYPUT}, DISPID{-1}, DISPID{77}}) {
+        auto refused = call(L"SetOnTop", {off}, {stranger});
+        EXPECT_EQ(refused.hr, DISP_E_PARAMNOTFOUND) << "named " << stranger;
+        EXPECT_EQ(refused.argErr, 0u) << "named " << stranger;
+    }
+    auto twice = call(L"SetOnTop", {off, off}, {0});
+    EXPECT_EQ(twice.hr, DISP_E_PARAMNOTFOUND) << "the one parameter given by position and by name";
+    EXPECT_EQ(twice.argErr, 0u);
+    auto none = call(L"HideAll", {off}, {0});
+    EXPECT_EQ(none.hr, DISP_E_PARAMNOTFOUND) << "a member without parameters";
+    EXPECT_EQ(none.argErr, 0u);
+    EXPECT_EQ(onTop(), VARIANT_FALSE) << "no refused call ran";
+
+    EXPECT_EQ(call(L"SetOnTop", {}, {}).hr, S_OK);
+    EXPECT_EQ(onTop(), VARIANT_TRUE) << "the default, with nothing given";
+    EXPECT_EQ(call(L"SetOnTop", {off}, {0}).hr, S_OK);
+    EXPECT_EQ(onTop(), VARIANT_FALSE) << "named by its number";
+    VARIANT on;
+    VariantInit(&on);
+    on.vt = VT_BOOL;
+    on.boolVal = VARIANT_TRUE;
+    VARIANT byRef;
+    VariantInit(&byRef);
+    byRef.vt = VT_BYREF | VT_VARIANT;
+    byRef.pvarVal = &on;
+    EXPECT_EQ(call(L"SetOnTop", {byRef}, {0}).hr, S_OK);
+    EXPECT_EQ(onTop(), VARIANT_TRUE) << "a variable, named";
+    EXPECT_EQ(on.vt, VT_BOOL);
+}
+
 TEST(HostileClient, AnEnumeratorSkippedPastItsEndStaysThere) {
     auto notes = NewNotes();
     for (int i = 0; i < 3; ++i) AddNote(notes.get());
@@ -460,9 +523,17 @@ public:
         UINT count = Pick(3) ? Pick(2) : Pick(4);
         args_.assign(count, Arg{});
         for (Arg& a : args_) Fill(a);
-        DISPID names[3] = {DISPID_PROPERTYPUT, static_cast<DISPID>(Pick(3)), 77};
+        // Names as callers give them: a property's value, a parameter's number, or a name
+        // the member does not have.
+        static const DISPID kNames[] = {DISPID_PROPERTYPUT, 0, 1, DISPID_UNKNOWN, 77};
+        DISPID names[3] = {kNames[Pick(5)], kNames[Pick(5)], kNames[Pick(5)]};
         DISPPARAMS params{count ? &args_[0].value : nullptr, names, count, 0};
-        if (flags & DISPATCH_PROPERTYPUT && count && Pick(4)) params.cNamedArgs = 1;
+        if (flags & DISPATCH_PROPERTYPUT && count && Pick(4)) {
+            names[0] = DISPID_PROPERTYPUT;
+            params.cNamedArgs = 1;
+        } else if (Pick(2)) {
+            params.cNamedArgs = Pick(count + 1);
+        }
         if (!Pick(10)) params.cNamedArgs = Pick(count + 2);
         if (!Pick(30)) params.rgvarg = nullptr;
         if (!Pick(30)) params.rgdispidNamedArgs = nullptr;
@@ -582,6 +653,8 @@ private:
     std::vector<Arg> args_;
 };
 
+// Every member but the one that waits for a person to answer its dialog (AskFindText):
+// called at random, it would wait for ever.
 std::vector<DISPID> MembersOf(IDispatch* object) {
     ComPtr<ITypeInfo> info;
     EXPECT_EQ(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()), S_OK);
@@ -591,7 +664,9 @@ std::vector<DISPID> MembersOf(IDispatch* object) {
     for (UINT i = 0; i < attr->cFuncs; ++i) {
         FUNCDESC* f = nullptr;
         if (FAILED(info->GetFuncDesc(i, &f))) continue;
-        members.push_back(f->memid);
+        tk::Bstr name;
+        info->GetDocumentation(f->memid, name.put(), nullptr, nullptr, nullptr);
+        if (name.str() != L"AskFindText") members.push_back(f->memid);
         info->ReleaseFuncDesc(f);
     }
     info->ReleaseTypeAttr(attr);

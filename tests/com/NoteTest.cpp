@@ -27,6 +27,8 @@ bool Changed(_Note* n) {
     return v == VARIANT_TRUE;
 }
 
+ComPtr<_Note2> Extended(_Note* n) { return ComPtr<_Note>(n).as<_Note2>(IID__Note2); }
+
 }  // namespace
 
 TEST(Note, NewNoteLoadsAt2500By1300AtTheOriginUnchangedAndNotYetShown) {
@@ -210,6 +212,26 @@ TEST(Note, TitleAndColourRoundTripWithoutMarkingChanged) {
     EXPECT_FALSE(Changed(note.get()));
 }
 
+TEST(Note, ATitleOfMillionsOfCharactersStaysWholeAndTheWindowTextIsCut) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    ASSERT_EQ(note->Show(), S_OK);
+    // Given whole to the window system as the window's name, it would end this process.
+    std::wstring huge(20'000'000, L'x');
+    ASSERT_EQ(note->put_Title(MakeBstr(huge).get()), S_OK);
+    Pump(200);
+    tk::Bstr read;
+    ASSERT_EQ(note->get_Title(read.put()), S_OK);
+    EXPECT_EQ(SysStringLen(read.get()), huge.size()) << "the note keeps its whole title";
+    std::wstring shown = WindowText(OnlyNoteWindow());
+    EXPECT_EQ(shown, std::wstring(999, L'x') + L"\u2026") << "a window list gets its beginning";
+    // A pair of surrogates is never cut in half.
+    std::wstring faces;
+    while (faces.size() < 2000) faces += L"\U0001F600";
+    ASSERT_EQ(note->put_Title(MakeBstr(L"ab" + faces).get()), S_OK);
+    EXPECT_EQ(WindowText(OnlyNoteWindow()), L"ab" + faces.substr(0, 996) + L"\u2026");
+}
+
 TEST(Note, TypingIntoTheNoteMarksItChanged) {
     auto notes = NewNotes();
     auto note = AddNote(notes.get());
@@ -305,4 +327,59 @@ TEST(Note, ShowingANoteAgainCallsOffAnotherProgramsCloseThatWaitsToHideIt) {
         Pump(2500);  // past the moment the close would have hidden it
         EXPECT_TRUE(IsWindowVisible(window)) << (all ? "Show All" : "Show") << " called the close off";
     }
+}
+
+TEST(Note, ZoomKeepsTheTextItsSelectionTheWindowsSizeAndTheChangedFlag) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    auto zoom = Extended(note.get());
+    ASSERT_TRUE(zoom) << "the note serves _Note2";
+    EXPECT_EQ(Read(note.get(), &_Note2::get_Zoom), 100);
+    ASSERT_EQ(note->Show(), S_OK);
+    HWND hwnd = OnlyNoteWindow();
+    ASSERT_EQ(zoom->put_Zoom(125), S_OK);
+    EXPECT_FALSE(Changed(note.get())) << "the text's size is no edit of the text";
+
+    SetText(note.get(), L"one two three four five six seven eight nine ten");
+    SendMessageW(FindChild(hwnd, L"Edit"), EM_SETSEL, 4, 7);
+    RECT before{}, after{};
+    GetWindowRect(hwnd, &before);
+    ASSERT_EQ(zoom->put_Zoom(400), S_OK);
+    EXPECT_EQ(Read(note.get(), &_Note2::get_Zoom), 400);
+    DWORD start = 0, end = 0;
+    SendMessageW(FindChild(hwnd, L"Edit"), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 4u);
+    EXPECT_EQ(end, 7u);
+    EXPECT_EQ(TextOf(note.get()), L"one two three four five six seven eight nine ten");
+    GetWindowRect(hwnd, &after);
+    EXPECT_TRUE(EqualRect(&before, &after)) << "the window keeps its size";
+
+    EXPECT_EQ(zoom->put_Zoom(99), E_INVALIDARG);
+    EXPECT_EQ(Read(note.get(), &_Note2::get_Zoom), 400) << "a refused size changes nothing";
+}
+
+TEST(Note, ANote300TwipsTallShowsItsTextAndTakesTypingWhileOneBelow270DoesNot) {
+    auto notes = NewNotes();
+    auto note = AddNote(notes.get());
+    note->put_Left(3000);
+    note->put_Top(3000);
+    note->put_Height(300);
+    ASSERT_EQ(note->Show(), S_OK);
+    HWND hwnd = OnlyNoteWindow();
+    HWND edit = FindChild(hwnd, L"Edit");
+    EXPECT_TRUE(IsWindowVisible(edit));
+    SetForegroundWindow(hwnd);
+    Pump(100);
+    RECT rc;
+    GetWindowRect(edit, &rc);
+    Click({(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
+    TypeText(L"tall enough");
+    EXPECT_EQ(TextOf(note.get()), L"tall enough");
+
+    note->put_Height(269);
+    EXPECT_FALSE(IsWindowVisible(edit));
+    note->put_Height(270);
+    EXPECT_TRUE(IsWindowVisible(edit));
+    note->put_Collapsed(VARIANT_TRUE);
+    EXPECT_FALSE(IsWindowVisible(edit)) << "collapsed to its title bar";
 }

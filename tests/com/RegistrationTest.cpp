@@ -104,9 +104,11 @@ struct Copy {
         DeleteFileW(path.c_str());
         RemoveDirectoryW(folder.c_str());
     }
-    HRESULT Register() {
+    HRESULT Register() { return Call("DllRegisterServer"); }
+    HRESULT Unregister() { return Call("DllUnregisterServer"); }
+    HRESULT Call(const char* entry) {
         tk::UniqueModule module(LoadLibraryW(path.c_str()));
-        return module ? Export(module.get(), "DllRegisterServer")() : E_FAIL;
+        return module ? Export(module.get(), entry)() : E_FAIL;
     }
 };
 
@@ -134,6 +136,46 @@ TEST(Registration, RegisteringASecondCopyPointsEveryRegistrationAtIt) {
                   S_OK);
     }
     CoFreeUnusedLibrariesEx(0, 0);
+    Library built;
+    ASSERT_EQ(built.Register()(), S_OK) << "the other tests use the built library";
+}
+
+TEST(Registration, UnregisteringACopyLeavesWhatPointsAtAnother) {
+    const std::wstring classes = L"Software\\Classes\\";
+    {
+        Copy first(L"quillpost-first-copy"), second(L"quillpost-second-copy");
+        ASSERT_EQ(first.Register(), S_OK);
+        ASSERT_EQ(second.Register(), S_OK);
+        ASSERT_EQ(first.Unregister(), S_OK);
+        for (auto [clsid, progId] :
+             {std::pair{&CLSID_Notes, L"NoteLibrary.Notes"}, std::pair{&CLSID_Note, L"NoteLibrary.Note"}}) {
+            std::wstring key = L"CLSID\\" + GuidText(*clsid) + L"\\InprocServer32";
+            EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, classes + key), second.path);
+            EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, key), second.path);
+            EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, std::wstring(progId) + L"\\CLSID"), GuidText(*clsid));
+        }
+        tk::Bstr registered;
+        ASSERT_EQ(QueryPathOfRegTypeLib(LIBID_NoteLibrary, 1, 3, 0x409, registered.put()), S_OK);
+        EXPECT_EQ(std::wstring(registered.get()), second.path) << "the type library stays the second copy's";
+        {
+            ComPtr<_Notes> notes;
+            EXPECT_EQ(CoCreateInstance(CLSID_Notes, nullptr, CLSCTX_INPROC_SERVER, IID__Notes,
+                                       reinterpret_cast<void**>(notes.put())),
+                      S_OK);
+        }
+        CoFreeUnusedLibrariesEx(0, 0);
+
+        // The copy the keys point at takes them away.
+        ASSERT_EQ(second.Unregister(), S_OK);
+        for (auto* clsid : {&CLSID_Notes, &CLSID_Note}) {
+            std::wstring key = classes + L"CLSID\\" + GuidText(*clsid);
+            EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key));
+            EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key));
+        }
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"NoteLibrary.Notes"));
+        ComPtr<ITypeLib> gone;
+        EXPECT_TRUE(FAILED(LoadRegTypeLib(LIBID_NoteLibrary, 1, 3, 0x409, gone.put())));
+    }
     Library built;
     ASSERT_EQ(built.Register()(), S_OK) << "the other tests use the built library";
 }

@@ -218,14 +218,16 @@ TEST_F(Store, AValueThatIsNotTextFailsNamingIt) {
     EXPECT_EQ(LastErrorDescription(), L"note1/width: the stored value is not text");
 }
 
-TEST_F(Store, ANoteCountAboveTenThousandFailsBeforeAnyNoteAndOneBelowZeroLoadsNone) {
+TEST_F(Store, ANoteCountAboveTenThousandOrBelowZeroFailsBeforeAnyNote) {
     store.Put(L"General", L"notes", L"10001");
     store.Put(L"note1", L"title", L"one");
     auto fresh = Loaded(DISP_E_TYPEMISMATCH);
     EXPECT_EQ(LastErrorDescription(), L"General/notes: \"10001\" is more notes than the 10000 a collection keeps");
     EXPECT_EQ(CountOf(fresh.get()), 0);
     store.Put(L"General", L"notes", L"-1");
-    EXPECT_EQ(CountOf(Loaded().get()), 0);
+    fresh = Loaded(DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(LastErrorDescription(), L"General/notes: \"-1\" is fewer than no notes");
+    EXPECT_EQ(CountOf(fresh.get()), 0);
 }
 
 TEST_F(Store, AStoredTextHoldingANulFailsNamingItAndNoNoteIsMade) {
@@ -405,6 +407,7 @@ TEST_F(Store, ChangingAnyStoredFieldOrOptionChangesWhatSavingOnItsOwnLooksAt) {
         {L"color", [&] { note->put_Color(0xC0FFFF); }},
         {L"text", [&] { SetText(note.get(), L"changed"); }},
         {L"visible", [&] { note->Hide(); }},
+        {L"zoom", [&] { ComPtr<_Note>(note.get()).as<_Note2>(IID__Note2)->put_Zoom(150); }},
     };
     for (const corkbase::NoteField& f : corkbase::kNoteFields) {
         SCOPED_TRACE(Narrow(f.key));
@@ -436,6 +439,8 @@ std::wstring SampleOf(corkbase::FieldKind kind) {
             return L"1234";
         case corkbase::FieldKind::Flag:
             return L"-1";
+        case corkbase::FieldKind::Zoom:
+            return L"200";
     }
     return L"";
 }
@@ -460,4 +465,133 @@ TEST_F(Store, EveryStoredFieldIsLoadedSavedAndSeenBySavingOnItsOwn) {
         auto saved = store.Dump();
         EXPECT_EQ(saved[L"note1"][f.key], Sz(sample)) << "saved under its key";
     }
+}
+
+namespace {
+
+ComPtr<_Notes2> Deleted(_Notes* notes) {
+    ComPtr<_Notes2> deleted;
+    EXPECT_EQ(notes->QueryInterface(IID__Notes2, reinterpret_cast<void**>(deleted.put())), S_OK);
+    return deleted;
+}
+
+long DeletedCount(_Notes* notes) {
+    long count = -1;
+    EXPECT_EQ(Deleted(notes)->get_DeletedCount(&count), S_OK);
+    return count;
+}
+
+void Delete(_Notes* notes, long id) {
+    long result = -1;
+    ASSERT_EQ(notes->DeleteNote(&id, &result), S_OK);
+}
+
+}  // namespace
+
+TEST_F(Store, AStoreOfTheDesignedLayoutLoadsAndSavesByteForByteUnchanged) {
+    store.Put(L"General", L"notes", L"2");
+    store.Put(L"General", L"level", L"200");
+    store.Put(L"General", L"clickthrough", L"False");
+    for (const wchar_t* section : {L"note1", L"note2"}) {
+        store.Put(section, L"title", section);
+        store.Put(section, L"left", L"1200");
+        store.Put(section, L"top", L"900");
+        store.Put(section, L"width", L"2500");
+        store.Put(section, L"height", L"1300");
+        store.Put(section, L"color", L"12648447");
+        store.Put(section, L"text", L"milk\r\nbread");
+        store.Put(section, L"visible", L"0");
+    }
+    auto before = store.Dump();
+    auto loaded = Loaded();
+    EXPECT_EQ(DeletedCount(loaded.get()), 0);
+    Save(loaded.get());
+    EXPECT_EQ(store.Dump(), before);
+}
+
+TEST_F(Store, ADeletedNoteIsKeptSavedApartAndBroughtBackWithAllItHad) {
+    auto shopping = AddNote(notes.get());
+    SetTitle(shopping.get(), L"Shopping");
+    SetText(shopping.get(), L"milk\r\nbread");
+    shopping->put_Left(1200);
+    shopping->put_Top(900);
+    shopping->put_Color(0xC0FFFF);
+    AddNote(notes.get());
+    Delete(notes.get(), 1);
+    Save(notes.get());
+
+    auto dump = store.Dump();
+    EXPECT_EQ(dump[L"General"][L"notes"], Sz(L"1"));
+    EXPECT_EQ(dump[L"note1"][L"title"], Sz(L"")) << "the designed sections hold the notes only";
+    EXPECT_EQ(dump[L"deleted\\1"][L"title"], Sz(L"Shopping"));
+    EXPECT_EQ(dump[L"deleted\\1"][L"text"], Sz(L"milk\r\nbread"));
+    EXPECT_EQ(dump[L"deleted\\1"][L"color"], Sz(L"12648447"));
+    EXPECT_EQ(dump[L"deleted\\1"][L"deleted"].text.size(), 20u) << Narrow(dump[L"deleted\\1"][L"deleted"].text);
+
+    auto loaded = Loaded();
+    auto deleted = Deleted(loaded.get());
+    ASSERT_EQ(DeletedCount(loaded.get()), 1);
+    EXPECT_EQ(corkbase::Read(deleted.get(), &_Notes2::get_DeletedName, 1), L"Shopping");
+    ComPtr<_Note> back;
+    ASSERT_EQ(deleted->RestoreDeleted(1, back.put()), S_OK) << Narrow(LastErrorDescription());
+    EXPECT_EQ(Read(back.get(), &_Note::get_NoteID), 2) << "appended";
+    EXPECT_EQ(Read(back.get(), &_Note::get_Text), L"milk\r\nbread");
+    EXPECT_EQ(Read(back.get(), &_Note::get_Left), 1200);
+    EXPECT_EQ(Read(back.get(), &_Note::get_Top), 900);
+    EXPECT_EQ(Read(back.get(), &_Note::get_Color), 0xC0FFFF);
+    EXPECT_EQ(Visible(back.get()), VARIANT_TRUE) << "shown";
+    EXPECT_EQ(DeletedCount(loaded.get()), 0);
+    Save(loaded.get());
+    dump = store.Dump();
+    EXPECT_FALSE(dump.contains(L"deleted")) << "nothing of the list is left";
+    EXPECT_FALSE(dump.contains(L"deleted\\1"));
+    EXPECT_EQ(dump[L"note2"][L"title"], Sz(L"Shopping"));
+}
+
+TEST_F(Store, TheDeletedNotesKeepTheNewestFiftyAndEmptyingLeavesNoTextBehind) {
+    for (int i = 1; i <= 51; ++i) {
+        auto note = AddNote(notes.get());
+        SetTitle(note.get(), L"note " + std::to_wstring(i));
+        Delete(notes.get(), 1);
+    }
+    auto deleted = Deleted(notes.get());
+    ASSERT_EQ(DeletedCount(notes.get()), 50);
+    EXPECT_EQ(corkbase::Read(deleted.get(), &_Notes2::get_DeletedName, 1), L"note 51") << "newest first";
+    EXPECT_EQ(corkbase::Read(deleted.get(), &_Notes2::get_DeletedName, 50), L"note 2");
+    Save(notes.get());
+    EXPECT_TRUE(store.Dump().contains(L"deleted\\50"));
+    EXPECT_FALSE(store.Dump().contains(L"deleted\\51"));
+
+    ASSERT_EQ(deleted->EmptyDeleted(), S_OK);
+    Save(notes.get());
+    for (const auto& [section, values] : store.Dump()) EXPECT_NE(section.substr(0, 7), L"deleted") << Narrow(section);
+}
+
+TEST_F(Store, ADeletedEntryOlderThanThirtyDaysOrDamagedIsLeftOutAndTheNotesStillLoad) {
+    store.Put(L"General", L"notes", L"1");
+    store.Put(L"note1", L"title", L"kept");
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    wchar_t today[32];
+    swprintf(today, 32, L"%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+             now.wSecond);
+    store.Put(L"deleted\\1", L"title", L"fresh");
+    store.Put(L"deleted\\1", L"deleted", today);
+    store.Put(L"deleted\\2", L"title", L"old");
+    store.Put(L"deleted\\2", L"deleted", L"2000-01-01T00:00:00Z");
+    store.Put(L"deleted\\3", L"title", L"bad");
+    store.Put(L"deleted\\3", L"left", L"abc");
+    store.Put(L"deleted\\3", L"deleted", today);
+    store.Put(L"deleted\\4", L"title", L"half written");
+    auto loaded = Loaded();
+    EXPECT_EQ(CountOf(loaded.get()), 1);
+    ASSERT_EQ(DeletedCount(loaded.get()), 1);
+    EXPECT_EQ(corkbase::Read(Deleted(loaded.get()).get(), &_Notes2::get_DeletedName, 1), L"fresh");
+}
+
+TEST_F(Store, BringingBackANoteTheListDoesNotHoldFailsSayingSo) {
+    ComPtr<_Note> back;
+    EXPECT_EQ(Deleted(notes.get())->RestoreDeleted(1, back.put()), DISP_E_BADINDEX);
+    EXPECT_EQ(LastErrorDescription(), L"There is no deleted note 1 among 0");
+    EXPECT_EQ(back.get(), nullptr);
 }

@@ -136,6 +136,39 @@ TEST(TypeLibrary, NotesInterfaceMatchesItsContract) {
                                 });
 }
 
+TEST(TypeLibrary, TheCollectionsNewMembersExtendItsInterfaceAndItsDispatchServesBoth) {
+    auto vtable = Vtable(Dispatch(Library().get(), IID__Notes2).get());
+    ExpectMembers(vtable.get(), {
+                                    {L"FindInNotes", 0x60040020, Method, {{VT_BSTR, 0, In}, RetLong}},
+                                    {L"AskFindText", 0x60040021, Method, {RetStr}},
+                                    {L"DeletedCount", 0x60040001, Get, {RetLong}},
+                                    {L"DeletedName", 0x60040002, Get, {{VT_I4, 0, In}, RetStr}},
+                                    {L"DeletedTime", 0x60040003, Get, {{VT_I4, 0, In}, {VT_PTR, VT_DATE, Ret}}},
+                                    {L"DeletedID", 0x60040004, Get, {{VT_I4, 0, In}, RetLong}},
+                                    {L"RestoreDeleted", 0x60040005, Method,
+                                     {{VT_I4, 0, In}, {VT_PTR, VT_USERDEFINED, Ret}}},
+                                    {L"EmptyDeleted", 0x60040006, Method, {}},
+                                    {L"LastDeletedByCommand", 0x60040007, Get, {RetLong}},
+                                });
+    HREFTYPE ref = 0;
+    ComPtr<ITypeInfo> base;
+    ASSERT_EQ(vtable->GetRefTypeOfImplType(0, &ref), S_OK);
+    ASSERT_EQ(vtable->GetRefTypeInfo(ref, base.put()), S_OK);
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(base->GetTypeAttr(&attr), S_OK);
+    EXPECT_TRUE(IsEqualGUID(attr->guid, IID__Notes)) << "it extends _Notes, whose layout stays";
+    base->ReleaseTypeAttr(attr);
+
+    auto notes = NewNotes();
+    ComPtr<_Notes2> extended = notes.as<_Notes2>(IID__Notes2);
+    ASSERT_TRUE(extended);
+    for (const wchar_t* name : {L"ShowAll", L"FindInNotes", L"RestoreDeleted"}) {
+        DISPID id = 0;
+        auto* names = const_cast<LPOLESTR>(name);
+        EXPECT_EQ(notes->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &id), S_OK) << Narrow(name);
+    }
+}
+
 TEST(TypeLibrary, SetOnTopTakesAnOptionalFlagDefaultingToTrue) {
     auto vtable = Vtable(Dispatch(Library().get(), IID__Notes).get());
     FUNCDESC* f = nullptr;
@@ -184,6 +217,22 @@ TEST(TypeLibrary, NoteInterfaceMatchesItsContract) {
                                     {L"Title", 0x68030011, Get, {RetStr}},
                                     {L"Title", 0x68030011, Let, {{VT_BSTR, 0, In}}},
                                 });
+}
+
+TEST(TypeLibrary, Note2ExtendsNoteWithZoom) {
+    auto dispatch = Dispatch(Library().get(), IID__Note2);
+    ExpectFlags(dispatch.get(), TYPEFLAG_FDUAL | TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE,
+                0);
+    auto vtable = Vtable(dispatch.get());
+    ExpectMembers(vtable.get(), {{L"Zoom", 0x68040001, Get, {RetLong}}, {L"Zoom", 0x68040001, Let, {InLong}}});
+    HREFTYPE ref = 0;
+    ASSERT_EQ(vtable->GetRefTypeOfImplType(0, &ref), S_OK);
+    ComPtr<ITypeInfo> base;
+    ASSERT_EQ(vtable->GetRefTypeInfo(ref, base.put()), S_OK);
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(base->GetTypeAttr(&attr), S_OK);
+    EXPECT_TRUE(IsEqualGUID(attr->guid, IID__Note)) << "_Note2 extends the designed _Note";
+    base->ReleaseTypeAttr(attr);
 }
 
 TEST(TypeLibrary, NoteListHasCountItemAndARestrictedEnumerator) {

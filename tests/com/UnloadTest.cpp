@@ -1,6 +1,7 @@
 // The library unloads cleanly once its last object is gone, and loads again afterwards.
 #include <gtest/gtest.h>
 
+#include "Accessible.h"
 #include "Support.h"
 
 using namespace test;
@@ -103,4 +104,32 @@ TEST(Unload, AnUnlockWithoutALockDoesNotLetTheLibraryGoUnderAHeldFactory) {
     factory.reset();
     FreeUnusedLibraries();
     EXPECT_EQ(GetModuleHandleW(L"Corkbase2.dll"), nullptr) << "once nothing holds it, the library goes";
+}
+
+TEST(Unload, AReaderHoldingANotesAccessibleObjectKeepsTheLibraryLoaded) {
+    RegisterLibrary();
+    ComPtr<IAccessible> reader;
+    {
+        auto notes = NewNotes();
+        auto note = AddNote(notes.get());
+        ASSERT_EQ(note->put_Title(MakeBstr(L"held").get()), S_OK);
+        ASSERT_EQ(note->Show(), S_OK);
+        Pump(50);
+        ASSERT_EQ(AccessibleObjectFromWindow(OnlyNoteWindow(), OBJID_CLIENT, tk::AccessibleIid,
+                                             reinterpret_cast<void**>(reader.put())),
+                  S_OK);
+        VARIANT self;
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        tk::Bstr name;
+        ASSERT_EQ(reader->get_accName(self, name.put()), S_OK);
+        EXPECT_EQ(name.str(), L"held");
+    }
+    FreeUnusedLibraries();
+    ASSERT_NE(GetModuleHandleW(L"Corkbase2.dll"), nullptr) << "the reader's object still needs its code";
+    long children = 0;
+    EXPECT_EQ(reader->get_accChildCount(&children), CO_E_OBJNOTCONNECTED) << "its note's window is gone";
+    reader.reset();
+    FreeUnusedLibraries();
+    EXPECT_EQ(GetModuleHandleW(L"Corkbase2.dll"), nullptr) << "once the reader lets go, the library goes";
 }

@@ -8,6 +8,7 @@
 #include "Note.h"
 #include "Notes.h"
 #include "Palette.h"
+#include "Snapping.h"
 #include "Support.h"
 
 using corkbase::frmNote;
@@ -81,7 +82,7 @@ TEST(Interaction, ALeftReleaseNearTheScreenEdgeSnapsARightDragOpensTheMenuInstea
         EXPECT_EQ(menu.Result(), L"picked") << "the menu opened";
     }
     EXPECT_GT(w.Left(), 0) << "a right release does not snap";
-    EXPECT_LT(w.Left(), 150);
+    EXPECT_LT(w.Left(), corkbase::SnapDistance);
 
     Drag(1, ScreenPoint(w, 300, 60), ScreenPoint(w, 300, 60));
     test::MouseButton(1, false);

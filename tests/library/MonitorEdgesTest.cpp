@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "MonitorEdges.h"
+#include "Snapping.h"
 
 using corkbase::NotePlace;
 using corkbase::PulledToEdges;
@@ -14,6 +15,8 @@ namespace {
 constexpr tk::TwipsEdges Primary{0, 0, 15360, 11520};
 constexpr tk::TwipsEdges Second{15360, 0, 30720, 11520};
 constexpr float TitleBar = 135;
+// The monitor's edges pull from as far as other notes do.
+constexpr float Distance = corkbase::SnapDistance, Reach = Distance - 1;
 
 NotePlace Shown(float left, float top, const tk::TwipsEdges& monitor = Primary) {
     return ShownOnMonitor(left, top, 2500, 1300, TitleBar, monitor);
@@ -41,11 +44,12 @@ TEST(MonitorEdges, ShowKeepsANoteOnTheSecondMonitorAndBringsOneBackOntoIt) {
 }
 
 TEST(MonitorEdges, ReleaseOnOneMonitorGivesTheScreensFigures) {
-    EXPECT_EQ(Pulled(149, 149), (NotePlace{0, 0}));
-    EXPECT_EQ(Pulled(150, 150), (NotePlace{150, 150}));
+    EXPECT_EQ(Pulled(Reach, Reach), (NotePlace{0, 0}));
+    EXPECT_EQ(Pulled(Distance, Distance), (NotePlace{Distance, Distance}));
     EXPECT_EQ(Pulled(-40, 3000), (NotePlace{0, 3000}));
-    EXPECT_EQ(Pulled(12711, 10071), (NotePlace{12860, 10220}));  // 149 inside the right and bottom
-    EXPECT_EQ(Pulled(12710, 10070), (NotePlace{12710, 10070}));  // 150 inside
+    // Flush right and bottom are 12860 and 10220.
+    EXPECT_EQ(Pulled(12860 - Reach, 10220 - Reach), (NotePlace{12860, 10220}));
+    EXPECT_EQ(Pulled(12860 - Distance, 10220 - Distance), (NotePlace{12860 - Distance, 10220 - Distance}));
     EXPECT_EQ(Pulled(500, 3000, Primary, 16000), (NotePlace{-640, 3000}));  // wider: flush right wins
 }
 

@@ -3,13 +3,17 @@
 
 #include "Note.h"
 #include "Notes.h"
+#include "Snapping.h"
 #include "Support.h"
 
 using corkbase::frmNote;
+using corkbase::SnapDistance;
 using corkbase::SnapNote;
 using corkbase::SnapOffsets;
 
 namespace {
+
+constexpr int32_t Reach = SnapDistance - 1;  // the farthest that still snaps
 
 constexpr int32_t SW = 15360, SH = 11520;  // a 1024 x 768 screen in twips
 
@@ -29,13 +33,15 @@ TEST(Snap, NothingInReachGivesNoShift) {
     EXPECT_EQ(Snap({At(9000, 200)}), (SnapOffsets{0, 0}));
 }
 
-TEST(Snap, AlignsOnlyStrictlyWithin150Twips) {
-    EXPECT_EQ(Snap({At(1149, 0)}).dx, 149);
-    EXPECT_EQ(Snap({At(1150, 0)}).dx, 0);
-    EXPECT_EQ(Snap({At(851, 0, 5000)}).dx, -149);
-    EXPECT_EQ(Snap({At(850, 0, 5000)}).dx, 0);
-    EXPECT_EQ(Snap({At(0, 5149)}).dy, 149);
-    EXPECT_EQ(Snap({At(0, 5150)}).dy, 0);
+TEST(Snap, TheSnapDistanceIs150Twips) { EXPECT_EQ(SnapDistance, 150); }
+
+TEST(Snap, AlignsOnlyStrictlyWithinTheSnapDistance) {
+    EXPECT_EQ(Snap({At(1000 + Reach, 0)}).dx, Reach);
+    EXPECT_EQ(Snap({At(1000 + SnapDistance, 0)}).dx, 0);
+    EXPECT_EQ(Snap({At(1000 - Reach, 0, 5000)}).dx, -Reach);
+    EXPECT_EQ(Snap({At(1000 - SnapDistance, 0, 5000)}).dx, 0);
+    EXPECT_EQ(Snap({At(0, 5000 + Reach)}).dy, Reach);
+    EXPECT_EQ(Snap({At(0, 5000 + SnapDistance)}).dy, 0);
 }
 
 TEST(Snap, EachEdgeAlignsWithTheEdgesTheTableNames) {
@@ -92,17 +98,19 @@ struct Released {
 
 }  // namespace
 
-TEST(Snap, ScreenEdgesPullWithin150TwipsOrBeyond) {
+TEST(Snap, ScreenEdgesPullWithinTheSnapDistanceOrBeyond) {
     float sw = static_cast<float>(test::ScreenWidthTwips()), sh = static_cast<float>(test::ScreenHeightTwips());
-    EXPECT_EQ(Released(149, 3000).w->Left(), 0);
+    const float reach = Reach, distance = SnapDistance;
+    EXPECT_EQ(Released(reach, 3000).w->Left(), 0);
     EXPECT_EQ(Released(-700, 3000).w->Left(), 0);
-    EXPECT_EQ(Released(150, 3000).w->Left(), 150);
-    EXPECT_EQ(Released(3000, 149).w->Top(), 0);
-    EXPECT_EQ(Released(3000, 150).w->Top(), 150);
-    EXPECT_EQ(Released(sw - 2500 - 149, 3000).w->Left(), sw - 2500) << "149 inside the right edge";
-    EXPECT_EQ(Released(sw - 2500 - 150, 3000).w->Left(), sw - 2500 - 150) << "exactly 150 inside stays";
-    EXPECT_EQ(Released(3000, sh - 1300 - 149).w->Top(), sh - 1300);
-    EXPECT_EQ(Released(3000, sh - 1300 - 150).w->Top(), sh - 1300 - 150);
+    EXPECT_EQ(Released(distance, 3000).w->Left(), distance);
+    EXPECT_EQ(Released(3000, reach).w->Top(), 0);
+    EXPECT_EQ(Released(3000, distance).w->Top(), distance);
+    EXPECT_EQ(Released(sw - 2500 - reach, 3000).w->Left(), sw - 2500) << "just within reach of the right edge";
+    EXPECT_EQ(Released(sw - 2500 - distance, 3000).w->Left(), sw - 2500 - distance)
+        << "exactly the distance inside stays";
+    EXPECT_EQ(Released(3000, sh - 1300 - reach).w->Top(), sh - 1300);
+    EXPECT_EQ(Released(3000, sh - 1300 - distance).w->Top(), sh - 1300 - distance);
     EXPECT_EQ(Released(3000, sh).w->Top(), sh - 1300) << "beyond the bottom";
 }
 

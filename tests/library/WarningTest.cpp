@@ -6,6 +6,7 @@
 #include "Note.h"
 #include "Notes.h"
 #include "Support.h"
+#include "ThrowawayStore.h"
 
 TEST(Warning, DeleteNoteWithABadIdLogsAWarningNamingTheNote) {
     std::vector<std::wstring> warnings;
@@ -51,4 +52,28 @@ TEST(Warning, AFailureDiscardedByDesignStillReachesTheSinkOnce) {
               0u)
         << test::Narrow(warnings[0]);
     corkbase::SetWarningSink(previous);
+}
+
+TEST(Warning, AnUnreadableTextSizeOrOneThatIsNoStepLoadsAsDesignedWithOneWarningEach) {
+    test::ThrowawayStore store;
+    store.Put(L"General", L"notes", L"4");
+    store.Put(L"note1", L"zoom", L"abc");
+    store.Put(L"note2", L"zoom", L"1000");
+    store.Put(L"note3", L"zoom", L"150");
+    store.PutDword(L"note4", L"zoom", 150);
+    std::vector<std::wstring> warnings;
+    auto previous = corkbase::SetWarningSink([&](const std::wstring& text) { warnings.push_back(text); });
+    auto notes = corkbase::Notes::Create();
+    EXPECT_EQ(notes->LoadAll(), S_OK);
+    corkbase::SetWarningSink(previous);
+    std::vector<std::wstring> expected{
+        L"Corkbase: note1/zoom: \"abc\" is not one of the text sizes 50, 67, 75, 90, 100, 110, 125, 150, 175, 200, "
+        L"250, 300 or 400; the note's text is shown at 100 percent",
+        L"Corkbase: note2/zoom: \"1000\" is not one of the text sizes 50, 67, 75, 90, 100, 110, 125, 150, 175, 200, "
+        L"250, 300 or 400; the note's text is shown at 100 percent",
+        L"Corkbase: note4/zoom: the stored value is not text; the note's text is shown at 100 percent"};
+    EXPECT_EQ(warnings, expected);
+    ASSERT_EQ(test::CountOf(notes.get()), 4);
+    for (long i : {1, 2, 3, 4})
+        EXPECT_EQ(corkbase::Read(test::NoteAt(notes.get(), i).get(), &_Note2::get_Zoom), i == 3 ? 150 : 100);
 }

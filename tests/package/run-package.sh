@@ -74,7 +74,7 @@ check "and keeps running, with nothing to ask" qpost_running
 timeout 120 wine "$setup" /S
 check "installing over a running copy ends it first and succeeds" test $? -eq 0 -a -f "$folder/qpost.exe"
 check "the notes stay" test "$(value 'HKCU\Software\Corkbase\note1' title)" = kept
-check "the copy that ran was asked to end" not qpost_running
+check "the copy that ran was asked to end" wait_until not qpost_running
 
 setsid wine "$windows_folder\\qpost.exe" </dev/null >/dev/null 2>&1 &
 wait_until qpost_running
@@ -82,7 +82,7 @@ sleep 3
 # The uninstaller copies itself away and returns at once: wait for its work.
 timeout 60 wine "$folder/uninstall.exe" /S
 check "a silent uninstall removes the program's folder" wait_until not test -e "$folder"
-check "and first ends the running qpost" not qpost_running
+check "and first ends the running qpost" wait_until not qpost_running
 check "the shortcut, the sign-in entry and the installed-programs entry are gone" \
   test ! -e "$programs/Quillpost.lnk" -a -z "$(value "$run_key" Quillpost)" -a -z "$(value "$uninstall" DisplayName)"
 check "the library's registration is gone" not has_key "$notes_class"

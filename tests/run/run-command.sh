@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs ./scripts/run as a person does, on displays of its own and with notes in a
 # throwaway data folder: on a bare display inside Wine's desktop, a second run beside the
-# first, a closing terminal right after typing; and on a desktop with a tray (icewm), the
-# icon docked there, notes as top-level X windows with the level as their opacity hint;
-# and ./scripts/install with --remove, in a throwaway home.
+# first, a closing terminal right after typing; two launches at once; on a desktop with a
+# tray (icewm), the icon docked there, notes as top-level X windows with the level as
+# their opacity hint; and ./scripts/install with --remove, in a throwaway home.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/tests/support/checks.sh"
@@ -81,6 +81,63 @@ sleep 0.2
 kill -HUP -- "-$run"
 check "closing the terminal ends qpost and Wine" wait_until not kill -0 "$run" 2>/dev/null
 check "after qpost saved what was typed just before" test "$(stored "$bare" note1 text)" = "typed and more"
+
+# Two launches at once, as the login entry and a click on the menu entry start the
+# installed command. The first is held inside its start, after its look for a running
+# qpost and before its qpost shows: its first winepath waits for the test. The second must
+# end no Wine server meanwhile, and then find the first's qpost.
+new_display
+twice="$work/data-twice"
+prepare "$twice" General notes 1 note1 text kept
+hold="$work/hold"
+mkdir -p "$hold/bin"
+export QP_HOLD="$hold" QP_REAL_WINEPATH QP_REAL_WINESERVER
+QP_REAL_WINEPATH=$(command -v winepath)
+QP_REAL_WINESERVER=$(command -v wineserver)
+cat >"$hold/bin/winepath" <<'SHIM'
+#!/usr/bin/env bash
+if mv "$QP_HOLD/armed" "$QP_HOLD/held" 2>/dev/null; then
+  while [[ ! -e $QP_HOLD/go ]]; do sleep 0.1; done
+fi
+exec "$QP_REAL_WINEPATH" "$@"
+SHIM
+cat >"$hold/bin/wineserver" <<'SHIM'
+#!/usr/bin/env bash
+if [[ -e $QP_HOLD/held && ! -e $QP_HOLD/go && " $* " == *" -k "* ]]; then echo "wineserver $*" >>"$QP_HOLD/ended"; fi
+exec "$QP_REAL_WINESERVER" "$@"
+SHIM
+chmod +x "$hold/bin/winepath" "$hold/bin/wineserver"
+launch() {
+  PATH="$hold/bin:$PATH" XDG_DATA_HOME="$twice" setsid bash -c 'source "$1/scripts/lib/launch.sh"; qp_launch "$1/build/bin"' \
+    launch "$root" >/dev/null 2>&1 </dev/null &
+}
+held() { [[ -e $hold/held ]]; }
+# The second launch waits for the lock the first holds: two flock processes on it.
+second_waits() { [[ $(pgrep -fc "flock .*$(prefix_of "$twice")\.lock") -ge 2 ]]; }
+waited() { second_waits || [[ -e $hold/ended ]]; }
+touch "$hold/armed"
+launch
+first_launch=$!
+check "the first launch is held inside its start" eval 'wait_until held || wait_until held'
+launch
+second=$!
+wait_until waited
+check "the second launch waits while the first is starting" second_waits
+check "and ends no Wine server meanwhile" test ! -e "$hold/ended"
+check "nor starts a qpost" test "$(qpost_count "$twice")" -eq 0
+touch "$hold/go"
+check "the first launch's qpost starts" wait_until qpost_in "$twice"
+# A starting Wine process is briefly unreadable in /proc: its pid is asked for until known.
+first_pid() { first=$(qp_qpost_pids "$(prefix_of "$twice")" | head -n 1); [[ -n $first ]]; }
+wait_until first_pid
+check "then the second finds it, and its qpost says that another copy runs" wait_until second_copy_in "$twice"
+sleep 2
+xdotool key Return
+wait "$second"
+check "the second launch ends" test $? -eq 0
+check "while the first launch's qpost runs on" kill -0 "$first"
+kill -TERM -- "-$first_launch"
+check "SIGTERM ends the first launch" wait_until not kill -0 "$first_launch" 2>/dev/null
 
 # A desktop with a tray: icewm's taskbar has one.
 new_display

@@ -35,6 +35,11 @@ script() { step "$1" 0 "*$2*" cscript //nologo "$(winepath -w "$here/$1")"; }
 step "regsvr32" 0 "*" regsvr32 /s "$dll"
 script notes.js "jscript ok"
 script notes.vbs "vbscript ok"
+# The notes' store of this throwaway prefix, started empty and left so.
+clear_store() { QP_WINE_TIMEOUT=60 "$wine_run" reg delete 'HKCU\Software\Corkbase' /f >/dev/null 2>&1; }
+clear_store
+script load-failed.js "load failed ok"
+clear_store
 step "regsvr32 /u" 0 "*" regsvr32 /u /s "$dll"
 script activation-gone.js "unregistered ok"
 step "regsvr32 again" 0 "*" regsvr32 /s "$dll"

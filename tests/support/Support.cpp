@@ -209,6 +209,14 @@ bool XKeyChord(const std::string& keys) {
     return true;
 }
 
+bool XWheel(int notches, const std::string& held) {
+    // X gives the wheel as buttons: 4 turns it up, 5 down.
+    std::string turn = "click --repeat " + std::to_string(std::abs(notches)) + (notches > 0 ? " 4" : " 5");
+    if (!Xdotool(held.empty() ? turn : "keydown " + held + " " + turn + " keyup " + held)) return false;
+    Pump(100);
+    return true;
+}
+
 void KeyChord(std::initializer_list<WORD> virtualKeys) {
     std::vector<INPUT> inputs;
     for (WORD vk : virtualKeys) {

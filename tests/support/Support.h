@@ -47,6 +47,9 @@ void KeyChord(std::initializer_list<WORD> virtualKeys);
 // The same from the X server, as a person's keyboard gives it, in xdotool's names
 // ("alt+F4"); false without the pointer agent.
 bool XKeyChord(const std::string& keys);
+// Turns the wheel where the pointer is, from the X server, by notches (up positive, down
+// negative) with the keys held (xdotool's names, "ctrl"); false without the pointer agent.
+bool XWheel(int notches, const std::string& held = "");
 
 // Acts on a window that another action will open, from a second thread, since the
 // window's modal loop holds this one. Waits for a visible top-level window of this

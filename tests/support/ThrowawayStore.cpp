@@ -45,6 +45,35 @@ void StoreContents::Remove(const std::wstring& section, const std::wstring& key)
         RegDeleteKeyValueW(root_, path.c_str(), key.c_str());
 }
 
+namespace {
+
+// The values of the key, and those of every key below it under "<name>\\<below>".
+void DumpKey(HKEY key, const std::wstring& name, std::map<std::wstring, StoreContents::Section>& all) {
+    StoreContents::Section& section = all[name];
+    for (DWORD j = 0;; ++j) {
+        wchar_t valueName[256];
+        DWORD nameSize = 256, type = 0, bytes = 0;
+        if (RegEnumValueW(key, j, valueName, &nameSize, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) break;
+        std::wstring data(bytes / sizeof(wchar_t) + 1, L'\0');
+        nameSize = 256;
+        DWORD size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+        RegEnumValueW(key, j, valueName, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+        data.resize(type == REG_SZ ? wcsnlen(data.c_str(), data.size()) : 0);
+        section[valueName] = StoreContents::Value{type, data};
+    }
+    wchar_t below[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD n = 256;
+        if (RegEnumKeyExW(key, i, below, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        HKEY sub;
+        if (RegOpenKeyExW(key, below, 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
+        DumpKey(sub, name + L"\\" + below, all);
+        RegCloseKey(sub);
+    }
+}
+
+}  // namespace
+
 std::map<std::wstring, StoreContents::Section> StoreContents::Dump() const {
     std::map<std::wstring, Section> all;
     HKEY app;
@@ -53,20 +82,9 @@ std::map<std::wstring, StoreContents::Section> StoreContents::Dump() const {
     for (DWORD i = 0;; ++i) {
         DWORD n = 256;
         if (RegEnumKeyExW(app, i, name, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        Section& section = all[name];
         HKEY key;
-        RegOpenKeyExW(app, name, 0, KEY_READ, &key);
-        for (DWORD j = 0;; ++j) {
-            wchar_t valueName[256];
-            DWORD nameSize = 256, type = 0, bytes = 0;
-            if (RegEnumValueW(key, j, valueName, &nameSize, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) break;
-            std::wstring data(bytes / sizeof(wchar_t) + 1, L'\0');
-            nameSize = 256;
-            DWORD size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-            RegEnumValueW(key, j, valueName, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-            data.resize(type == REG_SZ ? wcsnlen(data.c_str(), data.size()) : 0);
-            section[valueName] = Value{type, data};
-        }
+        if (RegOpenKeyExW(app, name, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+        DumpKey(key, name, all);
         RegCloseKey(key);
     }
     RegCloseKey(app);

@@ -23,7 +23,8 @@ public:
     void Put(const std::wstring& section, const std::wstring& key, const std::wstring& value);
     void PutDword(const std::wstring& section, const std::wstring& key, DWORD value);
     void Remove(const std::wstring& section, const std::wstring& key = L"");
-    // Every section of Software\Corkbase with every value in it.
+    // Every section of Software\Corkbase with every value in it; a section below another
+    // as "<section>\<below>".
     std::map<std::wstring, Section> Dump() const;
     // Removes the whole store.
     void Clear();

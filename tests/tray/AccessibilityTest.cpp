@@ -4,6 +4,8 @@
 #include "Person.h"
 #include "TrayFixture.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 using namespace tray;
@@ -259,7 +261,7 @@ TEST_F(Accessibility, TheKeyboardOpensTheNotesMenuAtItsTitleBarAndTheDialogsName
 
 TEST_F(Accessibility, OptionsNameTheSliderByItsLabelWithTheLevelAsItsValue) {
     auto q = Start();
-    Choose(*q, menu::Options);
+    Choose(*q, {L"Options..."});
     HWND options = WaitForWindow(q->pid(), L"QuillpostOptions");
     ASSERT_NE(options, nullptr);
     Reader r(options);
@@ -270,6 +272,14 @@ TEST_F(Accessibility, OptionsNameTheSliderByItsLabelWithTheLevelAsItsValue) {
     EXPECT_EQ(r.Value(slider), L"255");
     Keys({VK_TAB, VK_HOME});  // from OK to the slider, to its lower end
     EXPECT_TRUE(WaitFor([&] { return r.Value(slider) == L"25"; }));
+    // A reader following the focus meets the slider through its own window.
+    HWND focused = FocusOf(options);
+    ASSERT_EQ(focused, test::FindChild(options, TRACKBAR_CLASSW));
+    Reader own(focused);
+    ASSERT_TRUE(own.Ok());
+    EXPECT_EQ(own.Name(CHILDID_SELF), L"Transparency Level");
+    EXPECT_EQ(own.Role(CHILDID_SELF), ROLE_SYSTEM_SLIDER);
+    EXPECT_EQ(own.Value(CHILDID_SELF), L"25");
     long check = r.Find(ROLE_SYSTEM_CHECKBUTTON, L"Allow Through Clicks");
     ASSERT_NE(check, 0);
     EXPECT_FALSE(r.State(check) & STATE_SYSTEM_CHECKED);

@@ -109,7 +109,7 @@ TEST_F(Autosave, NoSaveHappensWhileADialogIsOpen) {
     auto q = Start();
     q->TrayEvent(WM_LBUTTONDBLCLK);
     ASSERT_EQ(q->WaitForNotes(1).size(), 1u);
-    Choose(*q, menu::Options);
+    Choose(*q, {L"Options..."});
     HWND options = WaitForWindow(q->pid(), L"QuillpostOptions");
     ASSERT_NE(options, nullptr);
     Sleep(Settle);

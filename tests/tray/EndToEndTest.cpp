@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <cmath>
+
 using namespace tray;
 
 namespace {
@@ -27,6 +29,30 @@ void DragNoteTo(HWND note, POINT topLeft) {
     RECT rc = RectOf(note);
     POINT grab = TitleBarOf(note);
     Drag(grab, {grab.x + topLeft.x - rc.left, grab.y + topLeft.y - rc.top});
+}
+
+// How far apart the lines of a note's text stand on the screen, in pixels.
+long LineHeight(HWND note) {
+    HWND edit = test::FindChild(note, L"Edit");
+    auto top = [&](WPARAM index) { return static_cast<short>(HIWORD(SendMessageW(edit, EM_POSFROMCHAR, index, 0))); };
+    return top(static_cast<WPARAM>(SendMessageW(edit, EM_LINEINDEX, 1, 0))) - top(0);
+}
+
+// The height of a line of the note's text font (Arial 8.25 pt) drawn at percent of its size.
+long LineHeightAt(long percent) {
+    HDC dc = GetDC(nullptr);
+    LOGFONTW lf{};
+    lf.lfHeight = -std::lround(8.25 * static_cast<double>(percent) / 100 * GetDeviceCaps(dc, LOGPIXELSY) / 72);
+    lf.lfCharSet = RUSSIAN_CHARSET;
+    lstrcpyW(lf.lfFaceName, L"Arial");
+    HFONT font = CreateFontIndirectW(&lf);
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
+    return metrics.tmHeight;
 }
 
 // Within a pixel: twips and pixels round a little differently on the way.
@@ -169,8 +195,7 @@ TEST_F(EndToEnd, RecolouredRetitledCollapsedSearchedDeletedFadedExportedAndKept)
     ASSERT_EQ(q->WaitForNotes(1).size(), 1u) << "deleted";
 
     // The options: the lowest opacity and clicks through the notes.
-    ASSERT_TRUE(RightClickIcon(q->pid()));
-    Keys(menu::Options);
+    ASSERT_TRUE(ChooseByHand(q->pid(), {L"Options..."}));
     HWND options = WaitForWindow(q->pid(), L"QuillpostOptions");
     ASSERT_NE(options, nullptr);
     HWND slider = test::FindChild(options, L"msctls_trackbar32");
@@ -239,4 +264,126 @@ TEST_F(EndToEnd, AltF4OrAnotherProgramClosingANoteOnlyHidesIt) {
     ASSERT_TRUE(ExitByHand(*q));
     EXPECT_EQ(Stored(L"note1", L"text"), L"keep me");
     EXPECT_EQ(Stored(L"note1", L"visible"), L"-1");
+}
+
+namespace {
+
+// A deleted note entry as a save stores it, deleted a moment ago.
+void PutDeleted(test::StoreContents& store, const std::wstring& position, const std::wstring& title) {
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    wchar_t when[32];
+    swprintf(when, 32, L"%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+             now.wSecond);
+    store.Put(L"deleted\\" + position, L"title", title);
+    store.Put(L"deleted\\" + position, L"deleted", when);
+}
+
+}  // namespace
+
+TEST_F(EndToEnd, ANoteDeletedByItsMenuComesBackFromTheNoticeAndAfterARestartFromTheSubmenu) {
+    store.Put(L"General", L"notes", L"1");
+    store.Put(L"note1", L"title", L"Shopping");
+    store.Put(L"note1", L"text", L"milk");
+    store.Put(L"note1", L"left", L"1200");
+    store.Put(L"note1", L"top", L"900");
+    store.Put(L"note1", L"color", L"12648447");
+    store.Put(L"note1", L"visible", L"-1");
+    auto q = Start();
+    auto notes = q->WaitForNotes(1, 1);
+    ASSERT_EQ(notes.size(), 1u);
+    RECT was = RectOf(notes[0]);
+
+    NoteMenu(*q, notes[0], 'D');
+    ASSERT_TRUE(WaitFor([&] { return q->Notes().empty(); })) << "deleted at once";
+    HWND notice = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        notice = FindWindowW(L"QuillpostNoteDeleted", nullptr);
+        return notice && IsWindowVisible(notice);
+    })) << "no notice";
+    EXPECT_NE(GetForegroundWindow(), notice) << "the notice takes no focus";
+    RECT at = RectOf(notice);
+    test::Click({(at.left + at.right) / 2, (at.top + at.bottom) / 2});
+    auto back = q->WaitForNotes(1, 1);
+    ASSERT_EQ(back.size(), 1u) << "the click brought it back";
+    EXPECT_EQ(NoteText(back[0]), L"milk");
+    RECT now = RectOf(back[0]);
+    EXPECT_TRUE(EqualRect(&was, &now)) << "where it was";
+    EXPECT_FALSE(IsWindowVisible(notice));
+
+    NoteMenu(*q, back[0], 'D');
+    ASSERT_TRUE(WaitFor([&] { return q->Notes().empty(); }));
+    ASSERT_TRUE(ExitByHand(*q));
+    q = Start();
+    Choose(*q, {L"Deleted Notes"});  // opens the submenu on its first note
+    Keys({VK_RETURN});
+    auto again = q->WaitForNotes(1, 1);
+    ASSERT_EQ(again.size(), 1u) << "brought back from the submenu after a restart";
+    EXPECT_EQ(NoteText(again[0]), L"milk");
+}
+
+TEST_F(EndToEnd, EmptyDeletedNotesAsksAndOnlyYesRemovesTheirTextsFromTheStore) {
+    PutDeleted(store, L"1", L"Shopping");
+    auto q = Start();
+    q->WaitUntilIdle();
+    for (const wchar_t* answer : {L"No", L"Yes"}) {
+        Choose(*q, {L"Deleted Notes"});
+        Keys({VK_DOWN, VK_RETURN});  // past the note and the separator
+        auto question = WaitForDialog(q->pid(), L"Quillpost");
+        ASSERT_TRUE(question) << "no question";
+        EXPECT_EQ(question->text, L"Remove the deleted notes for good?");
+        Press(question->hwnd, answer);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(question->hwnd); }));
+        Sleep(500);
+        EXPECT_EQ(Stored(L"deleted\\1", L"title"), answer == std::wstring(L"No") ? L"Shopping" : L"<no section>")
+            << "after " << test::Narrow(answer);
+    }
+}
+
+TEST_F(EndToEnd, CtrlPlusMinusZeroAndTheWheelSizeANotesTextWhichComesBackAfterExit) {
+    RECT size{};
+    {
+        auto q = Start();
+        q->WaitUntilIdle();
+        Choose(*q, {L"New"});
+        auto notes = q->WaitForNotes(1, 1);
+        ASSERT_EQ(notes.size(), 1u);
+        HWND note = notes[0];
+        test::Click(TextOf(note));
+        test::TypeText(L"big");
+        Keys({VK_RETURN});
+        test::TypeText(L"letters");
+        ASSERT_EQ(NoteText(note), L"big\r\nletters");
+        ASSERT_EQ(LineHeight(note), LineHeightAt(100));
+        size = RectOf(note);
+
+        ASSERT_TRUE(test::XKeyChord("ctrl+plus"));
+        ASSERT_TRUE(test::XKeyChord("ctrl+KP_Add"));
+        EXPECT_TRUE(WaitFor([&] { return LineHeight(note) == LineHeightAt(125); })) << LineHeight(note);
+        EXPECT_EQ(NoteText(note), L"big\r\nletters") << "the keys typed nothing";
+        RECT now = RectOf(note);
+        EXPECT_TRUE(EqualRect(&now, &size)) << "the note keeps its size";
+
+        test::MoveMouse(TextOf(note));
+        ASSERT_TRUE(test::XWheel(-1, "ctrl"));
+        EXPECT_TRUE(WaitFor([&] { return LineHeight(note) == LineHeightAt(110); })) << "the wheel down one notch";
+        ASSERT_TRUE(test::XKeyChord("ctrl+minus"));
+        EXPECT_TRUE(WaitFor([&] { return LineHeight(note) == LineHeightAt(100); }));
+        ASSERT_TRUE(test::XKeyChord("ctrl+KP_Subtract"));
+        ASSERT_TRUE(test::XKeyChord("ctrl+0"));
+        EXPECT_TRUE(WaitFor([&] { return LineHeight(note) == LineHeightAt(100); })) << "Ctrl+0 resets";
+        ASSERT_TRUE(test::XKeyChord("ctrl+equal"));
+        ASSERT_TRUE(test::XWheel(1, "ctrl"));
+        EXPECT_TRUE(WaitFor([&] { return LineHeight(note) == LineHeightAt(125); }));
+        EXPECT_EQ(NoteText(note), L"big\r\nletters");
+        ASSERT_TRUE(ExitByHand(*q));
+    }
+    EXPECT_EQ(Stored(L"note1", L"zoom"), L"125");
+    Qpost again;
+    again.WaitUntilIdle();
+    auto notes = again.WaitForNotes(1, 1);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(LineHeight(notes[0]), LineHeightAt(125)) << "the note comes back at its size";
+    RECT back = RectOf(notes[0]);
+    EXPECT_TRUE(EqualRect(&back, &size));
 }

@@ -30,7 +30,7 @@ protected:
     // Chooses Save As, types the name into the save dialog and confirms; returns the
     // message box that follows.
     std::optional<Dialog> SaveAs(Qpost& q, const std::wstring& name) {
-        Choose(q, menu::SaveAs);
+        Choose(q, {L"Save As..."});
         auto save = WaitForDialog(q.pid(), L"Save As");
         EXPECT_TRUE(save) << "no save dialog";
         if (!save) return std::nullopt;
@@ -163,4 +163,32 @@ TEST_F(Export, AnExistingFileIsReplacedWholeAndOneThatCannotBeKeepsItsBytes) {
     FindClose(search);
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::wstring>{L"old.txt", L"old.txt.0.qpe"})) << "a temporary file was left beside the export";
+}
+
+TEST_F(Export, AReadOnlyFileIsRefusedAndKeepsItsBytesAndAttributes) {
+    StoreShopMilk();
+    auto q = Start();
+    ASSERT_EQ(q->WaitForNotes(1).size(), 1u);
+    std::wstring folder = ExportFolder() + L"read-only\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring path = folder + L"kept.txt";
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    {
+        tk::UniqueFile old(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DWORD written = 0;
+        ASSERT_TRUE(::WriteFile(old.get(), "kept notes", 10, &written, nullptr));
+    }
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    auto message = SaveAs(*q, path);
+    ASSERT_TRUE(message);
+    EXPECT_NE(message->text.find(L"could not save the notes to " + path), std::wstring::npos)
+        << test::Narrow(message->text);
+    EXPECT_EQ(ReadBytes(path), "kept notes");
+    EXPECT_NE(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u) << "the file is still read-only";
+    // Made writable again, the same file is replaced as any other.
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+    message = SaveAs(*q, path);
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->text, L"Successfully saved to " + path);
+    EXPECT_EQ(ReadBytes(path).size(), 45u);
 }

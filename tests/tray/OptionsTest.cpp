@@ -26,7 +26,7 @@ BYTE AlphaOf(HWND hwnd) {
 class Options : public Tray {
 protected:
     OptionsDialog Open(Qpost& q) {
-        Choose(q, menu::Options);
+        Choose(q, {L"Options..."});
         OptionsDialog d;
         d.hwnd = WaitForWindow(q.pid(), L"QuillpostOptions");
         EXPECT_NE(d.hwnd, nullptr) << "the options dialog did not open";
@@ -113,7 +113,7 @@ TEST_F(Options, OkWithoutMovingTheSliderKeepsTheLevelTheNotesHad) {
         EXPECT_EQ(d.Level(), opens) << "the slider's end nearest to how the notes look";
         Press(d.hwnd, L"OK");
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(d.hwnd) || !IsWindowVisible(d.hwnd); }));
-        Choose(*q, menu::SaveAll);
+        Choose(*q, {L"Save All"});
         EXPECT_TRUE(WaitFor([&] { return Stored(L"General", L"level") == stored; }));
         if (opens == 255) {
             EXPECT_EQ(AlphaOf(notes[0]), 255) << "the notes stay opaque";

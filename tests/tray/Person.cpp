@@ -3,8 +3,8 @@
 #include <functional>
 #include <vector>
 
+#include "MenuKeys.h"
 #include "Support.h"
-#include "TrayFixture.h"
 
 namespace tray {
 
@@ -30,9 +30,15 @@ bool RightClickIcon(DWORD pid) {
     return false;
 }
 
+bool ChooseByHand(DWORD pid, std::initializer_list<std::wstring_view> path) {
+    auto keys = MenuKeys(path);
+    if (keys.empty() || !RightClickIcon(pid)) return false;
+    Keys(keys);
+    return true;
+}
+
 std::optional<Dialog> SaveAsByHand(const Qpost& q, const std::wstring& path) {
-    if (!RightClickIcon(q.pid())) return std::nullopt;
-    Keys(menu::SaveAs);
+    if (!ChooseByHand(q.pid(), {L"Save As..."})) return std::nullopt;
     if (!WaitForDialog(q.pid(), L"Save As")) return std::nullopt;
     test::TypeText(path);
     Keys({VK_RETURN});
@@ -40,8 +46,7 @@ std::optional<Dialog> SaveAsByHand(const Qpost& q, const std::wstring& path) {
 }
 
 bool ExitByHand(const Qpost& q) {
-    if (!RightClickIcon(q.pid())) return false;
-    Keys(menu::Exit);
+    if (!ChooseByHand(q.pid(), {L"E&xit"})) return false;
     return q.WaitForExit();
 }
 

@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "Qpost.h"
 
@@ -17,6 +19,9 @@ POINT IconPoint();
 bool ClickIcon(int times, const std::function<bool()>& answered);
 // Opens the icon's menu with the right button; false when it did not open.
 bool RightClickIcon(DWORD pid);
+// Opens the icon's menu with the right button and picks the item with these captions (see
+// MenuKeys) with the keyboard; false when the menu has no such item or did not open.
+bool ChooseByHand(DWORD pid, std::initializer_list<std::wstring_view> path);
 
 // Chooses Save As from the icon's menu, types the path into the save dialog and presses
 // Enter; the message that follows (nothing if the dialog or the message never came).

@@ -212,7 +212,7 @@ HWND WaitForWindow(DWORD pid, const wchar_t* className, DWORD milliseconds) {
     return found;
 }
 
-void Keys(std::initializer_list<WORD> virtualKeys) {
+void Keys(const std::vector<WORD>& virtualKeys) {
     for (WORD vk : virtualKeys) {
         INPUT in[2]{};
         in[0].type = in[1].type = INPUT_KEYBOARD;

@@ -61,7 +61,7 @@ void Press(HWND dialog, const std::wstring& button);
 HWND WaitForWindow(DWORD pid, const wchar_t* className, DWORD milliseconds = 10000);
 
 // Real keys, pressed and released one after the other.
-void Keys(std::initializer_list<WORD> virtualKeys);
+void Keys(const std::vector<WORD>& virtualKeys);
 
 HWND ChildWithText(HWND parent, const std::wstring& text);
 // A window's rectangle on the screen, in pixels.

@@ -4,6 +4,17 @@
 
 using namespace tray;
 
+namespace {
+
+// The messages that reach a save elsewhere: a suspend, closing the program, the session's end.
+const std::vector<std::pair<const char*, std::pair<UINT, WPARAM>>> kWaysOut{
+    {"suspend", {WM_POWERBROADCAST, PBT_APMSUSPEND}},
+    {"close", {WM_CLOSE, 0}},
+    {"end of session", {WM_ENDSESSION, TRUE}},
+};
+
+}  // namespace
+
 TEST_F(Tray, FirstStartRegistersTheLibraryAndSaysSoOnce) {
     ASSERT_EQ(CallLibrary("DllUnregisterServer"), S_OK);
     {
@@ -74,14 +85,73 @@ TEST_F(Tray, AStoreThatCannotBeLoadedStopsStartUpAndStaysUntouched) {
     EXPECT_EQ(store.Dump(), before);
 }
 
+TEST_F(Tray, AnUnreadableUnfinishedSaveOffersStartingWithTheSectionsAndKeepsTheRecord) {
+    store.Put(L"General", L"notes", L"2");
+    store.Put(L"note1", L"text", L"first");
+    store.Put(L"note2", L"text", L"second");
+    store.Put(L"General", L"saving", L"3:255");
+    auto before = store.Dump();
+    {
+        Qpost q;
+        auto message = WaitForDialog(q.pid());
+        ASSERT_TRUE(message);
+        EXPECT_NE(message->text.find(L"General/saving"), std::wstring::npos) << test::Narrow(message->text);
+        EXPECT_NE(message->text.find(L"changed nothing"), std::wstring::npos);
+        EXPECT_EQ(message->text.find(L"remove"), std::wstring::npos) << "no advice to remove the record";
+        Press(message->hwnd, L"No");
+        EXPECT_TRUE(q.WaitForExit());
+        EXPECT_EQ(store.Dump(), before) << "No ends with nothing changed";
+    }
+    auto moved = before;
+    moved[L"General"][L"saving unreadable"] = moved[L"General"][L"saving"];
+    moved[L"General"].erase(L"saving");
+    {
+        Qpost q;
+        auto message = WaitForDialog(q.pid());
+        ASSERT_TRUE(message);
+        Press(message->hwnd, L"Yes");
+        EXPECT_EQ(q.WaitForNotes(2).size(), 2u) << "Yes starts with the notes the sections hold";
+        EXPECT_EQ(store.Dump(), moved) << "the record is kept under a name of its own";
+        q.Kill();
+    }
+    // Another such record finds that name taken and takes the next.
+    store.Put(L"General", L"saving", L"x");
+    {
+        Qpost q;
+        auto message = WaitForDialog(q.pid());
+        ASSERT_TRUE(message);
+        Press(message->hwnd, L"Yes");
+        EXPECT_EQ(q.WaitForNotes(2).size(), 2u);
+        auto general = store.Dump()[L"General"];
+        EXPECT_EQ(general.count(L"saving"), 0u);
+        EXPECT_EQ(general[L"saving unreadable"].text, L"3:255");
+        EXPECT_EQ(general[L"saving unreadable 2"].text, L"x");
+    }
+    // Sections that cannot be loaded either: the message says what was set aside, and
+    // nothing else changes.
+    store.Put(L"General", L"saving", L"y");
+    store.Put(L"note2", L"left", L"abc");
+    moved = store.Dump();
+    moved[L"General"][L"saving unreadable 3"] = moved[L"General"][L"saving"];
+    moved[L"General"].erase(L"saving");
+    Qpost q;
+    auto message = WaitForDialog(q.pid());
+    ASSERT_TRUE(message);
+    Press(message->hwnd, L"Yes");
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(message->hwnd); }));
+    auto failed = WaitForDialog(q.pid());
+    ASSERT_TRUE(failed);
+    EXPECT_NE(failed->text.find(L"note2/left"), std::wstring::npos) << test::Narrow(failed->text);
+    EXPECT_NE(failed->text.find(L"changed nothing but keeping the unfinished save as General/\"saving unreadable 3\""),
+              std::wstring::npos)
+        << test::Narrow(failed->text);
+    Press(failed->hwnd, L"OK");
+    EXPECT_TRUE(q.WaitForExit());
+    EXPECT_EQ(store.Dump(), moved);
+}
+
 TEST_F(Tray, WhileTheCouldNotLoadMessageIsOpenNothingSavesTheHalfLoadedNotes) {
-    // A suspend, closing the program and the session's end each reach a save elsewhere.
-    const std::vector<std::pair<const char*, std::pair<UINT, WPARAM>>> ends{
-        {"suspend, then OK", {WM_POWERBROADCAST, PBT_APMSUSPEND}},
-        {"close", {WM_CLOSE, 0}},
-        {"end of session", {WM_ENDSESSION, TRUE}},
-    };
-    for (auto& [name, message] : ends) {
+    for (auto& [name, message] : kWaysOut) {
         SCOPED_TRACE(name);
         store.Clear();
         store.Put(L"General", L"notes", L"2");
@@ -102,6 +172,44 @@ TEST_F(Tray, WhileTheCouldNotLoadMessageIsOpenNothingSavesTheHalfLoadedNotes) {
     }
 }
 
+TEST_F(Tray, WhileTheNotesLoadNoWayOutSavesPartOfThem) {
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring dll(exe);
+    dll.replace(dll.find_last_of(L'\\') + 1, std::wstring::npos, L"ReaderHook.dll");
+    tk::UniqueModule module(LoadLibraryW(dll.c_str()));
+    ASSERT_TRUE(module);
+    auto proc = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module.get(), "ReaderHook_Cbt")));
+    ASSERT_TRUE(proc);
+    for (auto& [name, message] : kWaysOut) {
+        SCOPED_TRACE(name);
+        store.Clear();
+        store.Put(L"General", L"notes", L"3");
+        store.Put(L"note1", L"text", L"one");
+        store.Put(L"note1", L"visible", L"-1");
+        store.Put(L"note2", L"title", L"two");
+        store.Put(L"note3", L"title", L"three");
+        auto before = store.Dump();
+        HHOOK hook = SetWindowsHookExW(WH_CBT, proc, module.get(), 0);
+        ASSERT_NE(hook, nullptr);
+        Qpost q;
+        // The first note is loaded and shown, the others not yet.
+        auto inside = WaitForDialog(q.pid(), L"Inside the load");
+        UnhookWindowsHookEx(hook);
+        ASSERT_TRUE(inside);
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(q.MainWindow(), message.first, message.second, 0, SMTO_BLOCK, 5000, &answer);
+        if (message.first == WM_POWERBROADCAST) {
+            EXPECT_EQ(store.Dump(), before);
+            Press(inside->hwnd, L"OK");
+            EXPECT_EQ(q.WaitForNotes(3).size(), 3u) << "the load goes on";
+            continue;
+        }
+        EXPECT_TRUE(q.WaitForExit());
+        EXPECT_EQ(store.Dump(), before);
+    }
+}
+
 TEST_F(Tray, EachCorruptStoredNumberIsNamedAtStartUpAndTheStoreStaysUntouched) {
     struct Case {
         const wchar_t *section, *key;
@@ -110,6 +218,8 @@ TEST_F(Tray, EachCorruptStoredNumberIsNamedAtStartUpAndTheStoreStaysUntouched) {
     };
     const std::vector<Case> cases{
         {L"General", L"notes", L"many"},
+        // Read as no notes, the exit save would write over note1.
+        {L"General", L"notes", L"-1"},
         {L"General", L"level", L"99999999999"},
         {L"General", L"clickthrough", L""},
         {L"note1", L"left", std::wstring(100 * 1024, L'4')},
@@ -146,7 +256,7 @@ TEST_F(Tray, ExitSavesEvenANewEmptyUntitledNote) {
     auto q = Start();
     q->TrayEvent(WM_LBUTTONDBLCLK);
     ASSERT_EQ(q->WaitForNotes(1).size(), 1u);
-    Choose(*q, menu::Exit);
+    Choose(*q, {L"E&xit"});
     EXPECT_TRUE(q->WaitForExit());
     EXPECT_EQ(Stored(L"General", L"notes"), L"1");
     EXPECT_EQ(Stored(L"note1", L"title"), L"");
@@ -275,4 +385,36 @@ TEST_F(Tray, AnInstanceCheckThatFailsIsNotTakenForNoOtherCopy) {
     Press(message->hwnd, L"OK");
     EXPECT_TRUE(q.WaitForExit()) << "and it does not start";
     EXPECT_EQ(q.MainWindow(0), nullptr);
+}
+
+TEST_F(Tray, MessagesFromAnotherProgramAreInputAndNeverPointers) {
+    store.Put(L"General", L"notes", L"1");
+    store.Put(L"note1", L"title", L"kept");
+    store.Put(L"note1", L"visible", L"-1");
+    auto q = Start();
+    auto notes = q->WaitForNotes(1, 1);
+    ASSERT_EQ(notes.size(), 1u);
+    q->WaitUntilIdle();
+    HWND owner = FindWindowW(L"CorkbaseNoteOwner", nullptr);
+    ASSERT_NE(owner, nullptr);
+    // The owner's deferred release, a note's close timer, the main window's save timer and
+    // a form's focus hand-over, each with values that point nowhere.
+    PostMessageW(owner, WM_APP + 1, 0, 0);
+    PostMessageW(owner, WM_APP + 1, 0x1234, 0x12345678);
+    PostMessageW(notes.front(), WM_TIMER, 1, 0);
+    PostMessageW(q->MainWindow(), WM_TIMER, 1, 0);
+    PostMessageW(q->MainWindow(), WM_TIMER, 7, 0x12345678);  // a timer routine that is not there
+    PostMessageW(notes.front(), RegisterWindowMessageW(L"QuillpostFormFocus"), 1, 0x12345678);
+    // A window's first message, sent to one made long ago, names a form that is not there.
+    CREATESTRUCTW create{};
+    create.lpCreateParams = reinterpret_cast<void*>(0x12345678);
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(notes.front(), WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create), SMTO_BLOCK, 5000, &answer);
+    Sleep(1500);
+    ASSERT_TRUE(q->Running());
+    EXPECT_TRUE(IsWindowVisible(notes.front())) << "a timer message it did not set hides no note";
+    PostMessageW(q->MainWindow(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(q->WaitForExit());
+    EXPECT_EQ(Stored(L"note1", L"title"), L"kept");
+    EXPECT_EQ(Stored(L"note1", L"visible"), L"-1");
 }

@@ -1,6 +1,7 @@
 // A guided tour of Quillpost for newcomers, run by scripts/demo: notes in every colour, a
 // collapsed note, the tray menu, the options dialog, the find dialog and its message, a
-// new note and an export,
+// note's text at 200 percent, Find in Notes and the notes it brings forward, a new note, an
+// export, and a deleted note with its notice and the Deleted Notes submenu,
 // each left as a picture (and the export as a file) in the folder named by QP_DEMO_OUT.
 #include "Palette.h"
 #include "Person.h"
@@ -30,7 +31,7 @@ TEST_F(Tray, Tour) {
         {L"Shopping", L"milk\r\nbread\r\napples"},
         {L"Ideas", L"a quiet garden bench\r\nletters to Anna"},
         {L"Calls", L"plumber, Tuesday\r\ndentist"},
-        {L"Work", L"finish the report\r\nbook the train"},
+        {L"Work", L"finish the report by Tuesday\r\nbook the train"},
         {L"Desk", L"this one takes the desktop's colour"},
     };
     // One note in each colour of the note's menu, in the menu's order.
@@ -65,8 +66,7 @@ TEST_F(Tray, Tour) {
     Picture(L"3-the-tray-menu");
     Keys({VK_ESCAPE});
 
-    ASSERT_TRUE(RightClickIcon(q->pid()));
-    Keys(menu::Options);
+    ASSERT_TRUE(ChooseByHand(q->pid(), {L"Options..."}));
     HWND options = WaitForWindow(q->pid(), L"QuillpostOptions");
     ASSERT_NE(options, nullptr);
     Picture(L"4-the-options-dialog");
@@ -89,9 +89,34 @@ TEST_F(Tray, Tour) {
     Picture(L"6-the-find-message");
     Press(notFound->hwnd, L"OK");
 
+    // The same note's text at 200 percent: Ctrl+= (Ctrl+Plus) five times, one step each (110, 125,
+    // 150, 175, 200); the note keeps its size and the text wraps in it.
+    test::Click(TextOf(first));
+    test::KeyChord({VK_CONTROL, VK_HOME});  // the caret at the start: the text shows from its first line
+    for (int step = 0; step < 5; ++step) ASSERT_TRUE(test::XKeyChord("ctrl+equal"));
+    Picture(L"7-a-note-at-200-percent");
+
+    // Find in Notes, from the tray menu: the collapsed blue note and the hidden "Work" note
+    // both hold "Tuesday"; both come forward, unfolded, with the keyboard in the first.
+    HWND work = notes[0];
+    for (HWND n : notes)
+        if (RectOf(n).top > RectOf(work).top ||
+            (RectOf(n).top == RectOf(work).top && RectOf(n).left < RectOf(work).left))
+            work = n;
+    test::Click({RectOf(work).right - 4, RectOf(work).top + 4});  // its close label
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(work); }));
+    ASSERT_TRUE(ChooseByHand(q->pid(), {L"Find in Notes..."}));
+    HWND findAll = WaitForWindow(q->pid(), L"CorkbaseInputbox");
+    ASSERT_NE(findAll, nullptr);
+    test::TypeText(L"tuesday");
+    Picture(L"8-find-in-notes");
+    Keys({VK_RETURN});
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(work) != FALSE; }));
+    Picture(L"9-the-notes-it-brought-forward");
+
     // A new note, as it first appears: one colour, at the top left corner.
     ASSERT_TRUE(ClickIcon(2, [&] { return q->Notes().size() == count + 1; }));
-    Picture(L"7-a-new-note");
+    Picture(L"10-a-new-note");
 
     std::wstring exported = OutputFolder() + L"notes.txt";
     DeleteFileW(exported.c_str());
@@ -100,6 +125,27 @@ TEST_F(Tray, Tour) {
     EXPECT_EQ(saved->text, L"Successfully saved to " + exported);
     Press(saved->hwnd, L"OK");
     std::printf("export: %s\n", test::Narrow(exported).c_str());
+
+    // Deleting a note from its menu: the notice above the tray offers it back, and the
+    // tray menu lists it under Deleted Notes.
+    // The second note of the first row: the new note lies over the first one's title bar.
+    HWND ideas = nullptr;
+    for (HWND n : notes)
+        if (RectOf(n).top == RectOf(first).top && RectOf(n).left > RectOf(first).left &&
+            (!ideas || RectOf(n).left < RectOf(ideas).left))
+            ideas = n;
+    ASSERT_NE(ideas, nullptr);
+    RightClick(TitleBarOf(ideas));
+    ASSERT_NE(WaitForWindow(q->pid(), L"#32768"), nullptr);
+    Keys({'D'});
+    ASSERT_TRUE(WaitFor([] {
+        HWND notice = FindWindowW(L"QuillpostNoteDeleted", nullptr);
+        return notice && IsWindowVisible(notice);
+    }));
+    Picture(L"11-a-deleted-note-and-its-notice");
+    ASSERT_TRUE(ChooseByHand(q->pid(), {L"Deleted Notes"}));
+    Picture(L"12-the-deleted-notes-submenu");
+    Keys({VK_ESCAPE, VK_ESCAPE});
 
     EXPECT_TRUE(ExitByHand(*q));
 }

@@ -5,23 +5,12 @@
 
 #include <memory>
 
+#include "MenuKeys.h"
 #include "Qpost.h"
 #include "Support.h"
 #include "ThrowawayStore.h"
 
 namespace tray {
-
-// The tray menu's items, reached with the keyboard from a freshly opened menu.
-namespace menu {
-inline const std::initializer_list<WORD> New{VK_DOWN, VK_RETURN};
-inline const std::initializer_list<WORD> ShowAll{VK_DOWN, VK_DOWN, VK_RIGHT, VK_RETURN};
-inline const std::initializer_list<WORD> HideAll{VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN};
-inline const std::initializer_list<WORD> DefaultSizeAll{VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN};
-inline const std::initializer_list<WORD> SaveAll{VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN};
-inline const std::initializer_list<WORD> SaveAs{VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN};
-inline const std::initializer_list<WORD> Options{VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN};
-inline const std::initializer_list<WORD> Exit{VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN};
-}  // namespace menu
 
 class Tray : public testing::Test {
 protected:
@@ -40,8 +29,11 @@ protected:
         return q;
     }
 
-    // Opens the tray menu with the right button and picks an item with the keyboard.
-    void Choose(Qpost& q, std::initializer_list<WORD> keys) {
+    // Opens the tray menu with the right button and picks the item with these captions
+    // (see MenuKeys) with the keyboard; a caption the menu lacks fails the test.
+    void Choose(Qpost& q, std::initializer_list<std::wstring_view> path) {
+        auto keys = MenuKeys(path);
+        if (keys.empty()) return;
         q.TrayEvent(WM_RBUTTONDOWN);
         ASSERT_NE(WaitForWindow(q.pid(), L"#32768"), nullptr) << "the menu did not open";
         Keys(keys);

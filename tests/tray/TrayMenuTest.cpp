@@ -1,8 +1,49 @@
 // The tray icon's events and every command of its menu.
+#include <gtest/gtest-spi.h>
+
+#include <algorithm>
+
 #include "Person.h"
 #include "TrayFixture.h"
+#include "TrayMenu.h"
 
 using namespace tray;
+
+// Items added later may stand between them, but every designed item stays where it was
+// designed to be relative to the others.
+TEST(TrayMenu, HoldsTheDesignedItemsInTheDesignedOrder) {
+    const std::vector<std::wstring> designed{L"New",
+                                             L"-",
+                                             L"Show",
+                                             L"Show > Show All",
+                                             L"Show > Hide All",
+                                             L"Show > Default Size All",
+                                             L"Save All",
+                                             L"Save As...",
+                                             L"-",
+                                             L"Options...",
+                                             L"-",
+                                             L"E&xit"};
+    const auto table = qpost::TrayMenu({});
+    std::vector<std::wstring> items;
+    for (const auto& item : table) {
+        items.push_back(item.caption);
+        for (const auto& sub : item.items) items.push_back(item.caption + L" > " + sub.caption);
+        EXPECT_EQ(item.isDefault, item.caption == L"New") << "New alone is the default item";
+    }
+    auto next = items.begin();
+    for (const auto& caption : designed) {
+        next = std::find(next, items.end(), caption);
+        ASSERT_NE(next, items.end()) << testing::PrintToString(caption) << " missing or out of order";
+        ++next;
+    }
+}
+
+TEST(TrayMenu, ACaptionTheMenuLacksFailsTheTestAndPressesNothing) {
+    std::vector<WORD> keys{VK_RETURN};
+    EXPECT_NONFATAL_FAILURE(keys = MenuKeys({L"Show", L"Save All"}), "the tray menu has no item");
+    EXPECT_TRUE(keys.empty());
+}
 
 TEST_F(Tray, ARealDoubleClickOnTheTrayIconMakesANote) {
     auto q = Start();
@@ -49,13 +90,13 @@ TEST_F(Tray, ADoubleClickMakesANoteOffFromNotesAtTheSamePlace) {
 
 TEST_F(Tray, NewShowAllAndHideAllFromTheMenu) {
     auto q = Start();
-    Choose(*q, menu::New);
+    Choose(*q, {L"New"});
     auto notes = q->WaitForNotes(1);
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(notes[0]) != FALSE; }));
-    Choose(*q, menu::HideAll);
+    Choose(*q, {L"Show", L"Hide All"});
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(notes[0]); }));
-    Choose(*q, menu::ShowAll);
+    Choose(*q, {L"Show", L"Show All"});
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(notes[0]) != FALSE; }));
 }
 
@@ -67,15 +108,15 @@ TEST_F(Tray, DefaultSizeAllResizesHiddenNotesTooAndSaveAllAlwaysWrites) {
     store.Put(L"note2", L"visible", L"0");
     auto q = Start();
     ASSERT_EQ(q->WaitForNotes(2).size(), 2u);
-    Choose(*q, menu::DefaultSizeAll);
+    Choose(*q, {L"Show", L"Default Size All"});
     Sleep(300);
-    Choose(*q, menu::SaveAll);
+    Choose(*q, {L"Save All"});
     EXPECT_TRUE(WaitFor([&] { return Stored(L"note2", L"height") == L"1300"; }));
     EXPECT_EQ(Stored(L"note1", L"width"), L"2500");
     EXPECT_EQ(Stored(L"note2", L"visible"), L"0");
 
     store.Clear();
-    Choose(*q, menu::SaveAll);
+    Choose(*q, {L"Save All"});
     EXPECT_TRUE(WaitFor([&] { return Stored(L"General", L"notes") == L"2"; })) << "saved though nothing changed";
 }
 
@@ -103,7 +144,7 @@ TEST_F(Tray, ACollapsedNoteGivenTheDefaultSizeShowsItsTextAndNoHiddenBoxHasTheFo
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(edit) && focus() == note; }))
         << "the collapsed note's text box is hidden, and the focus left it";
 
-    Choose(*q, menu::DefaultSizeAll);
+    Choose(*q, {L"Show", L"Default Size All"});
     EXPECT_TRUE(WaitFor([&] { return RectOf(note).bottom - RectOf(note).top == height; })) << "full size again";
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(edit) != FALSE; })) << "and its text shows";
 }

@@ -1,0 +1,82 @@
+#include "DeletedNotes.h"
+
+#include <algorithm>
+
+#include "DeletedStore.h"
+#include "Failure.h"
+
+namespace corkbase {
+namespace {
+
+constexpr size_t kNameLength = 40;  // the first words: about a menu item's worth
+
+bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+
+// The text's words from its first one, blanks and line breaks as single spaces, cut at a
+// word's end near kNameLength.
+std::wstring FirstWords(const std::wstring& text) {
+    std::wstring words;
+    for (wchar_t c : text) {
+        if (IsSpace(c)) {
+            if (!words.empty() && words.back() != L' ') words += L' ';
+        } else {
+            words += c;
+        }
+        if (words.size() > kNameLength) break;
+    }
+    if (words.size() > kNameLength) {
+        size_t cut = words.rfind(L' ', kNameLength);
+        words.resize(cut == std::wstring::npos || cut < kNameLength / 2 ? kNameLength : cut);
+        words += L"...";
+    }
+    while (!words.empty() && words.back() == L' ') words.pop_back();
+    return words;
+}
+
+}  // namespace
+
+long DeletedNotes::Add(StoredNote fields, DeletedTime time, int32_t number) {
+    entries_.insert(entries_.begin(), Entry{std::move(fields), time, ++lastId_, number});
+    Keep();
+    return lastId_;
+}
+
+void DeletedNotes::AddStored(const std::vector<StoredDeletedNote>& stored) {
+    for (const auto& note : stored)
+        if (auto time = ParseTime(note.deleted)) entries_.push_back(Entry{note.fields, *time, ++lastId_, 0});
+    Keep();
+}
+
+void DeletedNotes::Keep() {
+    std::stable_sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) { return a.time > b.time; });
+    if (entries_.size() > kMostDeletedNotes) entries_.resize(kMostDeletedNotes);
+}
+
+const DeletedNotes::Entry& DeletedNotes::At(long position) const {
+    if (position < 1 || static_cast<size_t>(position) > entries_.size())
+        throw tk::Failure(DISP_E_BADINDEX, L"There is no deleted note " + std::to_wstring(position) + L" among " +
+                                               std::to_wstring(entries_.size()));
+    return entries_[static_cast<size_t>(position) - 1];
+}
+
+void DeletedNotes::Erase(long position) {
+    At(position);
+    entries_.erase(entries_.begin() + (position - 1));
+}
+
+std::vector<StoredDeletedNote> DeletedNotes::Stored() const {
+    std::vector<StoredDeletedNote> stored;
+    for (const auto& entry : entries_) stored.push_back({entry.fields, TimeText(entry.time)});
+    return stored;
+}
+
+std::wstring DeletedNotes::Name(const Entry& entry) {
+    auto text = [&](const wchar_t* key) { return entry.fields[FieldIndex(key)].value_or(L""); };
+    std::wstring title = FirstWords(text(L"title"));
+    if (!title.empty()) return text(L"title");
+    std::wstring words = FirstWords(text(L"text"));
+    if (!words.empty()) return words;
+    return entry.number > 0 ? L"Note " + std::to_wstring(entry.number) : L"Empty note";
+}
+
+}  // namespace corkbase

@@ -1,0 +1,45 @@
+#pragma once
+// The recently deleted notes a collection keeps, newest first: everything a note's
+// section would hold, when it was deleted, and a number that names it while it is kept.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "DeletedTime.h"
+#include "NoteSections.h"
+
+namespace corkbase {
+
+class DeletedNotes {
+public:
+    struct Entry {
+        StoredNote fields;
+        DeletedTime time = 0;
+        long id = 0;          // never given to another entry of this list
+        int32_t number = 0;   // its NoteID when it was deleted; 0 for one read from the store
+    };
+
+    // Puts a note on top; the list keeps the newest kMostDeletedNotes. Returns its id.
+    long Add(StoredNote fields, DeletedTime time, int32_t number);
+    // Adds the notes a store holds to those deleted already, newest first.
+    void AddStored(const std::vector<StoredDeletedNote>& stored);
+    size_t Count() const { return entries_.size(); }
+    // The entry at a 1-based position; a position that names none fails saying so.
+    const Entry& At(long position) const;
+    void Erase(long position);
+    void Clear() { entries_.clear(); }
+    // The list as the store keeps it.
+    std::vector<StoredDeletedNote> Stored() const;
+
+    // What names the note to a person: its title, or the first words of its text, or "Note"
+    // and the number it had ("Empty note" when that is not known).
+    static std::wstring Name(const Entry& entry);
+
+private:
+    void Keep();
+
+    std::vector<Entry> entries_;
+    long lastId_ = 0;
+};
+
+}  // namespace corkbase
