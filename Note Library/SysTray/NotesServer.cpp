@@ -72,9 +72,18 @@ DWORD HeldBack() {
     return wine ? SERVERCALL_REJECTED : SERVERCALL_RETRYLATER;
 }
 
+// The interfaces a script reaches the notes through. Others pass at any time: a screen
+// reader reads the open menu or dialog through its accessible objects.
+bool ReachesTheNotes(REFIID iid) {
+    for (const IID* notes : {&IID_IDispatch, &IID__Notes, &IID__Notes2, &IID__Note, &IID__Note2, &IID__NoteList})
+        if (iid == *notes) return true;
+    return false;
+}
+
 }  // namespace
 
-DWORD NotesServer::Filter::HandleInComingCall(DWORD, HTASK, DWORD, INTERFACEINFO*) {
+DWORD NotesServer::Filter::HandleInComingCall(DWORD, HTASK, DWORD, INTERFACEINFO* info) {
+    if (info && !ReachesTheNotes(info->iid)) return SERVERCALL_ISHANDLED;
     // A call run inside a menu, dialog or message box would change the notes under it; one
     // before the notes are loaded would find them half made.
     if (!server_.notes_ || modAutoSave::ModalOpen(server_.main_)) return HeldBack();
