@@ -96,16 +96,31 @@ bool StoreKept(const std::wstring& application) {
     return mark || GetLastError() == ERROR_ACCESS_DENIED;
 }
 
+namespace {
+
+// A value as the digest reads it: one a load reads as no text (of another type, holding a
+// NUL) counts as a mark of its own instead of failing the save that asks.
+std::optional<std::wstring> DigestedValue(const StoreSection& section, const std::wstring& key) {
+    try {
+        return section.Get(key);
+    } catch (const tk::Failure&) {
+        return L"\uFFFF unreadable";
+    }
+}
+
+}  // namespace
+
 std::optional<uint64_t> StoredDigest(const std::wstring& application) {
     Digest digest;
     auto general = StoreSection::ForReading(application, L"General");
-    if (!general.Get(L"notes")) return std::nullopt;
-    for (const wchar_t* key : {L"notes", L"level", L"clickthrough", L"saving"}) digest.Add(general.Get(key));
-    auto count = ParseNumber(general.Get(L"notes").value_or(L"0")).value_or(0);
+    auto notes = DigestedValue(general, L"notes");
+    if (!notes) return std::nullopt;
+    for (const wchar_t* key : {L"notes", L"level", L"clickthrough", L"saving"}) digest.Add(DigestedValue(general, key));
+    auto count = ParseNumber(*notes).value_or(0);
     count = std::clamp(count, 0, Notes::kMostNotes);
     for (int32_t i = 1; i <= count; ++i) {
         auto section = StoreSection::ForReading(application, NoteSection(static_cast<size_t>(i)));
-        for (const NoteField& f : kNoteFields) digest.Add(section.Get(f.key));
+        for (const NoteField& f : kNoteFields) digest.Add(DigestedValue(section, f.key));
     }
     return digest.value();
 }
