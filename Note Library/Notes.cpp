@@ -325,6 +325,8 @@ HRESULT Notes::FindInNotes(BSTR What, long* Found) {
             ShowWithOptions(*match.note.get());
             if (match.at != std::wstring::npos) window.SelectInView(match.at, what.size());
         }
+        // Every match in front of the notes that do not match, the first in front of all.
+        for (auto match = matches.rbegin(); match != matches.rend(); ++match) match->note->Window().BringForward();
         // F3 then goes on from the first match, within the first note.
         if (!matches.empty()) matches.front().note->Window().TakeFocus();
         *Found = static_cast<long>(matches.size());

@@ -65,7 +65,7 @@ private:
     void RenumberNotes();
     // The bulk commands walk a copy, so a note's command that changes the list cannot upset them.
     std::vector<ComPtr<Note>> Snapshot() const;
-    // What Show All does to each note: shown with the current options, and so brought forward.
+    // What Show All does to each note: shown with the current options.
     void ShowWithOptions(Note& note);
     // Fails, writing nothing, when this save would overwrite another writer's.
     void CheckOnlyWriter() const;
