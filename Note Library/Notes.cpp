@@ -14,6 +14,7 @@
 #include "PendingSave.h"
 #include "Store.h"
 #include "StoreKey.h"
+#include "StoreKeeper.h"
 #include "Text.h"
 #include "dlgInputbox.h"
 
@@ -151,6 +152,33 @@ void Fill(Note& note, const std::vector<FieldValue>& values, const std::wstring&
 
 }  // namespace
 
+void Notes::CheckOnlyWriter() const {
+    if (keeps_) return;
+    if (StoreKept(kStoreApplication))
+        throw tk::Failure(E_ACCESSDENIED,
+                          L"Quillpost is running and keeps these notes: this collection's save would overwrite the "
+                          L"notes on the screen, and Quillpost's next save would overwrite it; nothing has been "
+                          L"written. Change the notes on the screen through \"Quillpost.Notes\" instead");
+    // A store emptied since is no one's save.
+    auto stored = seenStore_ ? StoredDigest(kStoreApplication) : std::nullopt;
+    if (stored && stored != storedDigest_)
+        throw tk::Failure(E_FAIL,
+                          L"The stored notes have been saved by another program since this collection loaded them: "
+                          L"saving would drop that program's changes; nothing has been written. Load them into a new "
+                          L"collection, or change the notes on the screen through \"Quillpost.Notes\"");
+}
+
+void Notes::Seen() {
+    seenStore_ = true;
+    storedDigest_ = StoredDigest(kStoreApplication);
+}
+
+HRESULT Notes::KeepStore() {
+    return Guarded([&] {
+        if (!keeps_) keeps_ = corkbase::KeepStore(kStoreApplication);
+    });
+}
+
 HRESULT Notes::SaveAll(long* result) {
     return Guarded([&] {
         *Out(result) = 0;
@@ -158,6 +186,7 @@ HRESULT Notes::SaveAll(long* result) {
             throw tk::Failure(E_FAIL,
                               L"Nothing was saved: this collection's LoadAll did not finish, so it holds only "
                               L"part of the stored notes and saving it would write over the others");
+        CheckOnlyWriter();
         // Every note is read before anything is written: a note that cannot be read (its
         // window lost) fails the save while the store still holds the last good one.
         PendingSave save{std::to_wstring(transparencyLevel_), throughClicks_ ? L"True" : L"False", {}, {}};
@@ -174,10 +203,18 @@ HRESULT Notes::SaveAll(long* result) {
         }
         if (!deletedUnread_) save.deleted = deleted_.Stored();
         save.Save(kStoreApplication);
+        if (!keeps_) Seen();
     });
 }
 
 HRESULT Notes::LoadAll() {
+    // Loading appends: the notes on the screen would all come a second time.
+    if (keeps_ && loaded_)
+        return Guarded([] {
+            throw tk::Failure(E_FAIL, L"These are the notes on the screen, loaded already: loading again would add "
+                                      L"every stored note a second time");
+        });
+    loaded_ = true;
     bool failedBefore = partial_;
     partial_ = true;
     HRESULT hr = Guarded([&] {
@@ -213,6 +250,7 @@ HRESULT Notes::LoadAll() {
             deletedUnread_ = true;
             LogWarning(L"Corkbase: the deleted notes cannot be read and are kept as they are: " + failure.description());
         }
+        if (!keeps_) Seen();
     });
     // Notes a failed load left in the list stay partial whatever loads after them.
     if (SUCCEEDED(hr)) partial_ = failedBefore;
@@ -287,6 +325,8 @@ HRESULT Notes::FindInNotes(BSTR What, long* Found) {
             ShowWithOptions(*match.note.get());
             if (match.at != std::wstring::npos) window.SelectInView(match.at, what.size());
         }
+        // Every match in front of the notes that do not match, the first in front of all.
+        for (auto match = matches.rbegin(); match != matches.rend(); ++match) match->note->Window().BringForward();
         // F3 then goes on from the first match, within the first note.
         if (!matches.empty()) matches.front().note->Window().TakeFocus();
         *Found = static_cast<long>(matches.size());

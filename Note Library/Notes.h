@@ -1,6 +1,7 @@
 #pragma once
 // The collection of all notes: their order and numbers, the two display options,
 // the bulk commands, finding a text among the notes, and loading and saving the whole set.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,7 @@ public:
     HRESULT STDMETHODCALLTYPE RestoreDeleted(long Index, _Note** result) override;
     HRESULT STDMETHODCALLTYPE EmptyDeleted() override;
     HRESULT STDMETHODCALLTYPE get_LastDeletedByCommand(long* result) override;
+    HRESULT STDMETHODCALLTYPE KeepStore() override;
 
     // Inside the library only.
     const std::vector<ComPtr<Note>>& List() const { return list_; }
@@ -63,8 +65,12 @@ private:
     void RenumberNotes();
     // The bulk commands walk a copy, so a note's command that changes the list cannot upset them.
     std::vector<ComPtr<Note>> Snapshot() const;
-    // What Show All does to each note: shown with the current options, and so brought forward.
+    // What Show All does to each note: shown with the current options.
     void ShowWithOptions(Note& note);
+    // Fails, writing nothing, when this save would overwrite another writer's.
+    void CheckOnlyWriter() const;
+    // Remembers the store as this collection has just loaded or saved it.
+    void Seen();
 
     std::vector<ComPtr<Note>> list_;
     DeletedNotes deleted_;
@@ -72,6 +78,10 @@ private:
     long lastByCommand_ = 0;
     bool throughClicks_ = false;
     int32_t transparencyLevel_ = 255;
+    tk::UniqueHandle keeps_;                // the store's mark, while this collection keeps it
+    bool loaded_ = false;                   // a load has run, whole or not
+    bool seenStore_ = false;                // loaded or saved: a later save by another is news
+    std::optional<uint64_t> storedDigest_;  // the store as this collection last loaded or saved it
     // A LoadAll is under way or failed: the list holds part of the store at most, and a
     // save would write over the notes it never read.
     bool partial_ = false;

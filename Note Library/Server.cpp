@@ -165,13 +165,7 @@ bool TypeLibraryHere() {
 
 LSTATUS WriteTable(HKEY root, const std::vector<RegistryValue>& table) {
     for (const RegistryValue& v : table) {
-        tk::RegKey key;
-        LSTATUS status = RegCreateKeyExW(root, (L"Software\\Classes\\" + v.key).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                         nullptr, key.put(), nullptr);
-        if (status != ERROR_SUCCESS) return status;
-        status = RegSetValueExW(key.get(), v.name.empty() ? nullptr : v.name.c_str(), 0, REG_SZ,
-                                reinterpret_cast<const BYTE*>(v.value.c_str()),
-                                static_cast<DWORD>((v.value.size() + 1) * sizeof(wchar_t)));
+        LSTATUS status = tk::WriteRegistryText(root, L"Software\\Classes\\" + v.key, v.name, v.value);
         if (status != ERROR_SUCCESS) return status;
     }
     return ERROR_SUCCESS;

@@ -25,8 +25,6 @@ constexpr tk::OleColor WindowText = 0x80000008;
 constexpr float CollapseExtra = 80;
 constexpr tk::FontSpec TextFont{L"Arial", 8.25f, FW_NORMAL, RUSSIAN_CHARSET};
 
-// Another note window of this thread is told to zoom its text by wParam steps.
-constexpr UINT ZoomMessage = WM_APP + 1;
 constexpr wchar_t NoteClass[] = L"CorkbaseNote";
 
 constexpr UINT_PTR CloseTimer = 1;
@@ -156,9 +154,6 @@ LRESULT frmNote::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (!(GET_KEYSTATE_WPARAM(wp) & MK_CONTROL)) break;
             Form_MouseWheel(GET_WHEEL_DELTA_WPARAM(wp),
                             {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))});
-            return 0;
-        case ZoomMessage:
-            SetZoom(ZoomStepFrom(zoom_, static_cast<int>(wp)));
             return 0;
         case WM_DISPLAYCHANGE:
             // A note that no monitor shows any more comes back; the others stay put.
@@ -533,12 +528,9 @@ void frmNote::Form_MouseWheel(int delta, POINT screen) {
     int steps = wheelRest_ / WHEEL_DELTA;
     wheelRest_ -= steps * WHEEL_DELTA;
     if (steps == 0) return;
-    HWND under = GetAncestor(WindowFromPoint(screen), GA_ROOT);
-    wchar_t className[32] = {};
-    if (!under || GetWindowThreadProcessId(under, nullptr) != GetCurrentThreadId() ||
-        !GetClassNameW(under, className, 32) || wcscmp(className, NoteClass) != 0)
-        return;
-    SendMessageW(under, ZoomMessage, static_cast<WPARAM>(steps), 0);
+    // Called directly, not through a message another program could send as well.
+    auto* under = dynamic_cast<frmNote*>(Form::Of(GetAncestor(WindowFromPoint(screen), GA_ROOT)));
+    if (under) under->SetZoom(ZoomStepFrom(under->zoom_, steps));
 }
 
 // Find.

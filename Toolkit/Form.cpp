@@ -237,6 +237,10 @@ void Form::Show() {
     ShowWindow(hwnd, args_.activates ? SW_SHOW : SW_SHOWNOACTIVATE);
 }
 
+void Form::BringForward() {
+    SetWindowPos(hWnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void Form::KeepOnWorkArea() { KeepWithin(PrimaryWorkArea()); }
 
 void Form::KeepWithin(const TwipsEdges& area) {
@@ -351,6 +355,12 @@ void Form::Paint() {
     SetBkMode(dc, TRANSPARENT);
     for (const Control* control : controls_) control->Paint(dc);
     EndPaint(hwnd_.get(), &ps);
+}
+
+Form* Form::Of(HWND hwnd) {
+    if (!hwnd || GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId()) return nullptr;
+    if (GetWindowLongPtrW(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&Form::WindowProc)) return nullptr;
+    return reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
 LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

@@ -69,6 +69,11 @@ public:
     void Show();
     void Hide();
     bool Visible();
+    // Puts the form in front of the others of its kind (topmost or not) without activating it:
+    // showing a form that is already shown leaves it where it is in the stacking.
+    void BringForward();
+    // The form that owns a window of this thread; null for any other window.
+    static Form* Of(HWND hwnd);
     // Moves the form, if need be, just enough to lie whole on the primary screen's work area
     // (off the taskbar); up and left first, so a form larger than the work area shows its top left.
     void KeepOnWorkArea();

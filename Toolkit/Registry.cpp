@@ -1,5 +1,7 @@
 #include "Registry.h"
 
+#include "Handles.h"
+
 namespace tk {
 
 std::wstring RegistryDefault(HKEY root, const std::wstring& key) {
@@ -11,6 +13,15 @@ std::wstring RegistryDefault(HKEY root, const std::wstring& key) {
         return L"";
     text.resize(wcslen(text.c_str()));
     return text;
+}
+
+LSTATUS WriteRegistryText(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& value) {
+    RegKey opened;
+    LSTATUS status = RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, opened.put(), nullptr);
+    if (status != ERROR_SUCCESS) return status;
+    return RegSetValueExW(opened.get(), name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
 }  // namespace tk

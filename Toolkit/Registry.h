@@ -1,5 +1,5 @@
 #pragma once
-// Reading the registry's text values, however long.
+// Reading the registry's text values, however long, and writing them.
 #include <windows.h>
 
 #include <string>
@@ -8,5 +8,8 @@ namespace tk {
 
 // The key's default text value, empty when the key or the value is missing.
 std::wstring RegistryDefault(HKEY root, const std::wstring& key);
+
+// Writes a text value (the default one for an empty name), creating the key when missing.
+LSTATUS WriteRegistryText(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& value);
 
 }  // namespace tk

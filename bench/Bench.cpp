@@ -287,7 +287,9 @@ void LoadSaveShow(int count) {
                        return t;
                    }));
 
+    // Saved as qpost saves, keeping the store: the floor's bare writes are no other writer's.
     auto notes = Loaded();
+    Check(notes->KeepStore(), "KeepStore");
     auto bare = BareLoad();
     PrintRatio("SaveAll", count,
                Pairs(
@@ -549,6 +551,79 @@ void TrayStartUp(int count) {
                    [] { return StartUpToIdle(BenchFolder() + L"barestartup.exe"); }));
 }
 
+// A late-bound property read, as a script host makes it: the result's number or text.
+std::wstring Property(IDispatch* on, const wchar_t* name, tk::ComPtr<IDispatch>* object = nullptr, long index = 0) {
+    DISPID id = 0;
+    auto* names = const_cast<LPOLESTR>(name);
+    Check(on->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &id), "GetIDsOfNames");
+    VARIANT argument{};
+    argument.vt = VT_I4;
+    argument.lVal = index;
+    DISPPARAMS params{&argument, nullptr, index ? 1u : 0u, 0};
+    tk::Variant result;
+    Check(on->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &params, result.get(), nullptr, nullptr),
+          "Invoke");
+    if (object) *object = tk::ComPtr<IDispatch>(result->vt == VT_DISPATCH ? result->pdispVal : nullptr);
+    return result->vt == VT_BSTR ? std::wstring(result->bstrVal) : std::to_wstring(result->lVal);
+}
+
+// Reading Count and a note's Text from the running qpost's notes, beside the same reads
+// from a collection in this process: what crossing into qpost adds to a script's call.
+void ScriptCalls(int count) {
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    std::wstring command = L"\"" + BinFolder() + L"qpost.exe\"";
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) std::exit(1);
+    CLSID clsid{};
+    Check(CLSIDFromProgID(L"Quillpost.Notes", &clsid), "Quillpost.Notes");
+    tk::ComPtr<IUnknown> running;
+    for (int tries = 0; tries < 1200 && FAILED(GetActiveObject(clsid, nullptr, running.put())); ++tries) Sleep(100);
+    auto remote = running.as<IDispatch>(IID_IDispatch);
+    auto local = corkbase::Notes::Create();
+    Check(local->LoadAll(), "LoadAll");
+    const int calls = 200;
+    auto perCall = [&](const std::function<void()>& call) {
+        double start = Now();
+        for (int i = 0; i < calls; ++i) call();
+        return (Now() - start) / calls;
+    };
+    // The list and a note of a collection, and the read measured on them.
+    struct Reads {
+        tk::ComPtr<IDispatch> list, note;
+        double Of(bool text, const std::function<double(const std::function<void()>&)>& perCall) {
+            return perCall([&] { text ? Property(note.get(), L"Text") : Property(list.get(), L"Count"); });
+        }
+    };
+    auto readsOf = [](IDispatch* notes) {
+        Reads reads;
+        Property(notes, L"Notes", &reads.list);
+        Property(reads.list.get(), L"Item", &reads.note, 1);
+        return reads;
+    };
+    {
+        Reads across = readsOf(remote.get()), inProcess = readsOf(static_cast<_Notes*>(local.get()));
+        for (bool text : {false, true}) {
+            // The floor is the least a call into qpost costs: one that does no work there.
+            IDispatch* on = text ? across.note.get() : across.list.get();
+            PrintRatio(text ? "ScriptTextAcross" : "ScriptCountAcross", count,
+                       Pairs(
+                           TurnsFor(count), [&] { return across.Of(text, perCall); },
+                           [&] {
+                               return perCall([on] {
+                                   UINT types = 0;
+                                   on->GetTypeInfoCount(&types);
+                               });
+                           }));
+            PrintAbsolute(text ? "ScriptTextInProcess" : "ScriptCountInProcess", count,
+                          Typical(3, [&] { return inProcess.Of(text, perCall); }));
+        }
+    }
+    remote.reset();
+    running.reset();
+    EndProgram(pi);
+}
+
 void RegisterLibrary() {
     HMODULE library = LoadLibraryW((BinFolder() + L"Corkbase2.dll").c_str());
     auto entry = library ? reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
@@ -585,6 +660,7 @@ int wmain(int argc, wchar_t** argv) {
             AddNotes(count);
             LoadSaveShow(count);
             TrayStartUp(count);
+            ScriptCalls(count);
         }
     }
     ClearStore();

@@ -16,6 +16,9 @@ Target amd64-unicode
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillpost"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define NOTES_KEY "Software\Corkbase"
+; Quillpost.Notes, the notes on the screen for scripts: qpost.exe is the class's local server.
+!define NOTES_CLSID "{D4419A71-D6F3-407A-8874-505884CD9E98}"
+!define CLASSES "Software\Classes"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUT}\Quillpost-${VERSION}-x64-setup.exe"
@@ -90,6 +93,14 @@ Section "Quillpost" SecProgram
     SetErrorLevel 2
     Abort
   ${EndIf}
+  ; As qpost writes it at start; the classes are the 64-bit program's.
+  SetRegView 64
+  WriteRegStr HKCU "${CLASSES}\CLSID\${NOTES_CLSID}" "" "Quillpost Notes"
+  WriteRegStr HKCU "${CLASSES}\CLSID\${NOTES_CLSID}\LocalServer32" "" '"$INSTDIR\qpost.exe"'
+  WriteRegStr HKCU "${CLASSES}\CLSID\${NOTES_CLSID}\ProgID" "" "Quillpost.Notes"
+  WriteRegStr HKCU "${CLASSES}\Quillpost.Notes" "" "Quillpost Notes"
+  WriteRegStr HKCU "${CLASSES}\Quillpost.Notes\CLSID" "" "${NOTES_CLSID}"
+  SetRegView lastused
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "$SMPROGRAMS\Quillpost.lnk" "$INSTDIR\qpost.exe" "" "$INSTDIR\qpost.exe" 0
   ; Written again by the next section when it is chosen: an update can turn it off.
@@ -117,6 +128,17 @@ Section "un.Quillpost" UnSecProgram
   !insertmacro CloseQuillpost
   ; Removes exactly what registration wrote.
   UnRegDLL "$INSTDIR\Corkbase2.dll"
+  SetRegView 64
+  DeleteRegKey HKCU "${CLASSES}\CLSID\${NOTES_CLSID}"
+  DeleteRegKey HKCU "${CLASSES}\Quillpost.Notes"
+  ; Where activation reads only machine-wide classes (Wine), qpost wrote them there too:
+  ; removed only when they name this copy.
+  ReadRegStr $0 HKLM "${CLASSES}\CLSID\${NOTES_CLSID}\LocalServer32" ""
+  ${If} $0 == '"$INSTDIR\qpost.exe"'
+    DeleteRegKey HKLM "${CLASSES}\CLSID\${NOTES_CLSID}"
+    DeleteRegKey HKLM "${CLASSES}\Quillpost.Notes"
+  ${EndIf}
+  SetRegView lastused
   Delete "$INSTDIR\qpost.exe"
   Delete "$INSTDIR\Corkbase2.dll"
   Delete "$INSTDIR\uninstall.exe"

@@ -12,6 +12,7 @@
 #include "MsgBox.h"
 #include "NoteAccess.h"
 #include "NoteSize.h"
+#include "NotesClass.h"
 #include "RegistrationProbe.h"
 #include "StoreKey.h"
 #include "TrayMenu.h"
@@ -27,6 +28,18 @@ namespace {
 const wchar_t kTitle[] = L"Quillpost";
 constexpr UINT_PTR AutoSaveTimer = 1;
 constexpr long kOffset = 80;  // twips a new note moves off a note at the same place
+
+// COM starts a class's local server with -Embedding (or /Embedding) among its arguments.
+bool StartedForScript() {
+    int count = 0;
+    LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!args) return false;
+    bool found = false;
+    for (int i = 1; i < count; ++i)
+        found = found || _wcsicmp(args[i], L"-Embedding") == 0 || _wcsicmp(args[i], L"/Embedding") == 0;
+    LocalFree(args);
+    return found;
+}
 
 }  // namespace
 
@@ -60,7 +73,8 @@ bool frmIcon::Form_Initialize() {
     }
     // A mutex another copy made, or one this user may not open, is another copy's.
     if (created == ERROR_ALREADY_EXISTS || !instanceMutex_) {
-        tk::MsgBox(nullptr, std::wstring(L"Another copy of ") + kTitle + L" is running", kTitle, MB_ICONSTOP);
+        if (!StartedForScript())
+            tk::MsgBox(nullptr, std::wstring(L"Another copy of ") + kTitle + L" is running", kTitle, MB_ICONSTOP);
         return false;
     }
     if (!LibraryRegisteredHere()) {
@@ -79,6 +93,12 @@ bool frmIcon::Form_Initialize() {
         }
         tk::MsgBox(nullptr, L"Installation complete. Click OK to proceed", kTitle, MB_ICONINFORMATION);
     }
+    // Without it qpost still keeps the notes; only scripts cannot start it.
+    HRESULT offered = RegisterNotesClass();
+    if (FAILED(offered))
+        tk::WriteEventLog(kTitle, EVENTLOG_ERROR_TYPE,
+                          L"Quillpost could not register Quillpost.Notes: " +
+                              tk::SystemMessage(static_cast<DWORD>(offered)));
     return true;
 }
 
@@ -93,7 +113,7 @@ _Notes* frmIcon::objNotes() {
 _Notes2* frmIcon::objNotes2() {
     if (!notes2_)
         tk::Check(objNotes()->QueryInterface(IID__Notes2, reinterpret_cast<void**>(notes2_.put())),
-                  L"The notes can neither find nor keep deleted notes");
+                  L"The note library registered is older than this program");
     return notes2_.get();
 }
 
@@ -104,11 +124,15 @@ void frmIcon::Form_Load() {
     SendMessageW(hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
     modSysTray::FillTrayIconData(hWnd(), icon_, "Quillpost");
     modSysTray::AddIcon();
+    // Offered from now on, so that a script's creation during the load waits for it.
+    server_.emplace(hWnd());
     // Whatever runs the message loop inside LoadAll (a message box, a reader answering a
     // note's events) finds the program not loaded: no way out saves part of the notes.
     std::wstring changed = L"has changed nothing";
     for (;;) {
         try {
+            // Kept from before the load: a script's own collection saving now would be overwritten.
+            tk::CheckCall(objNotes2()->KeepStore());
             tk::CheckCall(objNotes()->LoadAll());
             break;
         } catch (const tk::Failure& e) {
@@ -121,6 +145,7 @@ void frmIcon::Form_Load() {
                           SetAsideUnfinishedSaveOrEnd(e.description()) + L"\"";
                 // A fresh collection loads what the sections hold now: the failed one keeps
                 // whatever its load had read.
+                notes2_.reset();
                 notes_.reset();
                 modSysTray::AddIcon();
                 continue;
@@ -136,6 +161,7 @@ void frmIcon::Form_Load() {
     loaded_ = true;
     autoSave_.Saved(objNotes());
     SetTimer(hWnd(), AutoSaveTimer, AutoSaveSchedule::kTick, nullptr);
+    server_->Serve(objNotes());
 }
 
 std::wstring frmIcon::SetAsideUnfinishedSaveOrEnd(const std::wstring& description) {
@@ -297,6 +323,8 @@ void frmIcon::Form_Unload(bool ask) {
             }
         }
     }
+    // Scripts still holding the notes are not waited for: their next call fails.
+    if (server_) server_->Stop();
     notes2_.reset();
     notes_.reset();
     modSysTray::RemoveIcon();

@@ -4,8 +4,11 @@
 #include "AutoSaveSchedule.h"
 #include "Control.h"
 #include "Form.h"
+#include <optional>
+
 #include "Handles.h"
 #include "NoteLibrary.h"
+#include "NotesServer.h"
 #include "PopupMenu.h"
 #include "frmNoteDeleted.h"
 
@@ -15,8 +18,9 @@ class frmIcon final : public tk::Form {
 public:
     frmIcon();
 
-    // Refuses a second copy and makes sure the note library can be created, registering
-    // it once if need be. False: the program must end now.
+    // Refuses a second copy (quietly when started for a script: the script reaches the
+    // first) and makes sure the note library can be created, registering it once if need
+    // be, and that Quillpost.Notes starts this program. False: the program must end now.
     bool Form_Initialize();
 
     // Cuts text before its first NUL, in place, and returns it.
@@ -75,6 +79,7 @@ private:
     tk::ComPtr<_Note> objLastNote;
     tk::PopupMenu mnuPopup;
     tk::UniqueHandle instanceMutex_;
+    std::optional<NotesServer> server_;  // the notes on the screen, for scripts
     frmNoteDeleted notice_;
     long noticeID_ = 0;       // the DeletedID of the note the notice brings back
     long lastByCommand_ = 0;  // the last deletion by a note's own command that qpost has seen

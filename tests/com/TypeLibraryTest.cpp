@@ -149,6 +149,7 @@ TEST(TypeLibrary, TheCollectionsNewMembersExtendItsInterfaceAndItsDispatchServes
                                      {{VT_I4, 0, In}, {VT_PTR, VT_USERDEFINED, Ret}}},
                                     {L"EmptyDeleted", 0x60040006, Method, {}},
                                     {L"LastDeletedByCommand", 0x60040007, Get, {RetLong}},
+                                    {L"KeepStore", 0x60040030, Method, {}},
                                 });
     HREFTYPE ref = 0;
     ComPtr<ITypeInfo> base;

@@ -356,6 +356,33 @@ TEST(Interaction, CancelAnEmptySearchOrF3WithoutSelectionDoNothing) {
     EXPECT_EQ(w.txtNote.SelStart(), 2);
 }
 
+TEST(Interaction, FindInNotesBringsMatchesAlreadyShownInFrontOfTheOthers) {
+    Board board;
+    frmNote& first = board.Add(1500, 1500);
+    frmNote& other = board.Add(1800, 1800);
+    frmNote& last = board.Add(2100, 2100);
+    const wchar_t* texts[] = {L"call the plumber", L"milk", L"Plumber: Tuesday"};
+    for (size_t i = 0; i < 3; ++i) {
+        tk::Bstr text(texts[i]);
+        BSTR given = text.get();
+        ASSERT_HRESULT_SUCCEEDED(board.held[i]->put_Text(&given));
+    }
+    SetWindowPos(other.hWnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // Whether window a lies in front of window b.
+    auto inFront = [](HWND a, HWND b) {
+        for (HWND w = GetWindow(a, GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT))
+            if (w == b) return true;
+        return false;
+    };
+    ASSERT_TRUE(inFront(other.hWnd(), first.hWnd()) && inFront(other.hWnd(), last.hWnd()));
+    long found = 0;
+    ASSERT_HRESULT_SUCCEEDED(board.notes->FindInNotes(tk::Bstr(L"PLUMBER").get(), &found));
+    test::Pump(50);
+    EXPECT_EQ(found, 2);
+    EXPECT_TRUE(inFront(first.hWnd(), other.hWnd()));
+    EXPECT_TRUE(inFront(last.hWnd(), other.hWnd()));
+}
+
 TEST(Interaction, PointingAtTheCloseLabelShowsItsTipOnceTheNoteIsPointedAt) {
     Board board;
     frmNote& w = board.Add(4500, 4500);

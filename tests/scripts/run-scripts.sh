@@ -44,6 +44,23 @@ step "regsvr32 /u" 0 "*" regsvr32 /u /s "$dll"
 script activation-gone.js "unregistered ok"
 step "regsvr32 again" 0 "*" regsvr32 /s "$dll"
 
+# The notes on the screen: reached while qpost runs, kept at its exit, and started by a
+# script's creation. The store is this throwaway prefix's own.
+qpost=$(dirname "$1")/qpost.exe
+end_qpost() {
+  timeout 60 wine taskkill /IM qpost.exe >/dev/null 2>&1
+  check "qpost ends when asked" eval 'timeout 30 bash -c "while wine tasklist 2>/dev/null | grep -qi qpost.exe; do sleep 1; done"'
+}
+timeout 30 wine reg delete 'HKCU\Software\Corkbase' /f >/dev/null 2>&1
+QP_WINE_TIMEOUT=300 "$wine_run" "$qpost" >/dev/null &
+script live.vbs "vbscript live ok"
+script live.js "jscript live ok"
+end_qpost
+wait
+step "qpost keeps the scripts' notes at its exit" 0 "*notes*REG_SZ*2*" reg query 'HKCU\Software\Corkbase\General' /v notes
+script live-start.js "started ok"
+end_qpost
+
 # A person's prefix has no marker: a test program must not clear their notes there, and
 # says so in one line.
 marker="$WINEPREFIX/drive_c/quillpost-throwaway-prefix"

@@ -369,6 +369,10 @@ TEST_F(EndToEnd, CtrlPlusMinusZeroAndTheWheelSizeANotesTextWhichComesBackAfterEx
         ASSERT_TRUE(test::XWheel(1, "ctrl"));
         EXPECT_TRUE(WaitFor([&] { return LineHeight(note) == LineHeightAt(125); }));
         EXPECT_EQ(NoteText(note), L"big\r\nletters");
+        // Only the person zooms: a message from another program is no wheel.
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(note, WM_APP + 1, 3, 0, SMTO_BLOCK, 5000, &answer);
+        EXPECT_EQ(LineHeight(note), LineHeightAt(125));
         ASSERT_TRUE(ExitByHand(*q));
     }
     EXPECT_EQ(Stored(L"note1", L"zoom"), L"125");

@@ -60,10 +60,10 @@ bool WaitFor(const std::function<bool()>& ready, DWORD milliseconds) {
     }
 }
 
-Qpost::Qpost(const std::wstring& exe) {
+Qpost::Qpost(const std::wstring& exe, const std::wstring& arguments) {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
-    std::wstring command = L"\"" + exe + L"\"";
+    std::wstring command = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     EXPECT_TRUE(
         CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process_))
         << "cannot start qpost";

@@ -17,7 +17,7 @@ bool WaitFor(const std::function<bool()>& ready, DWORD milliseconds = 10000);
 
 class Qpost {
 public:
-    explicit Qpost(const std::wstring& exe = BinFolder() + L"qpost.exe");
+    explicit Qpost(const std::wstring& exe = BinFolder() + L"qpost.exe", const std::wstring& arguments = L"");
     ~Qpost();  // a program still running is closed, or killed if it will not close
     Qpost(const Qpost&) = delete;
     Qpost& operator=(const Qpost&) = delete;
