@@ -122,7 +122,7 @@ TEST_F(LiveNotes, AScriptChangesTheNotesOnTheScreenAndItsSavesStay) {
 
     // Inside the tray menu's loop, calls are held back; after it they run.
     q->TrayEvent(WM_RBUTTONDOWN);
-    ASSERT_NE(WaitForWindow(q->pid(), L"#32768"), nullptr) << "the menu did not open";
+    ASSERT_NE(WaitForMenu(q->pid()), nullptr) << "the menu did not open";
     // Wine refuses the call where Windows asks to retry it later.
     HRESULT held = Call(live.get(), L"Notes", DISPATCH_PROPERTYGET)->hr;
     EXPECT_TRUE(held == RPC_E_SERVERCALL_RETRYLATER || held == RPC_E_CALL_REJECTED) << std::hex << held;
