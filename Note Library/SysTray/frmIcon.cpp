@@ -155,7 +155,7 @@ void frmIcon::Form_Load() {
                            L"\n\nQuillpost could not load your notes and " + changed +
                            L". Repair or remove the value named above, then start Quillpost again.",
                        kTitle, MB_ICONSTOP);
-            ExitProcess(1);
+            EndWithoutSaving();
         }
     }
     loaded_ = true;
@@ -175,12 +175,12 @@ std::wstring frmIcon::SetAsideUnfinishedSaveOrEnd(const std::wstring& descriptio
             L"be as they were before that save and others as after it.\n\nYes keeps the record under a name of its "
             L"own beside it in General and starts. No ends Quillpost without changing anything.",
         kTitle, MB_ICONWARNING, MB_YESNO | MB_DEFBUTTON2);
-    if (answer != IDYES) ExitProcess(1);
+    if (answer != IDYES) EndWithoutSaving();
     try {
         return SetAsideUnfinishedSave();
     } catch (const tk::Failure& e) {
         tk::MsgBox(hWnd(), e.description() + L"\n\nQuillpost has changed nothing.", kTitle, MB_ICONSTOP);
-        ExitProcess(1);
+        EndWithoutSaving();
     }
 }
 
@@ -256,6 +256,14 @@ void frmIcon::Form_MouseMove(const tk::MouseEvent& e) {
     }
 }
 
+void frmIcon::EndWithoutSaving() {
+    // Revoked first: under Wine a class its dead server registered keeps answering every
+    // creation with an error, and no later qpost could serve scripts.
+    server_.reset();
+    modSysTray::RemoveIcon();
+    ExitProcess(1);
+}
+
 void frmIcon::ShowPopup() {
     SetForegroundWindow(hWnd());
     mnuPopup.Show(hWnd());
@@ -264,14 +272,12 @@ void frmIcon::ShowPopup() {
 LRESULT frmIcon::NotLoaded_Message(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_CLOSE:
-            modSysTray::RemoveIcon();
-            ExitProcess(1);
+            EndWithoutSaving();
         case WM_QUERYENDSESSION:
             return TRUE;
         case WM_ENDSESSION:
             if (!wp) return 0;
-            modSysTray::RemoveIcon();
-            ExitProcess(1);
+            EndWithoutSaving();
         case WM_POWERBROADCAST:
             return TRUE;
     }

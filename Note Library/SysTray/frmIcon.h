@@ -33,6 +33,8 @@ private:
     // Until the notes have loaded whole (while they load, and after a load that failed):
     // every way out ends the program without writing, and nothing saves.
     LRESULT NotLoaded_Message(UINT msg, WPARAM wp, LPARAM lp);
+    // Ends the program without writing the store, its icon and its class gone.
+    [[noreturn]] void EndWithoutSaving();
     // Asks whether to set aside the unreadable record of a save cut short, to start with
     // the notes the sections hold, and does so, returning the record's new name; No, or a
     // record that cannot be moved, ends the program with nothing changed.
