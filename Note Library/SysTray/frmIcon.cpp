@@ -43,7 +43,8 @@ frmIcon::frmIcon()
           .mnuDeleted_Items = [this] { return mnuDeleted_Items(); },
           .mnuOptions_Click = [this] { mnuOptions_Click(); },
           .mnuExit_Click = [this] { mnuExit_Click(); },
-      })) {
+      })),
+      notice_(*this) {
     notice_.Clicked = [this] { mnuDeletedNote_Click(noticeID_); };
 }
 

@@ -279,6 +279,17 @@ void PutDeleted(test::StoreContents& store, const std::wstring& position, const 
     store.Put(L"deleted\\" + position, L"deleted", when);
 }
 
+// The button of Wine's taskbar that stands for the window, if there is one: the taskbar
+// gives each button the handle of its window for its control id.
+HWND TaskbarButton(HWND window) {
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    for (HWND child = FindWindowExW(taskbar, nullptr, nullptr, nullptr); child;
+         child = FindWindowExW(taskbar, child, nullptr, nullptr))
+        if (IsWindowVisible(child) && GetWindowLongPtrW(child, GWLP_ID) == reinterpret_cast<LONG_PTR>(window))
+            return child;
+    return nullptr;
+}
+
 }  // namespace
 
 TEST_F(EndToEnd, ANoteDeletedByItsMenuComesBackFromTheNoticeAndAfterARestartFromTheSubmenu) {
@@ -302,6 +313,9 @@ TEST_F(EndToEnd, ANoteDeletedByItsMenuComesBackFromTheNoticeAndAfterARestartFrom
         return notice && IsWindowVisible(notice);
     })) << "no notice";
     EXPECT_NE(GetForegroundWindow(), notice) << "the notice takes no focus";
+    // The taskbar hears of a window a moment after it shows.
+    EXPECT_FALSE(WaitFor([&] { return TaskbarButton(notice) != nullptr; }, 1000))
+        << "the notice is no window to switch to: no taskbar button";
     RECT at = RectOf(notice);
     test::Click({(at.left + at.right) / 2, (at.top + at.bottom) / 2});
     auto back = q->WaitForNotes(1, 1);
