@@ -4,6 +4,7 @@
 
 #include "DeletedStore.h"
 #include "Failure.h"
+#include "Store.h"
 
 namespace corkbase {
 namespace {
@@ -43,7 +44,8 @@ long DeletedNotes::Add(StoredNote fields, DeletedTime time, int32_t number) {
 
 void DeletedNotes::AddStored(const std::vector<StoredDeletedNote>& stored) {
     for (const auto& note : stored)
-        if (auto time = ParseTime(note.deleted)) entries_.push_back(Entry{note.fields, *time, ++lastId_, 0});
+        if (auto time = ParseTime(note.deleted))
+            entries_.push_back(Entry{note.fields, *time, ++lastId_, ParseNumber(note.number).value_or(0)});
     Keep();
 }
 
@@ -66,7 +68,8 @@ void DeletedNotes::Erase(long position) {
 
 std::vector<StoredDeletedNote> DeletedNotes::Stored() const {
     std::vector<StoredDeletedNote> stored;
-    for (const auto& entry : entries_) stored.push_back({entry.fields, TimeText(entry.time)});
+    for (const auto& entry : entries_)
+        stored.push_back({entry.fields, TimeText(entry.time), entry.number > 0 ? std::to_wstring(entry.number) : L""});
     return stored;
 }
 

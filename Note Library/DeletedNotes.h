@@ -16,7 +16,7 @@ public:
         StoredNote fields;
         DeletedTime time = 0;
         long id = 0;          // never given to another entry of this list
-        int32_t number = 0;   // its NoteID when it was deleted; 0 for one read from the store
+        int32_t number = 0;   // its NoteID when it was deleted; 0 when not known
     };
 
     // Puts a note on top; the list keeps the newest kMostDeletedNotes. Returns its id.
@@ -32,7 +32,8 @@ public:
     std::vector<StoredDeletedNote> Stored() const;
 
     // What names the note to a person: its title, or the first words of its text, or "Note"
-    // and the number it had ("Empty note" when that is not known).
+    // and the number it had, kept with it across restarts ("Empty note" for an entry
+    // stored before the number was).
     static std::wstring Name(const Entry& entry);
 
 private:

@@ -567,6 +567,15 @@ TEST_F(Store, TheDeletedNotesKeepTheNewestFiftyAndEmptyingLeavesNoTextBehind) {
     for (const auto& [section, values] : store.Dump()) EXPECT_NE(section.substr(0, 7), L"deleted") << Narrow(section);
 }
 
+TEST_F(Store, AnEmptyDeletedNoteIsNamedByItsNumberBeforeAndAfterARestart) {
+    SetTitle(AddNote(notes.get()).get(), L"first");
+    AddNote(notes.get());
+    Delete(notes.get(), 2);
+    EXPECT_EQ(corkbase::Read(Deleted(notes.get()).get(), &_Notes2::get_DeletedName, 1), L"Note 2");
+    Save(notes.get());
+    EXPECT_EQ(corkbase::Read(Deleted(Loaded().get()).get(), &_Notes2::get_DeletedName, 1), L"Note 2");
+}
+
 TEST_F(Store, ADeletedEntryOlderThanThirtyDaysOrDamagedIsLeftOutAndTheNotesStillLoad) {
     store.Put(L"General", L"notes", L"1");
     store.Put(L"note1", L"title", L"kept");
