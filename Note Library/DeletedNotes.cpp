@@ -43,9 +43,15 @@ long DeletedNotes::Add(StoredNote fields, DeletedTime time, int32_t number) {
 }
 
 void DeletedNotes::AddStored(const std::vector<StoredDeletedNote>& stored) {
-    for (const auto& note : stored)
-        if (auto time = ParseTime(note.deleted))
-            entries_.push_back(Entry{note.fields, *time, ++lastId_, ParseNumber(note.number).value_or(0)});
+    for (const auto& note : stored) {
+        auto time = ParseTime(note.deleted);
+        // A store read again (a second LoadAll) adds none of the notes the list holds already.
+        if (!time || std::any_of(entries_.begin(), entries_.end(), [&](const Entry& held) {
+                return held.time == *time && held.fields == note.fields;
+            }))
+            continue;
+        entries_.push_back(Entry{note.fields, *time, ++lastId_, ParseNumber(note.number).value_or(0)});
+    }
     Keep();
 }
 

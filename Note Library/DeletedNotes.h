@@ -21,7 +21,8 @@ public:
 
     // Puts a note on top; the list keeps the newest kMostDeletedNotes. Returns its id.
     long Add(StoredNote fields, DeletedTime time, int32_t number);
-    // Adds the notes a store holds to those deleted already, newest first.
+    // Adds the notes a store holds to those deleted already, newest first, but for those
+    // the list holds already.
     void AddStored(const std::vector<StoredDeletedNote>& stored);
     size_t Count() const { return entries_.size(); }
     // The entry at a 1-based position; a position that names none fails saying so.
