@@ -34,6 +34,19 @@ std::wstring FirstWords(const std::wstring& text) {
     return words;
 }
 
+// Whether two notes' stored texts say the same: a field added later reads as its default
+// where the store holds no value for it.
+bool SameNote(const StoredNote& a, const StoredNote& b) {
+    for (size_t k = 0; k < std::size(kNoteFields); ++k) {
+        const NoteField& f = kNoteFields[k];
+        auto text = [&](const std::optional<std::wstring>& t) {
+            return f.addedLater && !t ? std::optional(field::Stored(f.missing.number)) : t;
+        };
+        if (text(a[k]) != text(b[k])) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 long DeletedNotes::Add(StoredNote fields, DeletedTime time, int32_t number) {
@@ -47,7 +60,7 @@ void DeletedNotes::AddStored(const std::vector<StoredDeletedNote>& stored) {
         auto time = ParseTime(note.deleted);
         // A store read again (a second LoadAll) adds none of the notes the list holds already.
         if (!time || std::any_of(entries_.begin(), entries_.end(), [&](const Entry& held) {
-                return held.time == *time && held.fields == note.fields;
+                return held.time == *time && SameNote(held.fields, note.fields);
             }))
             continue;
         entries_.push_back(Entry{note.fields, *time, ++lastId_, ParseNumber(note.number).value_or(0)});

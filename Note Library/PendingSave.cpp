@@ -21,9 +21,10 @@ const wchar_t kMarker[] = L"Quillpost unfinished save";
 constexpr int32_t kVersion = 2;
 // The parts after the version, each as its name, its number of items and the items.
 // Every note is its number of key and value pairs, then the pairs; so is every deleted
-// note, with its time under kDeletedKey and its number, when known, under kNumberKey. Keys, parts and pairs this version does not know
-// are passed over, and a field without a pair is not in the note's section. A record
-// without the deleted part leaves the stored deleted notes as they are.
+// note, with its time under kDeletedKey and its number, when known, under kNumberKey.
+// Keys, parts and pairs this version does not know are passed over, and a field without a
+// pair is not in the note's section. A record without the deleted part leaves the stored
+// deleted notes as they are.
 const wchar_t kGeneralPart[] = L"general", kNotesPart[] = L"notes", kDeletedPart[] = L"deleted";
 const wchar_t kLevelKey[] = L"level", kClickThroughKey[] = L"clickthrough", kDeletedKey[] = L"deleted",
               kNumberKey[] = L"number";

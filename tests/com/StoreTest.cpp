@@ -580,13 +580,13 @@ TEST_F(Store, LoadingAgainOrShowingAllAddsNoneOfTheDeletedNotesTheListHolds) {
     SetTitle(AddNote(notes.get()).get(), L"saved");
     Delete(notes.get(), 1);
     Save(notes.get());
-    auto loaded = Loaded();
-    SetTitle(AddNote(loaded.get()).get(), L"unsaved");
-    Delete(loaded.get(), 1);
-    ASSERT_EQ(loaded->LoadAll(), S_OK);
-    ASSERT_EQ(loaded->ShowAll(), S_OK);
-    auto deleted = Deleted(loaded.get());
-    ASSERT_EQ(DeletedCount(loaded.get()), 2) << "each once";
+    ASSERT_EQ(notes->LoadAll(), S_OK);
+    SetTitle(AddNote(notes.get()).get(), L"unsaved");
+    Delete(notes.get(), 1);
+    ASSERT_EQ(notes->LoadAll(), S_OK);
+    ASSERT_EQ(notes->ShowAll(), S_OK);
+    auto deleted = Deleted(notes.get());
+    ASSERT_EQ(DeletedCount(notes.get()), 2) << "each once";
     EXPECT_EQ(corkbase::Read(deleted.get(), &_Notes2::get_DeletedName, 1), L"unsaved");
     EXPECT_EQ(corkbase::Read(deleted.get(), &_Notes2::get_DeletedName, 2), L"saved");
 }
