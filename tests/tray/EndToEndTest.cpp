@@ -279,8 +279,8 @@ void PutDeleted(test::StoreContents& store, const std::wstring& position, const 
     SYSTEMTIME then{};
     FileTimeToSystemTime(&file, &then);
     wchar_t when[32];
-    swprintf(when, 32, L"%04u-%02u-%02uT%02u:%02u:%02uZ", then.wYear, then.wMonth, then.wDay, then.wHour,
-             then.wMinute, then.wSecond);
+    swprintf(when, 32, L"%04u-%02u-%02uT%02u:%02u:%02uZ", then.wYear, then.wMonth, then.wDay, then.wHour, then.wMinute,
+             then.wSecond);
     store.Put(L"deleted\\" + position, L"title", title);
     store.Put(L"deleted\\" + position, L"deleted", when);
 }
