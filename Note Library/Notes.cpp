@@ -172,7 +172,10 @@ HRESULT Notes::SaveAll(long* result) {
                                                         L": a text holding a NUL character cannot be stored");
             }
         }
-        if (!deletedUnread_) save.deleted = deleted_.Stored();
+        // A collection that never loaded (a script's new notes) writes its own deletions
+        // on top of the stored ones and otherwise leaves the stored list as it is.
+        if (!deletedRead_ && deleted_.Count() > 0) ReadDeleted();
+        if (deletedRead_) save.deleted = deleted_.Stored();
         save.Save(kStoreApplication);
     });
 }
@@ -207,16 +210,24 @@ HRESULT Notes::LoadAll() {
             note->ApplyTransparencyLevel(transparencyLevel_);
         }
         // The deleted notes never stop the notes from loading.
-        try {
-            deleted_.AddStored(LoadDeleted(kStoreApplication, TimeNow()));
-        } catch (const tk::Failure& failure) {
-            deletedUnread_ = true;
-            LogWarning(L"Corkbase: the deleted notes cannot be read and are kept as they are: " + failure.description());
-        }
+        ReadDeleted();
     });
     // Notes a failed load left in the list stay partial whatever loads after them.
     if (SUCCEEDED(hr)) partial_ = failedBefore;
     return hr;
+}
+
+std::wstring Notes::ReadDeleted() {
+    try {
+        deleted_.AddStored(LoadDeleted(kStoreApplication, TimeNow()));
+        deletedRead_ = true;
+        return {};
+    } catch (const tk::Failure& failure) {
+        // What the store holds now is unknown: writing the list could drop what it holds.
+        deletedRead_ = false;
+        LogWarning(L"Corkbase: the deleted notes cannot be read and are kept as they are: " + failure.description());
+        return failure.description();
+    }
 }
 
 HRESULT Notes::SetOnTop(VARIANT_BOOL* OnTop) {
@@ -361,7 +372,16 @@ HRESULT Notes::RestoreDeleted(long Index, _Note** result) {
 }
 
 HRESULT Notes::EmptyDeleted() {
-    return Guarded([&] { deleted_.Clear(); });
+    return Guarded([&] {
+        // The stored ones are emptied too: they leave the store at the next save.
+        if (!deletedRead_) {
+            std::wstring fault = ReadDeleted();
+            if (!fault.empty())
+                throw tk::Failure(E_FAIL, L"The deleted notes were not emptied: the stored ones cannot be read (" +
+                                              fault + L") and would come back at the next start");
+        }
+        deleted_.Clear();
+    });
 }
 
 HRESULT Notes::get_LastDeletedByCommand(long* result) {

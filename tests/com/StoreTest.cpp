@@ -2,6 +2,10 @@
 // against a throwaway HKEY_CURRENT_USER.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <sddl.h>
+
 #include <functional>
 #include <map>
 
@@ -486,6 +490,41 @@ void Delete(_Notes* notes, long id) {
     ASSERT_EQ(notes->DeleteNote(&id, &result), S_OK);
 }
 
+std::wstring DeletedName(_Notes* notes, long position) {
+    return corkbase::Read(Deleted(notes).get(), &_Notes2::get_DeletedName, position);
+}
+
+// The time now as the store keeps when a note was deleted.
+std::wstring StoredNow() {
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    wchar_t text[32];
+    swprintf(text, 32, L"%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+             now.wSecond);
+    return text;
+}
+
+// Denies this process reading a section of the store while it lives.
+class UnreadableSection {
+public:
+    explicit UnreadableSection(const std::wstring& section) : path_(L"Software\\Corkbase\\" + section) {
+        Secure(L"D:(D;;0x9;;;WD)(A;;KA;;;WD)");  // no values read, no sections listed
+    }
+    ~UnreadableSection() { Secure(L"D:(A;;KA;;;WD)"); }
+
+private:
+    void Secure(const wchar_t* sddl) {
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr));
+        HKEY key = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, WRITE_DAC, &key), ERROR_SUCCESS);
+        EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
+        RegCloseKey(key);
+        LocalFree(sd);
+    }
+    std::wstring path_;
+};
+
 }  // namespace
 
 TEST_F(Store, AStoreOfTheDesignedLayoutLoadsAndSavesByteForByteUnchanged) {
@@ -594,11 +633,7 @@ TEST_F(Store, LoadingAgainOrShowingAllAddsNoneOfTheDeletedNotesTheListHolds) {
 TEST_F(Store, ADeletedEntryOlderThanThirtyDaysOrDamagedIsLeftOutAndTheNotesStillLoad) {
     store.Put(L"General", L"notes", L"1");
     store.Put(L"note1", L"title", L"kept");
-    SYSTEMTIME now{};
-    GetSystemTime(&now);
-    wchar_t today[32];
-    swprintf(today, 32, L"%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
-             now.wSecond);
+    const std::wstring today = StoredNow();
     store.Put(L"deleted\\1", L"title", L"fresh");
     store.Put(L"deleted\\1", L"deleted", today);
     store.Put(L"deleted\\2", L"title", L"old");
@@ -618,4 +653,39 @@ TEST_F(Store, BringingBackANoteTheListDoesNotHoldFailsSayingSo) {
     EXPECT_EQ(Deleted(notes.get())->RestoreDeleted(1, back.put()), DISP_E_BADINDEX);
     EXPECT_EQ(LastErrorDescription(), L"There is no deleted note 1 among 0");
     EXPECT_EQ(back.get(), nullptr);
+}
+
+TEST_F(Store, ACollectionThatNeverLoadedLeavesTheStoredDeletedNotesAndSavesItsOwnOnTop) {
+    store.Put(L"deleted\\1", L"title", L"stored before");
+    store.Put(L"deleted\\1", L"deleted", StoredNow());
+    AddNote(notes.get());
+    Save(notes.get());
+    EXPECT_EQ(store.Dump()[L"deleted\\1"][L"title"], Sz(L"stored before")) << "a script's new notes leave the list";
+
+    SetTitle(AddNote(notes.get()).get(), L"the script's own");
+    Delete(notes.get(), 2);
+    Save(notes.get());
+    auto dump = store.Dump();
+    EXPECT_EQ(dump[L"deleted\\1"][L"title"], Sz(L"the script's own"));
+    EXPECT_EQ(dump[L"deleted\\2"][L"title"], Sz(L"stored before"));
+}
+
+TEST_F(Store, EmptyingDeletedNotesThatCannotBeReadFailsAndChangesNothing) {
+    store.Put(L"deleted\\1", L"title", L"stored before");
+    store.Put(L"deleted\\1", L"deleted", StoredNow());
+    {
+        UnreadableSection unreadable(L"deleted");
+        auto loaded = Loaded();
+        EXPECT_EQ(Deleted(loaded.get())->EmptyDeleted(), E_FAIL);
+        EXPECT_EQ(LastErrorDescription().find(L"The deleted notes were not emptied: the stored ones cannot be read ("),
+                  0u)
+            << Narrow(LastErrorDescription());
+        Save(loaded.get());
+    }
+    EXPECT_EQ(store.Dump()[L"deleted\\1"][L"title"], Sz(L"stored before"));
+    auto loaded = Loaded();
+    ASSERT_EQ(DeletedCount(loaded.get()), 1);
+    ASSERT_EQ(Deleted(loaded.get())->EmptyDeleted(), S_OK);
+    Save(loaded.get());
+    EXPECT_FALSE(store.Dump().contains(L"deleted\\1"));
 }
