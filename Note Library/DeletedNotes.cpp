@@ -50,26 +50,30 @@ bool SameNote(const StoredNote& a, const StoredNote& b) {
 }  // namespace
 
 long DeletedNotes::Add(StoredNote fields, DeletedTime time, int32_t number) {
+    // On top whatever its time says: after the clock was set back, ordering by time would
+    // put the note just deleted below older ones, and the first to go.
     entries_.insert(entries_.begin(), Entry{std::move(fields), time, ++lastId_, number});
     Keep();
     return lastId_;
 }
 
-void DeletedNotes::AddStored(const std::vector<StoredDeletedNote>& stored) {
+void DeletedNotes::AddStored(const std::vector<StoredDeletedNote>& stored, DeletedTime now) {
     for (const auto& note : stored) {
         auto time = ParseTime(note.deleted);
-        // A store read again (a second LoadAll) adds none of the notes the list holds already.
+        // A store read again (a second LoadAll) adds none of the notes the list holds already;
+        // one dated after now was dated now when it was read first.
         if (!time || std::any_of(entries_.begin(), entries_.end(), [&](const Entry& held) {
-                return held.time == *time && SameNote(held.fields, note.fields);
+                return (held.time == *time || *time > now) && SameNote(held.fields, note.fields);
             }))
             continue;
-        entries_.push_back(Entry{note.fields, *time, ++lastId_, ParseNumber(note.number).value_or(0)});
+        // Dated after now (a clock set back), it counts as deleted now: kept its days from
+        // now on, and never above the notes deleted after it.
+        entries_.push_back(Entry{note.fields, std::min(*time, now), ++lastId_, ParseNumber(note.number).value_or(0)});
     }
     Keep();
 }
 
 void DeletedNotes::Keep() {
-    std::stable_sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) { return a.time > b.time; });
     if (entries_.size() > kMostDeletedNotes) entries_.resize(kMostDeletedNotes);
 }
 

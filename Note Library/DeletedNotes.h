@@ -19,11 +19,11 @@ public:
         int32_t number = 0;   // its NoteID when it was deleted; 0 when not known
     };
 
-    // Puts a note on top; the list keeps the newest kMostDeletedNotes. Returns its id.
+    // Puts a note on top; the list keeps the top kMostDeletedNotes. Returns its id.
     long Add(StoredNote fields, DeletedTime time, int32_t number);
-    // Adds the notes a store holds to those deleted already, newest first, but for those
-    // the list holds already.
-    void AddStored(const std::vector<StoredDeletedNote>& stored);
+    // Puts the notes a store holds, newest first, below those deleted already, but for
+    // those the list holds already.
+    void AddStored(const std::vector<StoredDeletedNote>& stored, DeletedTime now);
     size_t Count() const { return entries_.size(); }
     // The entry at a 1-based position; a position that names none fails saying so.
     const Entry& At(long position) const;

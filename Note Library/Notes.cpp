@@ -219,7 +219,8 @@ HRESULT Notes::LoadAll() {
 
 std::wstring Notes::ReadDeleted() {
     try {
-        deleted_.AddStored(LoadDeleted(kStoreApplication, TimeNow()));
+        DeletedTime now = TimeNow();
+        deleted_.AddStored(LoadDeleted(kStoreApplication, now), now);
         deletedRead_ = true;
         return {};
     } catch (const tk::Failure& failure) {

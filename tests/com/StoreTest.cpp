@@ -689,3 +689,21 @@ TEST_F(Store, EmptyingDeletedNotesThatCannotBeReadFailsAndChangesNothing) {
     Save(loaded.get());
     EXPECT_FALSE(store.Dump().contains(L"deleted\\1"));
 }
+
+TEST_F(Store, ANoteJustDeletedGoesOnTopOfNotesDatedAfterNowWhichCountAsDeletedNow) {
+    store.Put(L"General", L"notes", L"1");
+    store.Put(L"note1", L"title", L"just deleted");
+    for (int i = 1; i <= 50; ++i) {
+        store.Put(L"deleted\\" + std::to_wstring(i), L"title", L"dated later " + std::to_wstring(i));
+        store.Put(L"deleted\\" + std::to_wstring(i), L"deleted", L"2100-01-01T00:00:00Z");
+    }
+    auto loaded = Loaded();
+    ASSERT_EQ(DeletedCount(loaded.get()), 50);
+    Delete(loaded.get(), 1);
+    ASSERT_EQ(DeletedCount(loaded.get()), 50);
+    EXPECT_EQ(DeletedName(loaded.get(), 1), L"just deleted") << "on top, and kept";
+    EXPECT_EQ(DeletedName(loaded.get(), 2), L"dated later 1");
+    Save(loaded.get());
+    EXPECT_EQ(store.Dump()[L"deleted\\2"][L"deleted"].text.substr(0, 4), StoredNow().substr(0, 4))
+        << "dated now, its days run out";
+}
