@@ -84,9 +84,8 @@ const DeletedNotes::Entry& DeletedNotes::At(long position) const {
     return entries_[static_cast<size_t>(position) - 1];
 }
 
-void DeletedNotes::Erase(long position) {
-    At(position);
-    entries_.erase(entries_.begin() + (position - 1));
+void DeletedNotes::EraseId(long id) {
+    std::erase_if(entries_, [&](const Entry& entry) { return entry.id == id; });
 }
 
 std::vector<StoredDeletedNote> DeletedNotes::Stored() const {

@@ -27,7 +27,8 @@ public:
     size_t Count() const { return entries_.size(); }
     // The entry at a 1-based position; a position that names none fails saying so.
     const Entry& At(long position) const;
-    void Erase(long position);
+    // Erases the entry with this id; an id the list no longer holds changes nothing.
+    void EraseId(long id);
     void Clear() { entries_.clear(); }
     // The list as the store keeps it.
     std::vector<StoredDeletedNote> Stored() const;

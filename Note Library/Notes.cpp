@@ -349,7 +349,10 @@ HRESULT Notes::get_DeletedID(long Index, long* result) {
 HRESULT Notes::RestoreDeleted(long Index, _Note** result) {
     return Guarded([&] {
         *Out(result) = nullptr;
+        // Making the window may run the message loop, and a deletion meanwhile moves the
+        // entries down: the entry is known by its id, never by its place.
         const DeletedNotes::Entry& entry = deleted_.At(Index);
+        const long id = entry.id;
         const std::wstring where = L"deleted note " + std::to_wstring(Index);
         std::vector<FieldValue> values;
         for (size_t k = 0; k < std::size(kNoteFields); ++k)
@@ -367,7 +370,7 @@ HRESULT Notes::RestoreDeleted(long Index, _Note** result) {
             throw;
         }
         ShowWithOptions(*note.get());
-        deleted_.Erase(Index);
+        deleted_.EraseId(id);
         *result = note.detach();
     });
 }

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <map>
+#include <utility>
 
 #include "NoteFields.h"
 #include "Support.h"
@@ -525,6 +526,16 @@ private:
     std::wstring path_;
 };
 
+// Deletes the first note of a collection while the next window is being made.
+_Notes* deleteDuringNextWindow = nullptr;
+LRESULT CALLBACK DeleteFirstNoteOnce(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && deleteDuringNextWindow) {
+        long id = 1, result = 0;
+        std::exchange(deleteDuringNextWindow, nullptr)->DeleteNote(&id, &result);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 }  // namespace
 
 TEST_F(Store, AStoreOfTheDesignedLayoutLoadsAndSavesByteForByteUnchanged) {
@@ -706,4 +717,21 @@ TEST_F(Store, ANoteJustDeletedGoesOnTopOfNotesDatedAfterNowWhichCountAsDeletedNo
     Save(loaded.get());
     EXPECT_EQ(store.Dump()[L"deleted\\2"][L"deleted"].text.substr(0, 4), StoredNow().substr(0, 4))
         << "dated now, its days run out";
+}
+
+TEST_F(Store, ADeletionWhileANoteIsBroughtBackLeavesTheOtherDeletedNoteOnTheList) {
+    SetTitle(AddNote(notes.get()).get(), L"brought back");
+    Delete(notes.get(), 1);
+    SetTitle(AddNote(notes.get()).get(), L"deleted meanwhile");
+    HHOOK hook = SetWindowsHookExW(WH_CBT, DeleteFirstNoteOnce, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    deleteDuringNextWindow = notes.get();
+    ComPtr<_Note> back;
+    HRESULT hr = Deleted(notes.get())->RestoreDeleted(1, back.put());
+    UnhookWindowsHookEx(hook);
+    ASSERT_EQ(hr, S_OK) << Narrow(LastErrorDescription());
+    ASSERT_EQ(deleteDuringNextWindow, nullptr) << "deleted while the window was made";
+    EXPECT_EQ(Read(back.get(), &_Note::get_Title), L"brought back");
+    ASSERT_EQ(DeletedCount(notes.get()), 1);
+    EXPECT_EQ(DeletedName(notes.get(), 1), L"deleted meanwhile");
 }
