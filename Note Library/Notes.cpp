@@ -93,7 +93,8 @@ void Notes::Remove(long id, bool byItsCommand) {
     });
     // Kept before it leaves the list: a deleted note that cannot be kept stays a note.
     long kept = 0;
-    if (fields.size() == std::size(kNoteFields)) kept = deleted_.Add(std::move(fields), TimeNow(), static_cast<int32_t>(id));
+    if (fields.size() == std::size(kNoteFields))
+        kept = deleted_.Add(std::move(fields), TimeNow(), static_cast<int32_t>(id));
     list_.erase(list_.begin() + (id - 1));
     // Out of the list, the note belongs to no collection: its stale number must
     // never delete the note that has it now, nor reach a collection gone later.
