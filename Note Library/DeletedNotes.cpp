@@ -4,6 +4,7 @@
 
 #include "DeletedStore.h"
 #include "Failure.h"
+#include "Store.h"
 
 namespace corkbase {
 namespace {
@@ -33,22 +34,46 @@ std::wstring FirstWords(const std::wstring& text) {
     return words;
 }
 
+// Whether two notes' stored texts say the same: a field added later reads as its default
+// where the store holds no value for it.
+bool SameNote(const StoredNote& a, const StoredNote& b) {
+    for (size_t k = 0; k < std::size(kNoteFields); ++k) {
+        const NoteField& f = kNoteFields[k];
+        auto text = [&](const std::optional<std::wstring>& t) {
+            return f.addedLater && !t ? std::optional(field::Stored(f.missing.number)) : t;
+        };
+        if (text(a[k]) != text(b[k])) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 long DeletedNotes::Add(StoredNote fields, DeletedTime time, int32_t number) {
+    // On top whatever its time says: after the clock was set back, ordering by time would
+    // put the note just deleted below older ones, and the first to go.
     entries_.insert(entries_.begin(), Entry{std::move(fields), time, ++lastId_, number});
     Keep();
     return lastId_;
 }
 
-void DeletedNotes::AddStored(const std::vector<StoredDeletedNote>& stored) {
-    for (const auto& note : stored)
-        if (auto time = ParseTime(note.deleted)) entries_.push_back(Entry{note.fields, *time, ++lastId_, 0});
+void DeletedNotes::AddStored(const std::vector<StoredDeletedNote>& stored, DeletedTime now) {
+    for (const auto& note : stored) {
+        auto time = ParseTime(note.deleted);
+        // A store read again (a second LoadAll) adds none of the notes the list holds already;
+        // one dated after now was dated now when it was read first.
+        if (!time || std::any_of(entries_.begin(), entries_.end(), [&](const Entry& held) {
+                return (held.time == *time || *time > now) && SameNote(held.fields, note.fields);
+            }))
+            continue;
+        // Dated after now (a clock set back), it counts as deleted now: kept its days from
+        // now on, and never above the notes deleted after it.
+        entries_.push_back(Entry{note.fields, std::min(*time, now), ++lastId_, ParseNumber(note.number).value_or(0)});
+    }
     Keep();
 }
 
 void DeletedNotes::Keep() {
-    std::stable_sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) { return a.time > b.time; });
     if (entries_.size() > kMostDeletedNotes) entries_.resize(kMostDeletedNotes);
 }
 
@@ -59,14 +84,14 @@ const DeletedNotes::Entry& DeletedNotes::At(long position) const {
     return entries_[static_cast<size_t>(position) - 1];
 }
 
-void DeletedNotes::Erase(long position) {
-    At(position);
-    entries_.erase(entries_.begin() + (position - 1));
+void DeletedNotes::EraseId(long id) {
+    std::erase_if(entries_, [&](const Entry& entry) { return entry.id == id; });
 }
 
 std::vector<StoredDeletedNote> DeletedNotes::Stored() const {
     std::vector<StoredDeletedNote> stored;
-    for (const auto& entry : entries_) stored.push_back({entry.fields, TimeText(entry.time)});
+    for (const auto& entry : entries_)
+        stored.push_back({entry.fields, TimeText(entry.time), entry.number > 0 ? std::to_wstring(entry.number) : L""});
     return stored;
 }
 

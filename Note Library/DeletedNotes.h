@@ -16,23 +16,26 @@ public:
         StoredNote fields;
         DeletedTime time = 0;
         long id = 0;          // never given to another entry of this list
-        int32_t number = 0;   // its NoteID when it was deleted; 0 for one read from the store
+        int32_t number = 0;   // its NoteID when it was deleted; 0 when not known
     };
 
-    // Puts a note on top; the list keeps the newest kMostDeletedNotes. Returns its id.
+    // Puts a note on top; the list keeps the top kMostDeletedNotes. Returns its id.
     long Add(StoredNote fields, DeletedTime time, int32_t number);
-    // Adds the notes a store holds to those deleted already, newest first.
-    void AddStored(const std::vector<StoredDeletedNote>& stored);
+    // Puts the notes a store holds, newest first, below those deleted already, but for
+    // those the list holds already.
+    void AddStored(const std::vector<StoredDeletedNote>& stored, DeletedTime now);
     size_t Count() const { return entries_.size(); }
     // The entry at a 1-based position; a position that names none fails saying so.
     const Entry& At(long position) const;
-    void Erase(long position);
+    // Erases the entry with this id; an id the list no longer holds changes nothing.
+    void EraseId(long id);
     void Clear() { entries_.clear(); }
     // The list as the store keeps it.
     std::vector<StoredDeletedNote> Stored() const;
 
     // What names the note to a person: its title, or the first words of its text, or "Note"
-    // and the number it had ("Empty note" when that is not known).
+    // and the number it had, kept with it across restarts ("Empty note" for an entry
+    // stored before the number was).
     static std::wstring Name(const Entry& entry);
 
 private:

@@ -10,7 +10,7 @@
 namespace corkbase {
 namespace {
 
-const wchar_t kDeletedSection[] = L"deleted", kDeletedKey[] = L"deleted";
+const wchar_t kDeletedSection[] = L"deleted", kDeletedKey[] = L"deleted", kNumberKey[] = L"number";
 
 std::wstring EntrySection(size_t position) { return std::wstring(kDeletedSection) + L"\\" + std::to_wstring(position); }
 
@@ -29,6 +29,10 @@ void SaveDeleted(const std::wstring& application, const std::vector<StoredDelete
         auto section = StoreSection::ForWriting(application, EntrySection(i));
         SaveFields(section, deleted[i - 1].fields);
         section.Save(kDeletedKey, deleted[i - 1].deleted);
+        if (deleted[i - 1].number.empty())
+            section.Remove(kNumberKey);
+        else
+            section.Save(kNumberKey, deleted[i - 1].number);
     }
     // A note dropped from the list or emptied out of it leaves no text behind.
     for (const auto& name : list.Subsections())
@@ -55,7 +59,10 @@ std::vector<StoredDeletedNote> LoadDeleted(const std::wstring& application, Dele
             auto text = section.Get(kDeletedKey);
             auto time = text ? ParseTime(*text) : std::nullopt;
             if (!time) section.Fail(kDeletedKey, text ? Quoted(*text) + L" is no time a note was deleted" : L"missing");
-            if (now - *time <= kDeletedKeptSeconds) kept.push_back({*time, {std::move(fields), *text}});
+            auto number = section.Get(kNumberKey);
+            if (number) NumberFrom(section.Where(kNumberKey), *number);
+            if (now - *time <= kDeletedKeptSeconds)
+                kept.push_back({*time, {std::move(fields), *text, number.value_or(L"")}});
         } catch (const tk::Failure& failure) {
             if (damaged++ == 0) firstFault = failure.description();
         }

@@ -1,7 +1,8 @@
 #pragma once
 // The recently deleted notes in the store, apart from the designed sections: the section
-// "deleted" holds one section per note, "1" the newest, each with the note's fields and
-// "deleted", when it was deleted. Nothing of it exists until a note has been deleted.
+// "deleted" holds one section per note, "1" the newest, each with the note's fields,
+// "deleted", when it was deleted, and "number", its number then. Nothing of it exists
+// until a note has been deleted.
 #include <string>
 #include <vector>
 

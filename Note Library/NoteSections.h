@@ -15,10 +15,12 @@ class StoreSection;
 // the note's section.
 using StoredNote = std::vector<std::optional<std::wstring>>;
 
-// A recently deleted note as the store keeps it: its fields and when it was deleted.
+// A recently deleted note as the store keeps it: its fields, when it was deleted and the
+// number it had then, which names a note with neither title nor text.
 struct StoredDeletedNote {
     StoredNote fields;
     std::wstring deleted;  // the time it was deleted, as DeletedTime.h writes it
+    std::wstring number;   // empty for an entry written before the number was kept
 };
 
 // Writes each field that has a text and removes the others from the section; a field added

@@ -92,15 +92,16 @@ void Notes::Remove(long id, bool byItsCommand) {
     tk::Discarding(L"keeping a deleted note", [&] {
         for (const NoteField& f : kNoteFields) fields.push_back(f.stored(removed.get()));
     });
+    // Kept before it leaves the list: a deleted note that cannot be kept stays a note.
+    long kept = 0;
+    if (fields.size() == std::size(kNoteFields))
+        kept = deleted_.Add(std::move(fields), TimeNow(), static_cast<int32_t>(id));
     list_.erase(list_.begin() + (id - 1));
     // Out of the list, the note belongs to no collection: its stale number must
     // never delete the note that has it now, nor reach a collection gone later.
     removed->ClearParent();
     RenumberNotes();
-    if (fields.size() == std::size(kNoteFields)) {
-        long kept = deleted_.Add(std::move(fields), TimeNow(), static_cast<int32_t>(id));
-        if (byItsCommand) lastByCommand_ = kept;
-    }
+    if (byItsCommand && kept) lastByCommand_ = kept;
 }
 
 HRESULT Notes::DeleteNote(long* ID, long* result) {
@@ -201,7 +202,10 @@ HRESULT Notes::SaveAll(long* result) {
                                                         L": a text holding a NUL character cannot be stored");
             }
         }
-        if (!deletedUnread_) save.deleted = deleted_.Stored();
+        // A collection that never loaded (a script's new notes) writes its own deletions
+        // on top of the stored ones and otherwise leaves the stored list as it is.
+        if (!deletedRead_ && deleted_.Count() > 0) ReadDeleted();
+        if (deletedRead_) save.deleted = deleted_.Stored();
         save.Save(kStoreApplication);
         if (!keeps_) Seen();
     });
@@ -244,17 +248,26 @@ HRESULT Notes::LoadAll() {
             note->ApplyTransparencyLevel(transparencyLevel_);
         }
         // The deleted notes never stop the notes from loading.
-        try {
-            deleted_.AddStored(LoadDeleted(kStoreApplication, TimeNow()));
-        } catch (const tk::Failure& failure) {
-            deletedUnread_ = true;
-            LogWarning(L"Corkbase: the deleted notes cannot be read and are kept as they are: " + failure.description());
-        }
+        ReadDeleted();
         if (!keeps_) Seen();
     });
     // Notes a failed load left in the list stay partial whatever loads after them.
     if (SUCCEEDED(hr)) partial_ = failedBefore;
     return hr;
+}
+
+std::wstring Notes::ReadDeleted() {
+    try {
+        DeletedTime now = TimeNow();
+        deleted_.AddStored(LoadDeleted(kStoreApplication, now), now);
+        deletedRead_ = true;
+        return {};
+    } catch (const tk::Failure& failure) {
+        // What the store holds now is unknown: writing the list could drop what it holds.
+        deletedRead_ = false;
+        LogWarning(L"Corkbase: the deleted notes cannot be read and are kept as they are: " + failure.description());
+        return failure.description();
+    }
 }
 
 HRESULT Notes::SetOnTop(VARIANT_BOOL* OnTop) {
@@ -377,7 +390,10 @@ HRESULT Notes::get_DeletedID(long Index, long* result) {
 HRESULT Notes::RestoreDeleted(long Index, _Note** result) {
     return Guarded([&] {
         *Out(result) = nullptr;
+        // Making the window may run the message loop, and a deletion meanwhile moves the
+        // entries down: the entry is known by its id, never by its place.
         const DeletedNotes::Entry& entry = deleted_.At(Index);
+        const long id = entry.id;
         const std::wstring where = L"deleted note " + std::to_wstring(Index);
         std::vector<FieldValue> values;
         for (size_t k = 0; k < std::size(kNoteFields); ++k)
@@ -395,13 +411,22 @@ HRESULT Notes::RestoreDeleted(long Index, _Note** result) {
             throw;
         }
         ShowWithOptions(*note.get());
-        deleted_.Erase(Index);
+        deleted_.EraseId(id);
         *result = note.detach();
     });
 }
 
 HRESULT Notes::EmptyDeleted() {
-    return Guarded([&] { deleted_.Clear(); });
+    return Guarded([&] {
+        // The stored ones are emptied too: they leave the store at the next save.
+        if (!deletedRead_) {
+            std::wstring fault = ReadDeleted();
+            if (!fault.empty())
+                throw tk::Failure(E_FAIL, L"The deleted notes were not emptied: the stored ones cannot be read (" +
+                                              fault + L") and would come back at the next start");
+        }
+        deleted_.Clear();
+    });
 }
 
 HRESULT Notes::get_LastDeletedByCommand(long* result) {

@@ -71,10 +71,15 @@ private:
     void CheckOnlyWriter() const;
     // Remembers the store as this collection has just loaded or saved it.
     void Seen();
+    // Puts the stored deleted notes below those the list holds. A list that cannot be read
+    // is left in the store as it is, a warning says so, and its failure is returned.
+    std::wstring ReadDeleted();
 
     std::vector<ComPtr<Note>> list_;
     DeletedNotes deleted_;
-    bool deletedUnread_ = false;  // the stored deleted notes could not be read: saving leaves them
+    // Whether the stored deleted notes are in deleted_: until then a save leaves them as
+    // they are.
+    bool deletedRead_ = false;
     long lastByCommand_ = 0;
     bool throughClicks_ = false;
     int32_t transparencyLevel_ = 255;

@@ -21,11 +21,13 @@ const wchar_t kMarker[] = L"Quillpost unfinished save";
 constexpr int32_t kVersion = 2;
 // The parts after the version, each as its name, its number of items and the items.
 // Every note is its number of key and value pairs, then the pairs; so is every deleted
-// note, with its time under kDeletedKey. Keys, parts and pairs this version does not know
-// are passed over, and a field without a pair is not in the note's section. A record
-// without the deleted part leaves the stored deleted notes as they are.
+// note, with its time under kDeletedKey and its number, when known, under kNumberKey.
+// Keys, parts and pairs this version does not know are passed over, and a field without a
+// pair is not in the note's section. A record without the deleted part leaves the stored
+// deleted notes as they are.
 const wchar_t kGeneralPart[] = L"general", kNotesPart[] = L"notes", kDeletedPart[] = L"deleted";
-const wchar_t kLevelKey[] = L"level", kClickThroughKey[] = L"clickthrough", kDeletedKey[] = L"deleted";
+const wchar_t kLevelKey[] = L"level", kClickThroughKey[] = L"clickthrough", kDeletedKey[] = L"deleted",
+              kNumberKey[] = L"number";
 // The fields of a note in a record of the first layout, in its order.
 constexpr const wchar_t* kFirstLayoutFields[] = {L"title", L"left", L"top",  L"width",
                                                  L"height", L"color", L"text", L"visible"};
@@ -148,7 +150,9 @@ std::optional<PendingSave> FromParts(const std::wstring& text, size_t at) {
                 } else {
                     auto deleted = pairs->find(kDeletedKey);
                     if (deleted == pairs->end()) return std::nullopt;
-                    save.deleted->push_back({NoteOf(*pairs), deleted->second});
+                    auto number = pairs->find(kNumberKey);
+                    save.deleted->push_back(
+                        {NoteOf(*pairs), deleted->second, number == pairs->end() ? L"" : number->second});
                 }
             }
             notes = notes || isNotes;
@@ -196,6 +200,7 @@ std::wstring PendingSave::ToText() const {
     for (const auto& note : *deleted) {
         auto pairs = PairsOf(note.fields);
         pairs.emplace_back(kDeletedKey, note.deleted);
+        if (!note.number.empty()) pairs.emplace_back(kNumberKey, note.number);
         PutPairs(items, pairs);
         count += 1 + 2 * pairs.size();
     }

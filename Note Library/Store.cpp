@@ -187,11 +187,6 @@ int32_t StoreSection::GetNumber(const std::wstring& key, int32_t fallback) const
     return text ? NumberFrom(Where(key), *text) : fallback;
 }
 
-int32_t StoreSection::GetTwips(const std::wstring& key, int32_t fallback) const {
-    auto text = Get(key);
-    return text ? TwipsFrom(Where(key), *text) : fallback;
-}
-
 bool StoreSection::GetFlag(const std::wstring& key, bool fallback) const {
     auto text = Get(key);
     return text ? FlagFrom(Where(key), *text) : fallback;

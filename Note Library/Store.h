@@ -30,8 +30,6 @@ public:
     // Typed reads with the default for a missing key; a text that does not convert is a
     // failure naming section, key and the text found.
     int32_t GetNumber(const std::wstring& key, int32_t fallback) const;
-    // A number of twips that a window can keep and give back whole.
-    int32_t GetTwips(const std::wstring& key, int32_t fallback) const;
     bool GetFlag(const std::wstring& key, bool fallback) const;
     std::wstring GetText(const std::wstring& key, const std::wstring& fallback) const;
 

@@ -56,7 +56,8 @@ frmIcon::frmIcon()
           .mnuDeleted_Items = [this] { return mnuDeleted_Items(); },
           .mnuOptions_Click = [this] { mnuOptions_Click(); },
           .mnuExit_Click = [this] { mnuExit_Click(); },
-      })) {
+      })),
+      notice_(*this) {
     notice_.Clicked = [this] { mnuDeletedNote_Click(noticeID_); };
 }
 
@@ -471,13 +472,14 @@ void frmIcon::mnuSaveAs_Click() {
 namespace qpost {
 
 void frmIcon::Deleted_Check() {
+    if (!loaded_) return;
     // The notice is a courtesy: whatever fails here, qpost goes on without it.
-    // A window appearing would close a menu the person has open: the notice waits for it.
-    if (modAutoSave::ModalOpen(hWnd())) return;
     tk::Discarding(L"showing that a note was deleted", [&] {
         long last = 0;
         tk::CheckCall(objNotes2()->get_LastDeletedByCommand(&last));
-        if (last == lastByCommand_) return;
+        // A window appearing would close a menu the person has open: the notice waits for
+        // it, to a later check.
+        if (last == lastByCommand_ || modAutoSave::ModalOpen(hWnd())) return;
         lastByCommand_ = last;
         long count = 0;
         tk::CheckCall(objNotes2()->get_DeletedCount(&count));

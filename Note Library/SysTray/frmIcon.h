@@ -26,6 +26,11 @@ public:
     // Cuts text before its first NUL, in place, and returns it.
     static std::wstring& TrimAtNull(std::wstring& text);
 
+    // Shows the notice once a note's own Delete command has deleted a note. Cheap while
+    // nothing was deleted: the message loop calls it after every message, so the notice
+    // shows as the command returns, and so does the autosave tick.
+    void Deleted_Check();
+
 private:
     void Form_Load() override;
     void Form_MouseMove(const tk::MouseEvent& e) override;
@@ -57,8 +62,6 @@ private:
     void mnuDeletedNote_Click(long id);
     void mnuEmptyDeleted_Click();
     void ShowPopup();
-    // Shows the notice once a note's own Delete command has deleted a note.
-    void Deleted_Check();
 
     // Saving on its own: a tick each second saves when the schedule says a save is due.
     void AutoSave_Timer();

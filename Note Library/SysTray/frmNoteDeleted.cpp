@@ -27,7 +27,7 @@ tk::Control::Args Line(float top, const std::wstring& caption, const tk::FontSpe
 
 }  // namespace
 
-frmNoteDeleted::frmNoteDeleted()
+frmNoteDeleted::frmNoteDeleted(tk::Form& owner)
     : Form({.className = L"QuillpostNoteDeleted",
             .style = WS_POPUP | WS_BORDER,
             .exStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
@@ -38,7 +38,8 @@ frmNoteDeleted::frmNoteDeleted()
             .activates = false}),
       lblHeading(*this, Line(90, L"Note deleted", TahomaBold)),
       lblName(*this, Line(375, L"", Tahoma)),
-      lblHint(*this, Line(660, L"Click here to bring it back.", Tahoma)) {
+      lblHint(*this, Line(660, L"Click here to bring it back.", Tahoma)),
+      owner_(owner) {
     for (tk::Control* line : {&lblHeading, &lblName, &lblHint}) line->Click = [this] { Notice_Click(); };
 }
 

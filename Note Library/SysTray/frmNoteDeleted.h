@@ -12,7 +12,8 @@ namespace qpost {
 
 class frmNoteDeleted final : public tk::Form {
 public:
-    frmNoteDeleted();
+    // Owned by the program's hidden window, which keeps it off the taskbar.
+    explicit frmNoteDeleted(tk::Form& owner);
 
     // Shows the notice for the note of this name in the corner above the tray, replacing
     // the one shown before; it hides itself after kShownFor.
@@ -27,9 +28,12 @@ public:
     tk::Control lblHint;
 
 private:
+    HWND OwnerWindow() override { return owner_.hWnd(); }
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     std::vector<tk::AccessiblePart> AccessibleParts() override;
     void Notice_Click();
+
+    tk::Form& owner_;
 };
 
 }  // namespace qpost

@@ -35,6 +35,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
+            // A note's own Delete command runs inside a message.
+            main.Deleted_Check();
         }
     } catch (const tk::Failure& e) {
         Stop(e.description());

@@ -2,8 +2,13 @@
 // against a throwaway HKEY_CURRENT_USER.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <sddl.h>
+
 #include <functional>
 #include <map>
+#include <utility>
 
 #include "NoteFields.h"
 #include "Support.h"
@@ -486,6 +491,51 @@ void Delete(_Notes* notes, long id) {
     ASSERT_EQ(notes->DeleteNote(&id, &result), S_OK);
 }
 
+std::wstring DeletedName(_Notes* notes, long position) {
+    return corkbase::Read(Deleted(notes).get(), &_Notes2::get_DeletedName, position);
+}
+
+// The time now as the store keeps when a note was deleted.
+std::wstring StoredNow() {
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    wchar_t text[32];
+    swprintf(text, 32, L"%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+             now.wSecond);
+    return text;
+}
+
+// Denies this process reading a section of the store while it lives.
+class UnreadableSection {
+public:
+    explicit UnreadableSection(const std::wstring& section) : path_(L"Software\\Corkbase\\" + section) {
+        Secure(L"D:(D;;0x9;;;WD)(A;;KA;;;WD)");  // no values read, no sections listed
+    }
+    ~UnreadableSection() { Secure(L"D:(A;;KA;;;WD)"); }
+
+private:
+    void Secure(const wchar_t* sddl) {
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr));
+        HKEY key = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, WRITE_DAC, &key), ERROR_SUCCESS);
+        EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
+        RegCloseKey(key);
+        LocalFree(sd);
+    }
+    std::wstring path_;
+};
+
+// Deletes the first note of a collection while the next window is being made.
+_Notes* deleteDuringNextWindow = nullptr;
+LRESULT CALLBACK DeleteFirstNoteOnce(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && deleteDuringNextWindow) {
+        long id = 1, result = 0;
+        std::exchange(deleteDuringNextWindow, nullptr)->DeleteNote(&id, &result);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 }  // namespace
 
 TEST_F(Store, AStoreOfTheDesignedLayoutLoadsAndSavesByteForByteUnchanged) {
@@ -567,14 +617,34 @@ TEST_F(Store, TheDeletedNotesKeepTheNewestFiftyAndEmptyingLeavesNoTextBehind) {
     for (const auto& [section, values] : store.Dump()) EXPECT_NE(section.substr(0, 7), L"deleted") << Narrow(section);
 }
 
+TEST_F(Store, AnEmptyDeletedNoteIsNamedByItsNumberBeforeAndAfterARestart) {
+    SetTitle(AddNote(notes.get()).get(), L"first");
+    AddNote(notes.get());
+    Delete(notes.get(), 2);
+    EXPECT_EQ(corkbase::Read(Deleted(notes.get()).get(), &_Notes2::get_DeletedName, 1), L"Note 2");
+    Save(notes.get());
+    EXPECT_EQ(corkbase::Read(Deleted(Loaded().get()).get(), &_Notes2::get_DeletedName, 1), L"Note 2");
+}
+
+TEST_F(Store, LoadingAgainOrShowingAllAddsNoneOfTheDeletedNotesTheListHolds) {
+    SetTitle(AddNote(notes.get()).get(), L"saved");
+    Delete(notes.get(), 1);
+    Save(notes.get());
+    ASSERT_EQ(notes->LoadAll(), S_OK);
+    SetTitle(AddNote(notes.get()).get(), L"unsaved");
+    Delete(notes.get(), 1);
+    ASSERT_EQ(notes->LoadAll(), S_OK);
+    ASSERT_EQ(notes->ShowAll(), S_OK);
+    auto deleted = Deleted(notes.get());
+    ASSERT_EQ(DeletedCount(notes.get()), 2) << "each once";
+    EXPECT_EQ(corkbase::Read(deleted.get(), &_Notes2::get_DeletedName, 1), L"unsaved");
+    EXPECT_EQ(corkbase::Read(deleted.get(), &_Notes2::get_DeletedName, 2), L"saved");
+}
+
 TEST_F(Store, ADeletedEntryOlderThanThirtyDaysOrDamagedIsLeftOutAndTheNotesStillLoad) {
     store.Put(L"General", L"notes", L"1");
     store.Put(L"note1", L"title", L"kept");
-    SYSTEMTIME now{};
-    GetSystemTime(&now);
-    wchar_t today[32];
-    swprintf(today, 32, L"%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
-             now.wSecond);
+    const std::wstring today = StoredNow();
     store.Put(L"deleted\\1", L"title", L"fresh");
     store.Put(L"deleted\\1", L"deleted", today);
     store.Put(L"deleted\\2", L"title", L"old");
@@ -594,4 +664,74 @@ TEST_F(Store, BringingBackANoteTheListDoesNotHoldFailsSayingSo) {
     EXPECT_EQ(Deleted(notes.get())->RestoreDeleted(1, back.put()), DISP_E_BADINDEX);
     EXPECT_EQ(LastErrorDescription(), L"There is no deleted note 1 among 0");
     EXPECT_EQ(back.get(), nullptr);
+}
+
+TEST_F(Store, ACollectionThatNeverLoadedLeavesTheStoredDeletedNotesAndSavesItsOwnOnTop) {
+    store.Put(L"deleted\\1", L"title", L"stored before");
+    store.Put(L"deleted\\1", L"deleted", StoredNow());
+    AddNote(notes.get());
+    Save(notes.get());
+    EXPECT_EQ(store.Dump()[L"deleted\\1"][L"title"], Sz(L"stored before")) << "a script's new notes leave the list";
+
+    SetTitle(AddNote(notes.get()).get(), L"the script's own");
+    Delete(notes.get(), 2);
+    Save(notes.get());
+    auto dump = store.Dump();
+    EXPECT_EQ(dump[L"deleted\\1"][L"title"], Sz(L"the script's own"));
+    EXPECT_EQ(dump[L"deleted\\2"][L"title"], Sz(L"stored before"));
+}
+
+TEST_F(Store, EmptyingDeletedNotesThatCannotBeReadFailsAndChangesNothing) {
+    store.Put(L"deleted\\1", L"title", L"stored before");
+    store.Put(L"deleted\\1", L"deleted", StoredNow());
+    {
+        UnreadableSection unreadable(L"deleted");
+        auto loaded = Loaded();
+        EXPECT_EQ(Deleted(loaded.get())->EmptyDeleted(), E_FAIL);
+        EXPECT_EQ(LastErrorDescription().find(L"The deleted notes were not emptied: the stored ones cannot be read ("),
+                  0u)
+            << Narrow(LastErrorDescription());
+        Save(loaded.get());
+    }
+    EXPECT_EQ(store.Dump()[L"deleted\\1"][L"title"], Sz(L"stored before"));
+    auto loaded = Loaded();
+    ASSERT_EQ(DeletedCount(loaded.get()), 1);
+    ASSERT_EQ(Deleted(loaded.get())->EmptyDeleted(), S_OK);
+    Save(loaded.get());
+    EXPECT_FALSE(store.Dump().contains(L"deleted\\1"));
+}
+
+TEST_F(Store, ANoteJustDeletedGoesOnTopOfNotesDatedAfterNowWhichCountAsDeletedNow) {
+    store.Put(L"General", L"notes", L"1");
+    store.Put(L"note1", L"title", L"just deleted");
+    for (int i = 1; i <= 50; ++i) {
+        store.Put(L"deleted\\" + std::to_wstring(i), L"title", L"dated later " + std::to_wstring(i));
+        store.Put(L"deleted\\" + std::to_wstring(i), L"deleted", L"2100-01-01T00:00:00Z");
+    }
+    auto loaded = Loaded();
+    ASSERT_EQ(DeletedCount(loaded.get()), 50);
+    Delete(loaded.get(), 1);
+    ASSERT_EQ(DeletedCount(loaded.get()), 50);
+    EXPECT_EQ(DeletedName(loaded.get(), 1), L"just deleted") << "on top, and kept";
+    EXPECT_EQ(DeletedName(loaded.get(), 2), L"dated later 1");
+    Save(loaded.get());
+    EXPECT_EQ(store.Dump()[L"deleted\\2"][L"deleted"].text.substr(0, 4), StoredNow().substr(0, 4))
+        << "dated now, its days run out";
+}
+
+TEST_F(Store, ADeletionWhileANoteIsBroughtBackLeavesTheOtherDeletedNoteOnTheList) {
+    SetTitle(AddNote(notes.get()).get(), L"brought back");
+    Delete(notes.get(), 1);
+    SetTitle(AddNote(notes.get()).get(), L"deleted meanwhile");
+    HHOOK hook = SetWindowsHookExW(WH_CBT, DeleteFirstNoteOnce, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    deleteDuringNextWindow = notes.get();
+    ComPtr<_Note> back;
+    HRESULT hr = Deleted(notes.get())->RestoreDeleted(1, back.put());
+    UnhookWindowsHookEx(hook);
+    ASSERT_EQ(hr, S_OK) << Narrow(LastErrorDescription());
+    ASSERT_EQ(deleteDuringNextWindow, nullptr) << "deleted while the window was made";
+    EXPECT_EQ(Read(back.get(), &_Note::get_Title), L"brought back");
+    ASSERT_EQ(DeletedCount(notes.get()), 1);
+    EXPECT_EQ(DeletedName(notes.get(), 1), L"deleted meanwhile");
 }

@@ -261,15 +261,32 @@ TEST_F(EndToEnd, AltF4OrAnotherProgramClosingANoteOnlyHidesIt) {
 
 namespace {
 
-// A deleted note entry as a save stores it, deleted a moment ago.
-void PutDeleted(test::StoreContents& store, const std::wstring& position, const std::wstring& title) {
-    SYSTEMTIME now{};
-    GetSystemTime(&now);
+// A deleted note entry as a save stores it, deleted a moment ago, or seconds before that.
+void PutDeleted(test::StoreContents& store, const std::wstring& position, const std::wstring& title,
+                long long secondsAgo = 0) {
+    FILETIME file{};
+    GetSystemTimeAsFileTime(&file);
+    ULARGE_INTEGER ticks{{file.dwLowDateTime, file.dwHighDateTime}};
+    ticks.QuadPart -= static_cast<ULONGLONG>(secondsAgo) * 10000000;
+    file = {ticks.LowPart, ticks.HighPart};
+    SYSTEMTIME then{};
+    FileTimeToSystemTime(&file, &then);
     wchar_t when[32];
-    swprintf(when, 32, L"%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
-             now.wSecond);
+    swprintf(when, 32, L"%04u-%02u-%02uT%02u:%02u:%02uZ", then.wYear, then.wMonth, then.wDay, then.wHour, then.wMinute,
+             then.wSecond);
     store.Put(L"deleted\\" + position, L"title", title);
     store.Put(L"deleted\\" + position, L"deleted", when);
+}
+
+// The button of Wine's taskbar that stands for the window, if there is one: the taskbar
+// gives each button the handle of its window for its control id.
+HWND TaskbarButton(HWND window) {
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    for (HWND child = FindWindowExW(taskbar, nullptr, nullptr, nullptr); child;
+         child = FindWindowExW(taskbar, child, nullptr, nullptr))
+        if (IsWindowVisible(child) && GetWindowLongPtrW(child, GWLP_ID) == reinterpret_cast<LONG_PTR>(window))
+            return child;
+    return nullptr;
 }
 
 }  // namespace
@@ -295,6 +312,9 @@ TEST_F(EndToEnd, ANoteDeletedByItsMenuComesBackFromTheNoticeAndAfterARestartFrom
         return notice && IsWindowVisible(notice);
     })) << "no notice";
     EXPECT_NE(GetForegroundWindow(), notice) << "the notice takes no focus";
+    // The taskbar hears of a window a moment after it shows.
+    EXPECT_FALSE(WaitFor([&] { return TaskbarButton(notice) != nullptr; }, 1000))
+        << "the notice is no window to switch to: no taskbar button";
     RECT at = RectOf(notice);
     test::Click({(at.left + at.right) / 2, (at.top + at.bottom) / 2});
     auto back = q->WaitForNotes(1, 1);
@@ -331,6 +351,54 @@ TEST_F(EndToEnd, EmptyDeletedNotesAsksAndOnlyYesRemovesTheirTextsFromTheStore) {
         EXPECT_EQ(Stored(L"deleted\\1", L"title"), answer == std::wstring(L"No") ? L"Shopping" : L"<no section>")
             << "after " << test::Narrow(answer);
     }
+}
+
+TEST_F(EndToEnd, ANoticeClickedAfterItsNoteCameBackFromTheSubmenuDoesNothing) {
+    store.Put(L"General", L"notes", L"1");
+    store.Put(L"note1", L"text", L"milk");
+    store.Put(L"note1", L"visible", L"-1");
+    auto q = Start();
+    auto notes = q->WaitForNotes(1, 1);
+    ASSERT_EQ(notes.size(), 1u);
+    NoteMenu(*q, notes[0], 'D');
+    HWND notice = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        notice = FindWindowW(L"QuillpostNoteDeleted", nullptr);
+        return notice && IsWindowVisible(notice);
+    })) << "no notice";
+    Choose(*q, {L"Deleted Notes"});  // the submenu opens on the note
+    Keys({VK_RETURN});
+    ASSERT_EQ(q->WaitForNotes(1, 1).size(), 1u) << "back from the submenu";
+    ASSERT_TRUE(IsWindowVisible(notice)) << "the notice left before the test could click it";
+
+    RECT at = RectOf(notice);
+    test::Click({(at.left + at.right) / 2, (at.top + at.bottom) / 2});
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(notice); })) << "a click hides the notice";
+    EXPECT_FALSE(WaitForDialog(q->pid(), L"", 1500)) << "and says nothing";
+    EXPECT_EQ(q->Notes().size(), 1u) << "and brings back nothing";
+}
+
+TEST_F(EndToEnd, OneDeletionBeyondFiftyDropsTheOldestAndAnEntryOfThirtyOneDaysAgoIsGoneAfterAStart) {
+    PutDeleted(store, L"1", L"Stale", 31 * 24 * 60 * 60);
+    for (int i = 1; i <= 50; ++i) PutDeleted(store, std::to_wstring(i + 1), L"Kept " + std::to_wstring(i), i);
+    store.Put(L"General", L"notes", L"1");
+    store.Put(L"note1", L"title", L"Newest");
+    store.Put(L"note1", L"visible", L"-1");
+    auto q = Start();
+    auto notes = q->WaitForNotes(1, 1);
+    ASSERT_EQ(notes.size(), 1u);
+    NoteMenu(*q, notes[0], 'D');
+    ASSERT_TRUE(WaitFor([&] { return q->Notes().empty(); }));
+    Choose(*q, {L"Save All"});
+
+    ASSERT_TRUE(WaitFor([&] { return Stored(L"deleted\\1", L"title") == L"Newest"; })) << "the newest on top";
+    for (int i = 1; i <= 49; ++i)
+        EXPECT_EQ(Stored(L"deleted\\" + std::to_wstring(i + 1), L"title"), L"Kept " + std::to_wstring(i));
+    EXPECT_EQ(Stored(L"deleted\\51", L"title"), L"<no section>") << "fifty kept";
+    for (const auto& [section, values] : store.Dump())
+        for (const auto& [key, value] : values)
+            EXPECT_TRUE(value.text != L"Stale" && value.text != L"Kept 50")
+                << test::Narrow(value.text) << " left behind in " << test::Narrow(section);
 }
 
 TEST_F(EndToEnd, CtrlPlusMinusZeroAndTheWheelSizeANotesTextWhichComesBackAfterExit) {

@@ -15,6 +15,13 @@ std::wstring ClassOf(HWND hwnd) {
     return name;
 }
 
+void Send(INPUT* inputs, UINT n) {
+    SendInput(n, inputs, sizeof(INPUT));
+    Sleep(40);
+}
+
+}  // namespace
+
 std::vector<HWND> TopWindowsOf(DWORD pid, const wchar_t* className, bool visibleOnly) {
     struct Search {
         DWORD pid;
@@ -34,13 +41,6 @@ std::vector<HWND> TopWindowsOf(DWORD pid, const wchar_t* className, bool visible
         reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
-
-void Send(INPUT* inputs, UINT n) {
-    SendInput(n, inputs, sizeof(INPUT));
-    Sleep(40);
-}
-
-}  // namespace
 
 std::wstring BinFolder() {
     wchar_t exe[MAX_PATH];

@@ -57,6 +57,8 @@ struct Dialog {
 std::optional<Dialog> WaitForDialog(DWORD pid, const std::wstring& caption = L"", DWORD milliseconds = 10000);
 // The dialog's button with this caption (mnemonic '&' ignored), pressed as by a click.
 void Press(HWND dialog, const std::wstring& button);
+// The top-level windows of the process with the class name, front to back.
+std::vector<HWND> TopWindowsOf(DWORD pid, const wchar_t* className, bool visibleOnly);
 // A top-level window of the process with the class name.
 HWND WaitForWindow(DWORD pid, const wchar_t* className, DWORD milliseconds = 10000);
 // A menu of the program that takes keys: shown, its thread in menu mode and in the

@@ -143,3 +143,41 @@ TEST_F(Tray, ACollapsedNoteGivenTheDefaultSizeShowsItsTextAndNoHiddenBoxHasTheFo
     EXPECT_TRUE(WaitFor([&] { return HeightOf(note) == height; })) << "full size again";
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(edit) != FALSE; })) << "and its text shows";
 }
+
+namespace {
+
+// Whether a pixel of the window on the screen, inside the frame a menu draws around its
+// items, has the colour.
+bool Shows(HWND window, COLORREF colour) {
+    RECT rc = RectOf(window);
+    InflateRect(&rc, -4, -4);
+    HDC screen = GetDC(nullptr);
+    bool found = false;
+    for (long y = rc.top; y < rc.bottom && !found; ++y)
+        for (long x = rc.left; x < rc.right && !found; ++x) found = GetPixel(screen, x, y) == colour;
+    ReleaseDC(nullptr, screen);
+    return found;
+}
+
+}  // namespace
+
+TEST_F(Tray, WithNothingDeletedTheDeletedNotesSubmenuHoldsOneGreyedItem) {
+    auto q = Start();
+    q->WaitUntilIdle();
+    auto keys = MenuKeys({L"Deleted Notes"});
+    keys.back() = VK_RIGHT;  // opens the submenu on its first item, which Enter would choose
+    q->TrayEvent(WM_RBUTTONDOWN);
+    ASSERT_NE(WaitForWindow(q->pid(), L"#32768"), nullptr) << "the menu did not open";
+    Keys(keys);
+    std::vector<HWND> menus;
+    ASSERT_TRUE(WaitFor([&] { return (menus = TopWindowsOf(q->pid(), L"#32768", true)).size() == 2; }))
+        << "the submenu did not open";
+    HWND submenu = menus.front();  // the front one
+    RECT rc = RectOf(submenu);
+    EXPECT_LT(rc.bottom - rc.top, 2 * GetSystemMetrics(SM_CYMENU)) << "one item, no separator and no Empty";
+    ASSERT_TRUE(WaitFor([&] { return Shows(submenu, GetSysColor(COLOR_HIGHLIGHT)); })) << "its item selected";
+    // The selected item's text is grey: one that could be chosen is drawn in these colours.
+    EXPECT_FALSE(Shows(submenu, GetSysColor(COLOR_HIGHLIGHTTEXT)) || Shows(submenu, GetSysColor(COLOR_MENUTEXT)))
+        << "greyed";
+    Keys({VK_ESCAPE, VK_ESCAPE});
+}
