@@ -92,7 +92,9 @@ HRESULT NoteList::get_Item(VARIANT index, _Note** result) {
     return Guarded([&] {
         *Out(result) = nullptr;
         tk::Variant value;
-        if (FAILED(VariantCopyInd(value.get(), &index)) ||
+        // An object is no number: reading its default value would call into the caller's
+        // process, whose answer qpost's notes would then wait for.
+        if (FAILED(VariantCopyInd(value.get(), &index)) || value->vt == VT_DISPATCH || value->vt == VT_UNKNOWN ||
             FAILED(VariantChangeType(value.get(), value.get(), 0, VT_I4)))
             ThrowInvalidArgument(L"The index of a note must be a number");
         long position = value->lVal;

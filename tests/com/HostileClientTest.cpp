@@ -456,6 +456,7 @@ namespace {
 class Counted final : public IDispatch {
 public:
     long refs = 1;
+    int invoked = 0;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
@@ -475,6 +476,7 @@ public:
         return DISP_E_UNKNOWNNAME;
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        ++invoked;
         return DISP_E_MEMBERNOTFOUND;
     }
 };
@@ -653,6 +655,24 @@ std::vector<DISPID> MembersOf(IDispatch* object) {
 }
 
 }  // namespace
+
+TEST(HostileClient, AnObjectGivenAsAnIndexIsRefusedWithoutAskingItForAValue) {
+    // From another process, asking would have qpost wait on the caller's answer.
+    auto notes = NewNotes();
+    AddNote(notes.get());
+    ComPtr<_NoteList> list;
+    ASSERT_EQ(notes->get_Notes(list.put()), S_OK);
+    Counted object;
+    VARIANT index;
+    VariantInit(&index);
+    index.vt = VT_DISPATCH;
+    index.pdispVal = &object;
+    ComPtr<_Note> note;
+    EXPECT_TRUE(FAILED(list->get_Item(index, note.put())));
+    EXPECT_EQ(LastErrorDescription(), L"The index of a note must be a number");
+    EXPECT_EQ(object.invoked, 0);
+    EXPECT_EQ(object.refs, 1);
+}
 
 TEST(HostileClient, ThousandsOfRandomLateBoundCallsOnEveryObjectRunClean) {
     auto notes = NewNotes();
