@@ -129,10 +129,13 @@ Section "un.Quillpost" UnSecProgram
   ; Removes exactly what registration wrote.
   UnRegDLL "$INSTDIR\Corkbase2.dll"
   SetRegView 64
-  DeleteRegKey HKCU "${CLASSES}\CLSID\${NOTES_CLSID}"
-  DeleteRegKey HKCU "${CLASSES}\Quillpost.Notes"
-  ; Where activation reads only machine-wide classes (Wine), qpost wrote them there too:
-  ; removed only when they name this copy.
+  ; qpost writes the class for whichever copy started last: removed only when it names this
+  ; copy, per user and, where activation reads only machine-wide classes (Wine), there too.
+  ReadRegStr $0 HKCU "${CLASSES}\CLSID\${NOTES_CLSID}\LocalServer32" ""
+  ${If} $0 == '"$INSTDIR\qpost.exe"'
+    DeleteRegKey HKCU "${CLASSES}\CLSID\${NOTES_CLSID}"
+    DeleteRegKey HKCU "${CLASSES}\Quillpost.Notes"
+  ${EndIf}
   ReadRegStr $0 HKLM "${CLASSES}\CLSID\${NOTES_CLSID}\LocalServer32" ""
   ${If} $0 == '"$INSTDIR\qpost.exe"'
     DeleteRegKey HKLM "${CLASSES}\CLSID\${NOTES_CLSID}"
