@@ -10,7 +10,7 @@ Sub Check(ok, what)
     End If
 End Sub
 
-'' Wine's VBScript has no GetObject(, class): the running-object path is the tray tests'
+' Wine's VBScript has no GetObject(, class): the running-object path is the tray tests'
 ' GetActiveObject. A creation before qpost offers the class starts a second copy, which
 ' ends quietly; the script asks again.
 On Error Resume Next
