@@ -169,13 +169,22 @@ void Notes::CheckOnlyWriter() const {
                           L"collection, or change the notes on the screen through \"Quillpost.Notes\"");
 }
 
-void Notes::Seen() {
+void Notes::Seen(std::optional<uint64_t> digest) {
     seenStore_ = true;
-    storedDigest_ = StoredDigest(kStoreApplication);
+    storedDigest_ = digest;
+}
+
+HRESULT Notes::QueryInterface(REFIID riid, void** ppv) {
+    if (ppv && riid == IID_IStoreKeeper) {
+        *ppv = static_cast<IStoreKeeper*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return Dispatch::QueryInterface(riid, ppv);
 }
 
 HRESULT Notes::KeepStore() {
-    return Guarded([&] {
+    return Guard(IID_IStoreKeeper, [&] {
         if (!keeps_) keeps_ = corkbase::KeepStore(kStoreApplication);
     });
 }
@@ -207,7 +216,7 @@ HRESULT Notes::SaveAll(long* result) {
         if (!deletedRead_ && deleted_.Count() > 0) ReadDeleted();
         if (deletedRead_) save.deleted = deleted_.Stored();
         save.Save(kStoreApplication);
-        if (!keeps_) Seen();
+        if (!keeps_) Seen(StoredDigest(kStoreApplication));
     });
 }
 
@@ -223,6 +232,8 @@ HRESULT Notes::LoadAll() {
     partial_ = true;
     HRESULT hr = Guarded([&] {
         PendingSave::Finish(kStoreApplication);
+        // Taken before reading: a save by another while this load reads leaves it out of date.
+        auto read = keeps_ ? std::nullopt : StoredDigest(kStoreApplication);
         auto general = StoreSection::ForReading(kStoreApplication, L"General");
         transparencyLevel_ = general.GetNumber(L"level", 255);
         throughClicks_ = general.GetFlag(L"clickthrough", false);
@@ -249,7 +260,7 @@ HRESULT Notes::LoadAll() {
         }
         // The deleted notes never stop the notes from loading.
         ReadDeleted();
-        if (!keeps_) Seen();
+        if (!keeps_) Seen(read);
     });
     // Notes a failed load left in the list stay partial whatever loads after them.
     if (SUCCEEDED(hr)) partial_ = failedBefore;

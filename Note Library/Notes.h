@@ -12,9 +12,15 @@ namespace corkbase {
 
 class Note;
 
-class Notes final : public Dispatch<_Notes2, _Notes> {
+class Notes final : public Dispatch<_Notes2, _Notes>, public IStoreKeeper {
 public:
     static ComPtr<Notes> Create();
+
+    // IUnknown for both: IStoreKeeper is answered beside what Dispatch answers.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return Dispatch::AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return Dispatch::Release(); }
+    HRESULT STDMETHODCALLTYPE KeepStore() override;
 
     // Despite its name it toggles each note, as designed: a collapsed note opens again.
     HRESULT STDMETHODCALLTYPE CollapseAll() override;
@@ -43,7 +49,6 @@ public:
     HRESULT STDMETHODCALLTYPE RestoreDeleted(long Index, _Note** result) override;
     HRESULT STDMETHODCALLTYPE EmptyDeleted() override;
     HRESULT STDMETHODCALLTYPE get_LastDeletedByCommand(long* result) override;
-    HRESULT STDMETHODCALLTYPE KeepStore() override;
 
     // Inside the library only.
     const std::vector<ComPtr<Note>>& List() const { return list_; }
@@ -69,8 +74,8 @@ private:
     void ShowWithOptions(Note& note);
     // Fails, writing nothing, when this save would overwrite another writer's.
     void CheckOnlyWriter() const;
-    // Remembers the store as this collection has just loaded or saved it.
-    void Seen();
+    // Remembers the store as this collection has just loaded or saved it, by its digest.
+    void Seen(std::optional<uint64_t> digest);
     // Puts the stored deleted notes below those the list holds. A list that cannot be read
     // is left in the store as it is, a warning says so, and its failure is returned.
     std::wstring ReadDeleted();

@@ -289,7 +289,9 @@ void LoadSaveShow(int count) {
 
     // Saved as qpost saves, keeping the store: the floor's bare writes are no other writer's.
     auto notes = Loaded();
-    Check(notes->KeepStore(), "KeepStore");
+    tk::ComPtr<IStoreKeeper> keeper;
+    Check(notes->QueryInterface(IID_IStoreKeeper, reinterpret_cast<void**>(keeper.put())), "IStoreKeeper");
+    Check(keeper->KeepStore(), "KeepStore");
     auto bare = BareLoad();
     PrintRatio("SaveAll", count,
                Pairs(

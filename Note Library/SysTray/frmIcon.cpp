@@ -132,8 +132,7 @@ void frmIcon::Form_Load() {
     std::wstring changed = L"has changed nothing";
     for (;;) {
         try {
-            // Kept from before the load: a script's own collection saving now would be overwritten.
-            tk::CheckCall(objNotes2()->KeepStore());
+            KeepStoreOrEnd();
             tk::CheckCall(objNotes()->LoadAll());
             break;
         } catch (const tk::Failure& e) {
@@ -254,6 +253,20 @@ void frmIcon::Form_MouseMove(const tk::MouseEvent& e) {
         case WM_RBUTTONDOWN:
             ShowPopup();
             break;
+    }
+}
+
+void frmIcon::KeepStoreOrEnd() {
+    try {
+        tk::ComPtr<IStoreKeeper> keeper;
+        tk::Check(objNotes()->QueryInterface(IID_IStoreKeeper, reinterpret_cast<void**>(keeper.put())),
+                  L"The note library registered is older than this program");
+        tk::CheckCall(keeper->KeepStore());
+    } catch (const tk::Failure& e) {
+        // Nothing of the store was read: no value of it is to blame.
+        modSysTray::RemoveIcon();
+        tk::MsgBox(hWnd(), e.description() + L"\n\nQuillpost has changed nothing.", kTitle, MB_ICONSTOP);
+        EndWithoutSaving();
     }
 }
 

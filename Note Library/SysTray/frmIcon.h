@@ -38,6 +38,9 @@ private:
     // Until the notes have loaded whole (while they load, and after a load that failed):
     // every way out ends the program without writing, and nothing saves.
     LRESULT NotLoaded_Message(UINT msg, WPARAM wp, LPARAM lp);
+    // Claims the store for the notes on the screen before they load, so that a script's own
+    // collection saving meanwhile is refused rather than overwritten; ends when it cannot.
+    void KeepStoreOrEnd();
     // Ends the program without writing the store, its icon and its class gone.
     [[noreturn]] void EndWithoutSaving();
     // Asks whether to set aside the unreadable record of a save cut short, to start with
