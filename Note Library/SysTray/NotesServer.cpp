@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include <thread>
 #include <utility>
 
 #include "Discarded.h"
@@ -11,26 +12,74 @@
 
 namespace qpost {
 
+namespace {
+
+// Whether the system's COM service runs. Wine starts it on demand, and where it cannot,
+// every registration waits several seconds for it before failing: qpost would neither
+// draw nor answer meanwhile. A system that does not say runs it, as Windows always does.
+bool ComServiceRunning() {
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!manager) return true;
+    SC_HANDLE service = OpenServiceW(manager, L"RpcSs", SERVICE_QUERY_STATUS);
+    SERVICE_STATUS status{};
+    bool running = !service || !QueryServiceStatus(service, &status) || status.dwCurrentState == SERVICE_RUNNING;
+    if (service) CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return running;
+}
+
+// Asks for the COM service on a thread of its own, so that the wait is nobody's.
+void StartComService() {
+    std::thread([] {
+        SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+        if (!manager) return;
+        if (SC_HANDLE service = OpenServiceW(manager, L"RpcSs", SERVICE_START)) {
+            StartServiceW(service, 0, nullptr);
+            CloseServiceHandle(service);
+        }
+        CloseServiceHandle(manager);
+    }).detach();
+}
+
+}  // namespace
+
 NotesServer::NotesServer(HWND main) : main_(main) {
     // Without either, qpost still shows and saves the notes; scripts cannot reach them.
     tk::Discarding(L"holding calls back during menus and dialogs",
                    [&] { tk::Check(CoRegisterMessageFilter(&filter_, nullptr), L"Cannot register the filter"); });
     filtering_ = true;
+    if (ComServiceRunning())
+        Offer();
+    else
+        StartComService();
+}
+
+NotesServer::~NotesServer() { Stop(); }
+
+void NotesServer::Offer() {
     tk::Discarding(L"offering the notes to scripts", [&] {
         tk::Check(CoRegisterClassObject(CLSID_QuillpostNotes, &factory_, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
                                         &classCookie_),
                   L"Cannot offer the Quillpost.Notes class");
     });
+    offered_ = true;
+    if (notes_) List();
 }
 
-NotesServer::~NotesServer() { Stop(); }
+void NotesServer::List() {
+    tk::Discarding(L"listing the notes as a running object", [&] {
+        tk::Check(RegisterActiveObject(notes_, CLSID_QuillpostNotes, ACTIVEOBJECT_STRONG, &runningCookie_),
+                  L"Cannot list the notes as a running object");
+    });
+}
 
 void NotesServer::Serve(_Notes* notes) {
     notes_ = notes;
-    tk::Discarding(L"listing the notes as a running object", [&] {
-        tk::Check(RegisterActiveObject(notes, CLSID_QuillpostNotes, ACTIVEOBJECT_STRONG, &runningCookie_),
-                  L"Cannot list the notes as a running object");
-    });
+    if (offered_) List();
+}
+
+void NotesServer::Tick() {
+    if (!offered_ && notes_ && ComServiceRunning()) Offer();
 }
 
 void NotesServer::Stop() {

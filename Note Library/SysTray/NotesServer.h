@@ -12,7 +12,8 @@ namespace qpost {
 
 class NotesServer {
 public:
-    // Offers the class from now on; calls wait, or are told to retry later, until Serve.
+    // Offers the class from now on, or from when the system's COM service runs; calls wait,
+    // or are told to retry later, until Serve.
     explicit NotesServer(HWND main);
     ~NotesServer();
     NotesServer(const NotesServer&) = delete;
@@ -20,6 +21,9 @@ public:
 
     // The notes are loaded: every creation and every running-object look-up gets them.
     void Serve(_Notes* notes);
+    // Each second: offers the class once the system's COM service runs, where it did not
+    // at start-up.
+    void Tick();
     // No new calls are served, and every script's reference fails from its next call on.
     void Stop();
 
@@ -54,12 +58,17 @@ private:
         NotesServer& server_;
     };
 
+    // Registers the class, and lists the notes once they are served.
+    void Offer();
+    void List();
+
     HWND main_;
     Factory factory_{*this};
     Filter filter_{*this};
     _Notes* notes_ = nullptr;  // qpost's own, held by the main window while served
     DWORD classCookie_ = 0, runningCookie_ = 0;
     bool filtering_ = false;
+    bool offered_ = false;  // the class is registered (or its registration failed for good)
 };
 
 }  // namespace qpost

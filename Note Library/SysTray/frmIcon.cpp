@@ -210,6 +210,7 @@ void frmIcon::SaveIfChanged() {
 }
 
 void frmIcon::AutoSave_Timer() {
+    if (server_) server_->Tick();
     Deleted_Check();
     if (modAutoSave::ModalOpen(hWnd())) return;
     try {
